@@ -1,0 +1,49 @@
+#pragma once
+// Test helpers shared by every test executable: a UI service that answers
+// message boxes the way a person would and records what was shown.
+#include "platform/uiservice.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace testsupport {
+
+struct ShownBox {
+    QString text;
+    int style = 0;
+    QString title;
+    int icon() const { return style & 0x70; }
+    int buttons() const { return style & 7; }
+};
+
+struct PresentedMessage {
+    int level = 0;
+    QString source;
+    QString text;
+};
+
+class RecordingUi : public ui::IUiService
+{
+public:
+    RecordingUi();
+    ~RecordingUi() override;
+
+    int messageBox(const QString &text, int style, const QString &title) override;
+    void doEvents() override;
+    void presentMessage(int level, const QString &source, const QString &text) override;
+
+    // Answers given to the next message boxes, in order; OK (or Yes) when none is queued.
+    QList<int> answers;
+    QList<ShownBox> boxes;
+    QList<PresentedMessage> messages;
+
+    QStringList messageTexts(int level = 0) const;
+    void clear();
+};
+
+// Reads a whole file as bytes; empty when it cannot be read.
+QByteArray readFile(const QString &path);
+bool writeFile(const QString &path, const QByteArray &bytes);
+
+} // namespace testsupport

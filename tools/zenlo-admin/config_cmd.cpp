@@ -1,0 +1,84 @@
+#include "commands.h"
+
+#include "app/clsconfig.h"
+#include "components/xmldocument.h"
+
+#include <QFileInfo>
+
+namespace admin {
+
+static QString b(bool v) { return v ? QStringLiteral("true") : QStringLiteral("false"); }
+
+static int configCheck(const QStringList &args)
+{
+    QString file;
+    PathContext ctx = PathContext::current();
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if (a == QLatin1String("--app-folder") && i + 1 < args.size()) {
+            ctx.programFolder = args.at(++i);
+            while (ctx.programFolder.size() > 1 && (ctx.programFolder.endsWith(QLatin1Char('/')) || ctx.programFolder.endsWith(QLatin1Char('\\'))))
+                ctx.programFolder.chop(1);
+        } else if (a == QLatin1String("--path-style") && i + 1 < args.size()) {
+            const QString s = args.at(++i);
+            if (s == QLatin1String("windows"))
+                ctx.style = PathStyle::Windows;
+            else if (s == QLatin1String("posix"))
+                ctx.style = PathStyle::Posix;
+            else
+                return fail(QStringLiteral("unknown path style '%1' (windows or posix)").arg(s));
+        } else if (a.startsWith(QLatin1String("--"))) {
+            return fail(QStringLiteral("unknown option '%1'").arg(a));
+        } else if (file.isEmpty()) {
+            file = a;
+        } else {
+            return fail(QStringLiteral("more than one file given"));
+        }
+    }
+    if (file.isEmpty())
+        return fail(QStringLiteral("config check needs a FILE"));
+    if (!QFileInfo(file).isFile())
+        return fail(QStringLiteral("%1: no such file").arg(file));
+
+    clsConfig cfg(ctx);
+    if (!cfg.Init(file))
+        return fail(QStringLiteral("%1: %2").arg(file, cfg.lastError().isEmpty() ? QStringLiteral("cannot be loaded") : cfg.lastError()));
+    if (cfg.XML() && cfg.XML()->count(QStringLiteral("/configuration/system")) == 0)
+        err() << "zenlo-admin: warning: " << file << " has no /configuration/system section; every setting takes its default" << Qt::endl;
+
+    QTextStream &o = out();
+    o << "Background_main=" << cfg.Background_main() << '\n'
+      << "Background_splash=" << cfg.Background_splash() << '\n'
+      << "Background_Login=" << cfg.Background_Login() << '\n'
+      << "ConfigFileName=" << cfg.ConfigFileName() << '\n'
+      << "MenuFileName=" << cfg.MenuFileName() << '\n'
+      << "UpdateFileName=" << cfg.UpdateFileName() << '\n'
+      << "TreeWidth=" << cfg.TreeWidth() << '\n'
+      << "SplashDelay=" << cfg.SplashDelay() << '\n'
+      << "Caption=" << cfg.Caption() << '\n'
+      << "HelpFileName=" << cfg.HelpFileName() << '\n'
+      << "MenuToolWidth=" << QString::number(cfg.MenuToolWidth(), 'g', 15) << '\n'
+      << "AutoRegister=" << b(cfg.AutoRegister()) << '\n'
+      << "AutoResize=" << b(cfg.AutoResize()) << '\n'
+      << "Subject=" << cfg.Subject() << '\n'
+      << "RootCaption=" << cfg.RootCaption() << '\n'
+      << "MenuMode=" << cfg.MenuMode() << '\n'
+      << "Navigate=" << cfg.Navigate() << '\n'
+      << "UnFormStatus=" << b(cfg.UnFormStatus()) << '\n';
+    o.flush();
+    return 0;
+}
+
+int configCommand(const QStringList &args)
+{
+    if (args.isEmpty() || args.first() == QLatin1String("--help")
+        || (args.first() == QLatin1String("check") && args.contains(QLatin1String("--help"))))
+        return usage(QStringLiteral(
+            "usage: zenlo-admin config check FILE [--app-folder DIR] [--path-style windows|posix]\n"
+            "Loads FILE as the program would and prints one line Name=value per setting."));
+    if (args.first() == QLatin1String("check"))
+        return configCheck(args.mid(1));
+    return fail(QStringLiteral("unknown config command '%1'").arg(args.first()));
+}
+
+} // namespace admin
