@@ -72,7 +72,7 @@ bool clsConfig::Init(const QString &fileName)
         auto doc = std::make_unique<XmlDocument>();
         int prep = 99;
         doc->prepare(prep);
-        const bool loaded = doc->load(bCommon::toNativePath(fileName, m_ctx.style), 0);
+        const bool loaded = doc->load(bCommon::toNativePath(m_ConfigFileName, m_ctx.style), 0);
         const QString loadError = doc->lastError();
         m_XML = std::move(doc);
         if (!loaded) {

@@ -70,9 +70,17 @@ bool XmlDocument::loadData(const QByteArray &bytes)
         d->doc.reset();
         return false;
     }
-    if (!d->doc.document_element()) {
+    int roots = 0;
+    for (pugi::xml_node c = d->doc.first_child(); c; c = c.next_sibling()) {
+        if (c.type() == pugi::node_element)
+            ++roots;
+        else if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata)
+            roots += 2; // text outside the root element
+    }
+    if (roots != 1) {
         d->loaded = false;
-        d->error = QStringLiteral("no root element");
+        d->error = roots == 0 ? QStringLiteral("no root element") : QStringLiteral("more than one root element");
+        d->doc.reset();
         return false;
     }
     d->error.clear();

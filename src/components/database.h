@@ -1,0 +1,132 @@
+#pragma once
+// The database access component ("kxDataAccessHelper.Database"): SQL text in,
+// record sets out, the last error instead of exceptions.
+//
+// Connection settings come from the configuration file's own node:
+//   <configuration>
+//     <database driver="sqlite|postgres|mssql|odbc">
+//       <server>host[,port] or host</server> <port>5432</port>
+//       <database>file path (sqlite, path macros allowed) or database name</database>
+//       <user>...</user>
+//       <passwordfile>file holding the password (owner-only permissions)</passwordfile>
+//       <password>discouraged: plain text in the configuration</password>
+//       <options>driver-specific connect options</options>
+//       <dsn>odbc: DSN name or a whole connection string</dsn>
+//     </database>
+//   </configuration>
+// The environment variable ZENLO_DB_PASSWORD, when set, gives the password.
+//
+// The suite's SQL text is T-SQL. For sqlite and postgres the few T-SQL forms
+// the program sends are translated ("select top N", "left(text, n)",
+// "getdate()"); nothing else is rewritten.
+#include "components/errorinfo.h"
+#include "platform/zenlo_export.h"
+
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+
+#include <memory>
+#include <vector>
+
+// A result read whole. Field names match without regard to case. Binary
+// columns come as QByteArray, nulls as a null QVariant.
+class ZENLO_CORE_EXPORT RecordSet
+{
+public:
+    RecordSet();
+    RecordSet(QStringList fieldNames, std::vector<QVariantList> rows);
+
+    bool isOpen() const { return m_open; }
+    bool isEOF() const;
+    bool isBOF() const;
+    int recordCount() const { return int(m_rows.size()); }
+    int fieldCount() const { return int(m_fields.size()); }
+    QString fieldName(int index) const;
+    int fieldIndex(const QString &name) const; // -1 when there is no such field
+
+    // The value of the current row; an invalid QVariant when there is no current row or field.
+    QVariant field(const QString &name) const;
+    QVariant value(int index) const;
+    // The value as text, "" for null (the suite's "" + value).
+    QString text(const QString &name) const;
+
+    void moveNext();
+    void moveFirst();
+    void close();
+    // Cuts the record set from its connection; it keeps its rows.
+    void detach() { m_detached = true; }
+    bool isDetached() const { return m_detached; }
+
+    // The first column of the first row (invalid when there is none).
+    QVariant firstValue() const;
+
+private:
+    QStringList m_fields;
+    std::vector<QVariantList> m_rows;
+    int m_pos = 0;
+    bool m_open = true;
+    bool m_detached = false;
+};
+using RecordSetPtr = std::shared_ptr<RecordSet>;
+
+enum class SqlDialect { SqlServer, SQLite, PostgreSQL };
+
+struct ZENLO_CORE_EXPORT ConnectionSettings {
+    QString driver; // "sqlite", "postgres", "mssql", "odbc"
+    QString server;
+    int port = 0;
+    QString database;
+    QString user;
+    QString password;
+    QString options;
+    QString dsn;
+};
+
+class ZENLO_CORE_EXPORT Database : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Database(QObject *parent = nullptr);
+    ~Database() override;
+
+    // Reads the connection settings from the configuration file (flag: kept for callers, always true).
+    bool Init(const QString &configFile, bool flag = true);
+    bool Init(const ConnectionSettings &settings);
+    bool Connect();
+    bool isConnected() const;
+    void Close();
+
+    ErrorInfo LastError() const { return m_lastError; }
+    void ClearError() { m_lastError.clear(); }
+
+    // Never throws: bad SQL gives an empty record set and the driver's message as the last error.
+    RecordSetPtr OpenRecordset(const QString &sql, int mode = 1);
+    // The expression for the connected server, to be used after "select " ("getdate()" only).
+    QString TranslateFunction(const QString &function) const;
+    // driver, server, database, user (never the password).
+    QMap<QString, QString> ConnectionProperties() const;
+    QString driver() const { return m_settings.driver; }
+    SqlDialect dialect() const;
+
+    // Statements with bound values, for the components' own tables: values are
+    // never pasted into the SQL text. Placeholders are "?".
+    RecordSetPtr query(const QString &sql, const QVariantList &params);
+    bool exec(const QString &sql, const QVariantList &params = {}, int *rowsAffected = nullptr);
+    bool transaction();
+    bool commit();
+    bool rollback();
+
+    // T-SQL -> the dialect's SQL (public for tests).
+    static QString translateSql(const QString &tsql, SqlDialect dialect);
+    static bool readSettings(const QString &configFile, ConnectionSettings *out, QString *error);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+    ConnectionSettings m_settings;
+    ErrorInfo m_lastError;
+};
