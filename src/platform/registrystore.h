@@ -1,0 +1,162 @@
+#pragma once
+// The registry of this platform, shaped like the Win32 registry API so that a
+// Windows build maps each function onto its "...A" counterpart (noted beside it).
+//
+// On Linux every hive is one SQLite file, "<root name>.sqlite":
+//  - when the environment variable ZENLO_REGISTRY_DIR is set (tests, portable
+//    installs), every hive is a file in that folder;
+//  - otherwise HKEY_CURRENT_USER lives in the user's configuration folder
+//    (GenericConfigLocation + "/zenlo/registry") and the machine hives
+//    (HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_PERFORMANCE_DATA,
+//    HKEY_CURRENT_CONFIG, HKEY_DYN_DATA) in /var/lib/zenlo/registry when that
+//    folder exists or can be created and is writable, else in
+//    GenericDataLocation + "/zenlo/machine-registry".
+// The variable is read on every use of a root handle, so a program (or test) that
+// changes it reaches the new hives; handles opened before keep their old hive.
+//
+// Windows' rules hold: key and value names compare case-insensitively and keep
+// the case they were first written with; subkeys enumerate in case-insensitive
+// name order, values in the order they were first written; a key with subkeys
+// cannot be deleted; every write is one transaction, safe against a second
+// process writing the same hive. A hive file that cannot be written (no write
+// permission bit, or a folder that cannot take its journal) opens read-only:
+// opens for writing then fail with AccessDenied.
+//
+// String data (RegSz) is what the "...A" functions exchange: text in the ANSI
+// code page with a terminating NUL; stringData()/stringFromData() convert.
+//
+// The enum names avoid the Windows macros (ERROR_SUCCESS, REG_SZ, KEY_READ, ...)
+// so this header can sit beside <windows.h>; the root handles keep their names.
+#include "platform/zenlo_export.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+namespace registry {
+
+using HKEY = uint32_t;
+
+inline constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000u;
+inline constexpr HKEY HKEY_CURRENT_USER = 0x80000001u;
+inline constexpr HKEY HKEY_LOCAL_MACHINE = 0x80000002u;
+inline constexpr HKEY HKEY_USERS = 0x80000003u;
+inline constexpr HKEY HKEY_PERFORMANCE_DATA = 0x80000004u;
+inline constexpr HKEY HKEY_CURRENT_CONFIG = 0x80000005u;
+inline constexpr HKEY HKEY_DYN_DATA = 0x80000006u;
+
+// Results, with Win32's values.
+enum Status : int32_t {
+    Success = 0,
+    NotFound = 2, // ERROR_FILE_NOT_FOUND
+    AccessDenied = 5,
+    InvalidHandle = 6,
+    InvalidParameter = 87,
+    NoMoreItems = 259,
+    IoFailed = 1016, // ERROR_REGISTRY_IO_FAILED: the hive file could not be read or written
+    KeyDeleted = 1018, // the handle's key was deleted (by this or another process)
+};
+
+// Access masks, with Win32's bits.
+enum Access : uint32_t {
+    DefaultAccess = 0, // the most the hive allows: all access, or read when it is read-only
+    KeyQueryValue = 0x0001,
+    KeySetValue = 0x0002,
+    KeyCreateSubKey = 0x0004,
+    KeyEnumerateSubKeys = 0x0008,
+    KeyNotify = 0x0010,
+    KeyCreateLink = 0x0020,
+    KeyRead = 0x20019,
+    KeyWrite = 0x20006,
+    KeyAllAccess = 0xF003F,
+};
+
+enum ValueType : uint32_t {
+    RegNone = 0,
+    RegSz = 1,
+    RegExpandSz = 2,
+    RegBinary = 3,
+    RegDword = 4,
+    RegMultiSz = 7,
+};
+
+inline constexpr int MaxKeyNameLength = 255; // one component of a key path
+inline constexpr int MaxValueNameLength = 16383;
+inline constexpr int MaxValueDataSize = 1024 * 1024;
+
+// RegOpenKeyExA. An empty subKey opens a new handle on the key itself.
+ZENLO_CORE_EXPORT int32_t openKey(HKEY key, const QString &subKey, uint32_t access, HKEY *result);
+// RegCreateKeyExA: opens the key, creating it and any missing parents.
+// *created (optional) tells whether the key itself was new.
+ZENLO_CORE_EXPORT int32_t createKey(HKEY key, const QString &subKey, uint32_t access, HKEY *result,
+                                    bool *created = nullptr);
+// RegCloseKey. Closing a root handle does nothing.
+ZENLO_CORE_EXPORT int32_t closeKey(HKEY key);
+// RegDeleteKeyA: refused (AccessDenied) while the key has subkeys. An empty
+// subKey deletes the handle's own key (never a root).
+ZENLO_CORE_EXPORT int32_t deleteKey(HKEY key, const QString &subKey);
+// RegDeleteValueA. The empty name is the key's default value.
+ZENLO_CORE_EXPORT int32_t deleteValue(HKEY key, const QString &name);
+// RegEnumKeyExA. Index 0 takes a snapshot of the subkey names that later
+// indexes are served from, so walking a large key costs one query.
+ZENLO_CORE_EXPORT int32_t enumKey(HKEY key, uint32_t index, QString *name);
+// RegEnumValueA, with the data in full. Snapshots like enumKey.
+ZENLO_CORE_EXPORT int32_t enumValue(HKEY key, uint32_t index, QString *name, uint32_t *type = nullptr,
+                                    QByteArray *data = nullptr);
+// RegQueryValueExA, with the data in full.
+ZENLO_CORE_EXPORT int32_t queryValue(HKEY key, const QString &name, uint32_t *type, QByteArray *data);
+// RegSetValueExA.
+ZENLO_CORE_EXPORT int32_t setValue(HKEY key, const QString &name, uint32_t type, const QByteArray &data);
+
+// A write batch: from beginWriteBatch() to the matching endWriteBatch(), the
+// writes of this process to each hive form one transaction, committed at the end
+// (far quicker for thousands of writes, and another process sees all or none of
+// them). Each write still succeeds or fails as a whole, and a failed write does
+// not undo the ones before it. The hive's write lock is held meanwhile, so other
+// processes' writes wait: keep batches short. Batches nest; on Windows a batch
+// does nothing. endWriteBatch() reports IoFailed when a hive could not commit.
+ZENLO_CORE_EXPORT void beginWriteBatch();
+ZENLO_CORE_EXPORT int32_t endWriteBatch();
+
+class WriteBatch
+{
+public:
+    WriteBatch() { beginWriteBatch(); }
+    ~WriteBatch()
+    {
+        if (!m_ended)
+            endWriteBatch();
+    }
+    WriteBatch(const WriteBatch &) = delete;
+    WriteBatch &operator=(const WriteBatch &) = delete;
+    int32_t commit()
+    {
+        m_ended = true;
+        return endWriteBatch();
+    }
+
+private:
+    bool m_ended = false;
+};
+
+// A subkey path the store accepts: components separated by "\", each 1 to
+// MaxKeyNameLength characters; one trailing "\" is tolerated; "" is the key itself.
+ZENLO_CORE_EXPORT bool isValidSubKeyPath(const QString &subKey);
+
+// RegSz data for a text: its ANSI bytes and a NUL. *ok is false when the code
+// page cannot hold every character.
+ZENLO_CORE_EXPORT QByteArray stringData(const QString &text, bool *ok = nullptr);
+// The text of string data: ANSI bytes up to the first NUL.
+ZENLO_CORE_EXPORT QString stringFromData(const QByteArray &data);
+ZENLO_CORE_EXPORT QByteArray dwordData(uint32_t value);
+
+// "HKEY_CURRENT_USER" for HKEY_CURRENT_USER; "" for a handle that is no root.
+ZENLO_CORE_EXPORT QString rootName(HKEY root);
+// The hive file a root handle uses now; "" for a handle that is no root.
+ZENLO_CORE_EXPORT QString hiveFilePath(HKEY root);
+// Closes every hive file this process holds and invalidates every open handle
+// (for tests that remove their registry folder).
+ZENLO_CORE_EXPORT void closeAllHives();
+
+} // namespace registry
