@@ -14,7 +14,25 @@
 //       <dsn>odbc: DSN name or a whole connection string</dsn>
 //     </database>
 //   </configuration>
-// The environment variable ZENLO_DB_PASSWORD, when set, gives the password.
+// The environment variable ZENLO_DB_PASSWORD, when set, gives the password;
+// else the first line of <passwordfile>; else <password>. Without a driver
+// attribute the driver is "sqlite". A sqlite path may hold "%app.path%" (any
+// case); a relative path (database or password file) is taken relative to the
+// program folder.
+//
+// A sqlite file that does not exist is an error at Connect: an empty database
+// is never made silently. Tools that mean to create one set
+// ConnectionSettings::createIfMissing.
+//
+// mssql goes through ODBC: FreeTDS on Linux (the driver name "FreeTDS" when
+// unixODBC knows it, else the library path), the platform's "SQL Server"
+// driver on Windows. Entries of <options> named SQL_ATTR_... are ODBC
+// connection attributes (SQL_ATTR_LOGIN_TIMEOUT=5); the others are appended to
+// the connection string. For postgres, <options> are libpq keywords separated
+// by ";" (connect_timeout=5;sslmode=disable).
+//
+// A connection the server dropped is opened again once before a statement is
+// reported as failed (not inside a transaction: its work is gone anyway).
 //
 // The suite's SQL text is T-SQL. For sqlite and postgres the few T-SQL forms
 // the program sends are translated ("select top N", "left(text, n)",
@@ -84,6 +102,8 @@ struct ZENLO_CORE_EXPORT ConnectionSettings {
     QString password;
     QString options;
     QString dsn;
+    // sqlite only: create the file (and its folder) when it does not exist.
+    bool createIfMissing = false;
 };
 
 class ZENLO_CORE_EXPORT Database : public QObject
@@ -119,12 +139,19 @@ public:
     bool transaction();
     bool commit();
     bool rollback();
+    // Whether the connected database has a table of that name (any case).
+    bool hasTable(const QString &name);
 
     // T-SQL -> the dialect's SQL (public for tests).
     static QString translateSql(const QString &tsql, SqlDialect dialect);
     static bool readSettings(const QString &configFile, ConnectionSettings *out, QString *error);
+    // A configured file path as the component opens it ("%app.path%" replaced, relative to the program folder).
+    static QString programPath(const QString &configuredPath);
 
 private:
+    bool runStatement(const QString &tsql, const QVariantList *params, RecordSetPtr *rows, int *rowsAffected);
+    void setError(const QString &text, int number = 0);
+
     struct Private;
     std::unique_ptr<Private> d;
     ConnectionSettings m_settings;
