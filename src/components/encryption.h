@@ -21,8 +21,13 @@ public:
     bool lastDecryptOk() const { return m_ok; }
 
     static QString defaultSecretFile();
+    QString secretFile() const { return m_secretFile; }
 
 private:
+    // Reads the 32-byte secret; creates it first when asked and it does not exist yet.
+    bool readSecret(unsigned char *secret, bool create) const;
+    bool deriveKey(unsigned char *key, const QString &keyText, bool create) const;
+
     QString m_secretFile;
     mutable bool m_ok = false;
 };

@@ -8,6 +8,8 @@
 #include <QDate>
 #include <QHash>
 #include <QObject>
+#include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -109,7 +111,7 @@ public:
     // Binds to the database (and the program's operator object); false when the tables cannot be read.
     bool Init(Database *db, int flag = 0);
     ErrorInfo LastError() const { return m_lastError; }
-    Database *database() const { return m_db; }
+    Database *database() const;
 
     CompanyInfo &companyInfo() { return m_company; }
     // The logged-in operator's rights on a program number.
@@ -129,12 +131,15 @@ public:
     QStringList operatorNames() const;
 
 private:
-    Database *m_db = nullptr;
+    bool loadStrings(const QString &family) const;
+
+    QPointer<Database> m_db; // guarded: the log-out releases the database before this object
     ErrorInfo m_lastError;
     CompanyInfo m_company;
     Environment m_environment;
     ThemeService m_theme;
-    QHash<QString, QString> m_strings; // family + '\x1f' + folded path -> text
+    mutable QHash<QString, QString> m_strings; // folded family + '\x1f' + folded path -> text
+    mutable QSet<QString> m_loadedFamilies;    // folded family names already read into m_strings
 };
 
 // The logged-in operator. One instance per run; the system services object
@@ -166,6 +171,8 @@ public:
     // Checks a typed password against the logged-in operator's without changing any state.
     bool checkPassword(const QString &password) const;
     bool IsReady();
+    // Administrators have every right on every program.
+    bool isAdministrator() const { return m_loggedIn && m_administrator; }
 
     // Administration (demo data, tools): creates or replaces an operator.
     static bool createOperator(Database *db, const QString &code, const QString &name, const QString &password,
@@ -176,7 +183,10 @@ public:
     static bool verifyHash(const QString &hash, const QString &password);
 
 private:
-    Database *m_db = nullptr;
+    void clearLogin();
+    bool fail(const QString &reason);
+
+    QPointer<Database> m_db;
     QString m_name;
     QString m_code;
     QString m_hash;
