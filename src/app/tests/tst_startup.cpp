@@ -1,0 +1,395 @@
+// The start-up sequence end to end: configuration, database, system services,
+// login, splash and main window, and every way it can end early.
+#include "app/bmain.h"
+#include "app/clsconfig.h"
+#include "app/globals.h"
+#include "app/session.h"
+#include "components/database.h"
+#include "components/logservice.h"
+#include "components/sysservices.h"
+#include "login/frmlogin.h"
+#include "platform/timing.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
+#include <QFile>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "testsite.h"
+#include "testsupport.h"
+
+using testsupport::TestSite;
+
+namespace {
+
+QStringList g_logoutSteps;
+QtMessageHandler g_previousHandler = nullptr;
+
+void captureLogout(QtMsgType type, const QMessageLogContext &ctx, const QString &msg)
+{
+    if (ctx.category && QByteArray(ctx.category) == "zenlo.session" && msg.startsWith(QLatin1String("log-out:"))) {
+        g_logoutSteps << msg.mid(9).trimmed().remove(QLatin1Char('"'));
+        return;
+    }
+    if (g_previousHandler)
+        g_previousHandler(type, ctx, msg);
+}
+
+QString logText(const TestSite &site)
+{
+    LogService::instance().flush();
+    return QString::fromUtf8(testsupport::readFile(site.programFolder() + QStringLiteral("/log/zenlo.log")));
+}
+
+void resetSeams()
+{
+    bMain::seams() = bMain::Seams{};
+}
+
+} // namespace
+
+class tst_Startup : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void failures_data();
+    void failures();
+    void singleInstance_data();
+    void singleInstance();
+    void configPath_data();
+    void configPath();
+    void loginThroughTheWindow_data();
+    void loginThroughTheWindow();
+    void mssqlUnreachable();
+
+private:
+    testsupport::RecordingUi *m_ui = nullptr;
+};
+
+void tst_Startup::initTestCase()
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("zenlo.session.debug=true"));
+    g_previousHandler = qInstallMessageHandler(captureLogout);
+}
+
+void tst_Startup::init()
+{
+    m_ui = new testsupport::RecordingUi;
+    g_logoutSteps.clear();
+    resetSeams();
+}
+
+void tst_Startup::cleanup()
+{
+    bMain::LogOut();
+    for (QWidget *w : QApplication::topLevelWidgets())
+        w->close();
+    delete m_ui;
+    m_ui = nullptr;
+    resetSeams();
+}
+
+// Each row prepares an installation the way the name says, runs the start-up with
+// a login that answers as the row wants, and checks what the operator saw and
+// what the log-out released.
+void tst_Startup::failures_data()
+{
+    QTest::addColumn<int>("driver");
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("boxText"); // "" = no message box; "*" = any non-empty text
+    QTest::addColumn<QString>("boxTitle");
+    QTest::addColumn<int>("boxIcon");
+    QTest::addColumn<QString>("logged"); // a line the log must hold
+    QTest::addColumn<QStringList>("released");
+    QTest::addColumn<bool>("running");
+
+    const QStringList dbOnly{"database", "log configuration", "configuration"};
+    const QStringList all{"sign off", "database", "operator", "system services", "log configuration", "configuration"};
+    const QStringList allWithRecord = QStringList{"operation record"} + all;
+    for (int d : {int(TestSite::SQLite), int(TestSite::PostgreSQL)}) {
+        const QString p = d == TestSite::SQLite ? QStringLiteral("sqlite: ") : QStringLiteral("postgres: ");
+        QTest::newRow(qPrintable(p + "configuration file missing"))
+            << d << "no config" << QString::fromUtf8("找不到参数文件，软件不能继续运行！") << QString::fromUtf8("错误：") << 16 << "" << QStringList{} << false;
+        QTest::newRow(qPrintable(p + "configuration not well-formed"))
+            << d << "broken config" << "PATH" + QString::fromUtf8("程序错误，初始化参数文件出错!") << QString::fromUtf8("错误：") << 16 << "" << QStringList{} << false;
+        QTest::newRow(qPrintable(p + "unknown driver: no message"))
+            << d << "unknown driver" << "" << "" << 0 << "" << dbOnly << false;
+        QTest::newRow(qPrintable(p + "database without the tables"))
+            << d << "no tables" << "*" << QString::fromUtf8("提示：") << 48 << "" << all << false;
+        QTest::newRow(qPrintable(p + "wrong password"))
+            << d << "wrong password" << "" << "" << 0 << QString::fromUtf8("操作员admin登录失败") << allWithRecord << false;
+        QTest::newRow(qPrintable(p + "login cancelled"))
+            << d << "cancel" << "" << "" << 0 << QString::fromUtf8("操作员登录失败") << all << false;
+        QTest::newRow(qPrintable(p + "logged in with the name taken away"))
+            << d << "empty name" << "" << "" << 0 << QString::fromUtf8("操作员已取消登录") << all << false;
+        QTest::newRow(qPrintable(p + "run-time error in a step"))
+            << d << "throw" << QString::fromUtf8("主程序执行过程中发生错误\r\n\r\n正在运行<初始化插件>...;错误原因:plug-in exploded")
+            << QString::fromUtf8("错误:") << 16 << "" << QStringList{"configuration"} << false;
+        QTest::newRow(qPrintable(p + "admin logs in"))
+            << d << "admin" << "" << "" << 0 << QString::fromUtf8("成功登录[示范贸易有限公司]！登录时间:") << allWithRecord << true;
+    }
+    QTest::newRow("sqlite: database file missing")
+        << int(TestSite::SQLite) << "missing file" << "*" << QString::fromUtf8("错误") << 16 << "" << dbOnly << false;
+    QTest::newRow("sqlite: database file corrupt")
+        << int(TestSite::SQLite) << "corrupt file" << "*" << QString::fromUtf8("错误") << 16 << "" << dbOnly << false;
+    QTest::newRow("sqlite: database file empty")
+        << int(TestSite::SQLite) << "empty file" << "*" << QString::fromUtf8("提示：") << 48 << "" << all << false;
+    QTest::newRow("postgres: server unreachable")
+        << int(TestSite::PostgreSQL) << "unreachable" << "*" << QString::fromUtf8("错误") << 16 << "" << dbOnly << false;
+}
+
+void tst_Startup::failures()
+{
+    QFETCH(int, driver);
+    QFETCH(QString, setup);
+    QFETCH(QString, boxText);
+    QFETCH(QString, boxTitle);
+    QFETCH(int, boxIcon);
+    QFETCH(QString, logged);
+    QFETCH(QStringList, released);
+    QFETCH(bool, running);
+
+    QString why;
+    if (driver == TestSite::PostgreSQL && !TestSite::postgresAvailable(&why)) {
+        if (TestSite::postgresRequired())
+            QFAIL(qPrintable(why));
+        QSKIP(qPrintable(why));
+    }
+    TestSite site(TestSite::Driver(driver), setup != "no tables");
+    QVERIFY2(site.ok(), qPrintable(site.error()));
+
+    if (setup == "no config") {
+        QFile::remove(site.configPath());
+    } else if (setup == "broken config") {
+        testsupport::writeFile(site.configPath(), "<configuration><system><caption>x</caption>");
+    } else if (setup == "unknown driver") {
+        site.writeConfig(QString(), QStringLiteral("<database driver=\"oracle\"><database>x</database></database>"));
+    } else if (setup == "missing file") {
+        site.writeConfig(QString(), QStringLiteral("<database driver=\"sqlite\"><database>%1/nothing.db</database></database>").arg(site.programFolder()));
+    } else if (setup == "corrupt file") {
+        QVERIFY(testsupport::writeFile(site.databaseFile(), QByteArray(4096, '\x5a')));
+    } else if (setup == "empty file") {
+        QVERIFY(testsupport::writeFile(site.databaseFile(), QByteArray()));
+    } else if (setup == "no tables" && driver == TestSite::SQLite) {
+        auto db = std::make_unique<Database>();
+        ConnectionSettings s;
+        s.driver = QStringLiteral("sqlite");
+        s.database = site.databaseFile();
+        s.createIfMissing = true;
+        QVERIFY(db->Init(s) && db->Connect());
+        QVERIFY(db->exec(QStringLiteral("create table other(x integer)")));
+    } else if (setup == "unreachable") {
+        site.writeConfig(QString(), QStringLiteral("<database driver=\"postgres\"><server>127.0.0.1</server><port>1</port>"
+                                                   "<database>x</database><user>nobody</user></database>"));
+    } else if (setup == "throw") {
+        bMain::seams().runPlugins = [](int stage) {
+            if (stage == 100)
+                throw std::runtime_error("plug-in exploded");
+        };
+    }
+
+    bMain::seams().showLogin = [setup] {
+        Operator *op = app::g().op.get();
+        if (setup == "wrong password") {
+            op->setName(QStringLiteral("admin"));
+            QVERIFY(!op->VerifyPassword(QStringLiteral("not the password")));
+        } else if (setup == "cancel") {
+            op->setName(QString());
+        } else {
+            op->setName(QStringLiteral("admin"));
+            QVERIFY(op->VerifyPassword(QString()));
+            if (setup == "empty name")
+                op->setName(QString());
+        }
+    };
+
+    const bool result = bMain::Main(QStringList{});
+    QCOMPARE(result, running);
+
+    if (boxText.isEmpty()) {
+        QVERIFY2(m_ui->boxes.isEmpty(), qPrintable(m_ui->boxes.isEmpty() ? QString() : m_ui->boxes.first().text));
+    } else {
+        QCOMPARE(m_ui->boxes.size(), 1);
+        const testsupport::ShownBox box = m_ui->boxes.first();
+        if (boxText == "*")
+            QVERIFY(!box.text.trimmed().isEmpty());
+        else
+            QCOMPARE(box.text, QString(boxText).replace(QLatin1String("PATH"), site.configPath()));
+        QCOMPARE(box.title, boxTitle);
+        QCOMPARE(box.icon(), boxIcon);
+    }
+    if (!logged.isEmpty())
+        QVERIFY2(logText(site).contains(logged), qPrintable(logText(site).right(800)));
+
+    if (running) {
+        QVERIFY(bMain::mainWindow());
+        QVERIFY(bMain::mainWindow()->widget()->isVisible());
+        QCOMPARE(app::g().sys->companyInfo().get(CompanyInfo::CoName), QString::fromUtf8("示范贸易有限公司"));
+        QCOMPARE(app::g().sys->environment()->tempFolder(), site.programFolder() + QStringLiteral("/temp/"));
+        bMain::LogOut();
+    }
+    QCOMPARE(g_logoutSteps, released);
+    QVERIFY(!app::g().config && !app::g().db && !app::g().op && !app::g().sys && !app::g().logConfig);
+
+    if (running) {
+        // Both records reached the operation-log table.
+        auto db = site.connect();
+        QVERIFY(db);
+        RecordSetPtr rs = db->OpenRecordset(QStringLiteral("select opname, progid, message from sys_oplog order by id"));
+        QStringList messages;
+        for (; !rs->isEOF(); rs->moveNext()) {
+            QCOMPARE(rs->text("opname"), QStringLiteral("admin"));
+            QCOMPARE(rs->field("progid").toInt(), 0);
+            messages << rs->text("message");
+        }
+        QCOMPARE(messages.size(), 2);
+        QVERIFY(messages.at(0).startsWith(QString::fromUtf8("成功登录[示范贸易有限公司]！登录时间:")));
+        QVERIFY(messages.at(0).contains(QString::fromUtf8(" 主控台版本:")));
+        QVERIFY(messages.at(0).endsWith(QString::fromUtf8(" 安装版本:")));
+        QCOMPARE(messages.at(1), QString::fromUtf8("正在注销用户并退出系统！"));
+    }
+}
+
+void tst_Startup::singleInstance_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("false refuses") << "/MultiThread:false" << true;
+    QTest::newRow("FALSE does not") << "/MultiThread:FALSE" << false;
+    QTest::newRow("0 does not") << "/MultiThread:0" << false;
+    QTest::newRow("name in capitals, value false") << "/MULTITHREAD:false" << true;
+    QTest::newRow("absent") << "" << false;
+}
+
+void tst_Startup::singleInstance()
+{
+    QFETCH(QString, option);
+    QFETCH(bool, refused);
+    TestSite site;
+    QVERIFY2(site.ok(), qPrintable(site.error()));
+    // A second process of this very executable stands for the earlier instance.
+    QProcess other;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZENLO_TEST_IDLE"), QStringLiteral("1"));
+    other.setProcessEnvironment(env);
+    other.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(other.waitForStarted());
+    bMain::seams().showLogin = [] { app::g().op->setName(QString()); };
+    bMain::Main(option.isEmpty() ? QStringList{} : QStringList{option});
+    other.kill();
+    other.waitForFinished();
+    const bool sawRefusal = !m_ui->boxes.isEmpty() && m_ui->boxes.first().text == QString::fromUtf8("程序正在运行，不能启动另一个主窗体");
+    QCOMPARE(sawRefusal, refused);
+    if (refused) {
+        QCOMPARE(m_ui->boxes.first().title, QString::fromUtf8("提示："));
+        QCOMPARE(m_ui->boxes.first().icon(), 64);
+        QVERIFY(g_logoutSteps.isEmpty()); // refused before anything was created
+    }
+}
+
+void tst_Startup::configPath_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("file"); // relative to the program folder; "" = the default name
+    QTest::newRow("default name") << "" << "";
+    QTest::newRow("name only: from the program folder") << "/cfg:other.config" << "other.config";
+    QTest::newRow("app.path macro") << "/cfg:%APP.PATH%/sub/third.config" << "sub/third.config";
+    QTest::newRow("dash form") << "-cfg sub/third.config" << "sub/third.config";
+}
+
+void tst_Startup::configPath()
+{
+    QFETCH(QString, argument);
+    QFETCH(QString, file);
+    TestSite site;
+    QVERIFY2(site.ok(), qPrintable(site.error()));
+    if (!file.isEmpty()) {
+        QDir().mkpath(QFileInfo(site.programFolder() + "/" + file).absolutePath());
+        QVERIFY(QFile::rename(site.configPath(), site.programFolder() + "/" + file));
+    }
+    bMain::seams().showLogin = [] { app::g().op->setName(QString()); };
+    QStringList args = QProcess::splitCommand(argument);
+    bMain::Main(args);
+    // The configuration was found and loaded: the start-up reached the login.
+    QVERIFY2(m_ui->boxes.isEmpty(), qPrintable(m_ui->boxes.isEmpty() ? QString() : m_ui->boxes.first().text));
+    QVERIFY(g_logoutSteps.contains(QStringLiteral("configuration")));
+    QVERIFY(g_logoutSteps.contains(QStringLiteral("system services")));
+}
+
+void tst_Startup::loginThroughTheWindow_data()
+{
+    QTest::addColumn<int>("driver");
+    QTest::newRow("sqlite") << int(TestSite::SQLite);
+    QTest::newRow("postgres") << int(TestSite::PostgreSQL);
+}
+
+// The real login window, answered the way an operator would.
+void tst_Startup::loginThroughTheWindow()
+{
+    QFETCH(int, driver);
+    QString why;
+    if (driver == TestSite::PostgreSQL && !TestSite::postgresAvailable(&why)) {
+        if (TestSite::postgresRequired())
+            QFAIL(qPrintable(why));
+        QSKIP(qPrintable(why));
+    }
+    TestSite site{TestSite::Driver(driver)};
+    QVERIFY2(site.ok(), qPrintable(site.error()));
+    bool answered = false;
+    QTimer::singleShot(0, [&] {
+        auto *login = qobject_cast<frmLogin *>(QApplication::activeModalWidget());
+        QVERIFY(login);
+        login->CobUser->setEditText(QString::fromUtf8("张三"));
+        login->Txt2->setText(QStringLiteral("wrong"));
+        QTest::mouseClick(login->XPCmdOk, Qt::LeftButton);
+        QVERIFY(login->isVisible()); // a wrong password keeps the window open
+        login->Txt2->setText(QStringLiteral("zhang3"));
+        QTest::keyClick(login->Txt2, Qt::Key_Return);
+        answered = true;
+    });
+    QVERIFY(bMain::Main(QStringList{}));
+    QVERIFY(answered);
+    QCOMPARE(app::g().op->name(), QString::fromUtf8("张三"));
+    QCOMPARE(app::g().sys->environment()->operatorName(), QString::fromUtf8("张三"));
+    QCOMPARE(app::g().sys->environment()->operatingDate(), QDate::currentDate());
+    QCOMPARE(m_ui->messageTexts(4).size(), 1); // the wrong password, as a warning
+    QCOMPARE(app::getSetting("main", "LogonUser"), QString::fromUtf8("张三"));
+}
+
+void tst_Startup::mssqlUnreachable()
+{
+    TestSite site;
+    QVERIFY2(site.ok(), qPrintable(site.error()));
+    site.writeConfig(QString(), QStringLiteral("<database driver=\"mssql\"><server>127.0.0.1</server><port>1</port>"
+                                               "<database>erp</database><user>sa</user><options>SQL_ATTR_LOGIN_TIMEOUT=2</options></database>"));
+    QVERIFY(!bMain::Main(QStringList{}));
+    QCOMPARE(m_ui->boxes.size(), 1);
+    QCOMPARE(m_ui->boxes.first().title, QString::fromUtf8("错误"));
+    QCOMPARE(m_ui->boxes.first().icon(), 16);
+    QVERIFY(!m_ui->boxes.first().text.trimmed().isEmpty());
+    qInfo() << "driver said:" << m_ui->boxes.first().text;
+}
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariable("ZENLO_TEST_IDLE") == QLatin1String("1")) {
+        QThread::sleep(30);
+        return 0;
+    }
+    QApplication app(argc, argv);
+    tst_Startup t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_startup.moc"

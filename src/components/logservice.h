@@ -1,0 +1,76 @@
+#pragma once
+// The log service: a program-wide object, usable without explicit creation.
+// Entries go to a rotating log file; levels 2, 4 and 8 are addressed to the
+// operator and presented at once through the UI service (notice, warning,
+// error); operation records (level 48) are also stored in the operation-log
+// table once a database is attached.
+//
+// The log configuration is read from the configuration file's node
+//   <configuration><log folder="%app.path%/log" maxsize="5242880" maxfiles="5"/></configuration>
+// (all optional; defaults: the program folder's "log" folder, 5 MiB, 5 files).
+#include "platform/zenlo_export.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class Database;
+
+struct LogEntry {
+    QString source;
+    int level = 1;
+    QString message;
+};
+
+class ZENLO_CORE_EXPORT LogConfig : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    // Reads the <log> node of the configuration file; absent values keep their defaults.
+    bool load(const QString &configFile);
+    QString folder() const;
+    qint64 maxSize() const { return m_maxSize; }
+    int maxFiles() const { return m_maxFiles; }
+    void setFolder(const QString &f) { m_folder = f; }
+    void setMaxSize(qint64 s) { m_maxSize = s; }
+    void setMaxFiles(int n) { m_maxFiles = n; }
+
+private:
+    QString m_folder;
+    qint64 m_maxSize = 5 * 1024 * 1024;
+    int m_maxFiles = 5;
+};
+
+class ZENLO_CORE_EXPORT LogService
+{
+public:
+    static LogService &instance();
+
+    void setConfigFile(const QString &path) { m_configFile = path; }
+    QString configFile() const { return m_configFile; }
+    // Opens the log file; entries written before are kept and written then.
+    bool Init(QObject *application, LogConfig *config);
+    bool isInitialised() const;
+    QString logFile() const;
+
+    void Write(const LogEntry &entry, int flag = 0);
+    // Operation records are stored in sys_oplog while a database is attached.
+    void attachDatabase(Database *db);
+    void detachDatabase(Database *db);
+    void flush();
+    // Closes the file (log-out); later entries are kept in memory until the next Init.
+    void shutdown();
+
+    // Splits an operation record "<log><progid>..</progid><user>..</user><message>..</message></log>".
+    static bool parseOperationRecord(const QString &record, int *progId, QString *user, QString *message);
+
+private:
+    LogService();
+    ~LogService();
+    struct Private;
+    std::unique_ptr<Private> d;
+    QString m_configFile;
+};
