@@ -1,0 +1,135 @@
+// Start-up speed, measured in one run:
+//  1. process start -> login window shown, as a ratio to a bare Qt window of the
+//     same size (goal: at most 1.5);
+//  2. the login's OK -> main window shown on the demo database (goal: under 150 ms),
+//     measured in this process through the real start-up sequence and login window.
+#include "app/bmain.h"
+#include "app/globals.h"
+#include "app/session.h"
+#include "components/sysservices.h"
+#include "demo/demodb.h"
+#include "login/frmlogin.h"
+#include "platform/appinfo.h"
+#include "platform/timing.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+// Runs a program until it prints "timing login_shown MS"; returns MS (since its process start).
+double timeToLogin(const QString &program, const QStringList &args, const QProcessEnvironment &env)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::SeparateChannels);
+    p.start(program, args);
+    if (!p.waitForStarted(10000))
+        return -1;
+    QByteArray err;
+    QElapsedTimer t;
+    t.start();
+    double ms = -1;
+    while (t.elapsed() < 20000) {
+        p.waitForReadyRead(100);
+        err += p.readAllStandardError();
+        const qsizetype at = err.indexOf("timing login_shown ");
+        if (at >= 0) {
+            const qsizetype end = err.indexOf('\n', at);
+            if (end > at) {
+                ms = err.mid(at + 19, end - at - 19).toDouble();
+                break;
+            }
+        }
+        if (p.state() == QProcess::NotRunning)
+            break;
+    }
+    p.kill();
+    p.waitForFinished(5000);
+    return ms;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString binDir = QStringLiteral(ZENLO_PROGRAM_DIR);
+    const QString benchDir = QCoreApplication::applicationDirPath();
+    QTemporaryDir home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ZENLO_TIMINGS", "1");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("ZENLO_REGISTRY_DIR", home.filePath("registry"));
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("XDG_RUNTIME_DIR", home.filePath("run"));
+    QDir().mkpath(home.filePath("run"));
+    QFile::setPermissions(home.filePath("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    // 1. Process start -> login shown, against a bare window; interleaved so both see the same machine.
+    const int runs = 15;
+    timeToLogin(binDir + "/zenlo", {}, env); // the first start creates the demo database
+    std::vector<double> ours, bare;
+    for (int i = 0; i < runs; ++i) {
+        ours.push_back(timeToLogin(binDir + "/zenlo", {}, env));
+        bare.push_back(timeToLogin(benchDir + "/bench_barewindow", {}, env));
+    }
+    const double o = median(ours), b = median(bare);
+    std::printf("start -> login window shown: zenlo %.1f ms, bare Qt window %.1f ms (medians of %d)\n", o, b, runs);
+    std::printf("ratio zenlo / bare window: %.2f (goal: at most 1.5)\n", b > 0 ? o / b : 0.0);
+
+    // 2. The login's OK -> main window shown, in this process, on a copy of the demo site.
+    QTemporaryDir site;
+    appinfo::setProgramFolder(site.path());
+    appinfo::setExecutableName("zenlo");
+    QString error;
+    if (!demo::create(site.filePath("demo/zenlo-demo.db"), &error)) {
+        std::printf("cannot create the demo database: %s\n", qPrintable(error));
+        return 1;
+    }
+    QFile::copy(binDir + "/zenlo.Exe.Config", site.filePath("zenlo.Exe.Config"));
+    qputenv("ZENLO_REGISTRY_DIR", home.filePath("registry2").toUtf8());
+    std::vector<double> loginToMain;
+    for (int i = 0; i < 10; ++i) {
+        QElapsedTimer sinceOk;
+        QTimer::singleShot(0, [&] {
+            auto *login = qobject_cast<frmLogin *>(QApplication::activeModalWidget());
+            if (!login)
+                return;
+            login->CobUser->setEditText("admin");
+            login->Txt2->clear();
+            sinceOk.start();
+            login->XPCmdOk->click();
+        });
+        if (!bMain::Main({})) {
+            std::printf("the start-up failed\n");
+            return 1;
+        }
+        loginToMain.push_back(double(sinceOk.nsecsElapsed()) / 1e6);
+        bMain::LogOut();
+        for (QWidget *w : QApplication::topLevelWidgets())
+            w->close();
+        QCoreApplication::processEvents();
+    }
+    std::printf("login OK -> main window shown: %.1f ms (median of %zu; goal: under 150 ms)\n", median(loginToMain), loginToMain.size());
+    return 0;
+}
