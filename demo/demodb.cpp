@@ -1,5 +1,6 @@
 #include "demo/demodb.h"
 
+#include "components/archive.h"
 #include "components/database.h"
 #include "components/schema.h"
 #include "components/sysservices.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QUuid>
 
 // Resources of a static library are registered by hand, once.
@@ -42,6 +44,22 @@ const Grant kGrants[] = {
     {"02", 2301, 2399}, // 李四: inventory only
 };
 
+// One icon per first-level and grouping entry: the navigation items and the
+// catalogs' menu buttons show them. About a third are kept as zip archives, so
+// a newcomer's first start goes through both ways of the icon loader.
+struct MenuIcon {
+    const char *code;
+    bool archived;
+};
+const MenuIcon kMenuIcons[] = {
+    {"01", false},   {"0101", false}, {"0102", true},  {"0103", false}, // purchasing
+    {"02", true},    {"0201", false}, {"0202", false}, {"0203", true},  // sales
+    {"03", false},   {"0301", false}, {"0302", true},  {"0303", false}, // inventory
+    {"04", true},    {"0401", false}, {"0402", true},                   // general ledger
+    {"05", false},   {"0501", false}, {"0502", false},                  // receivables
+    {"06", false},   {"0601", true},  {"0602", false},                  // system
+};
+
 bool fail(QString *error, const QString &text)
 {
     if (error)
@@ -72,6 +90,64 @@ QStringList seedStatements()
     return out;
 }
 
+struct IconRow {
+    QString code;
+    QString filename;
+    bool archived = false;
+    QByteArray contents;
+    qint64 filesize = 0;
+};
+
+// The loaders cache icons by file name, so every icon has a name of its own.
+bool iconRows(QList<IconRow> *rows, QString *error)
+{
+    initDemoResources();
+    QTemporaryDir work;
+    for (const MenuIcon &icon : kMenuIcons) {
+        IconRow row;
+        row.code = QString::fromLatin1(icon.code);
+        row.filename = QStringLiteral("m") + row.code + QStringLiteral(".png");
+        row.archived = icon.archived;
+        QFile png(QStringLiteral(":/demo/icons/") + row.filename);
+        if (!png.open(QIODevice::ReadOnly))
+            return fail(error, QStringLiteral("the icon %1 is missing from the program").arg(row.filename));
+        const QByteArray bytes = png.readAll();
+        row.filesize = bytes.size();
+        if (!icon.archived) {
+            row.contents = bytes;
+        } else {
+            // Stored under the row's file name: the name the loader looks for after extracting.
+            if (!work.isValid())
+                return fail(error, QStringLiteral("no temporary folder for the icon archives: ") + work.errorString());
+            const QString source = work.filePath(row.filename);
+            const QString zip = source + QStringLiteral(".zip");
+            QFile out(source);
+            if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.flush())
+                return fail(error, source + QStringLiteral(": cannot be written"));
+            out.close();
+            if (!zLibControl::compress(source, zip, row.filename))
+                return fail(error, QStringLiteral("cannot pack the icon ") + row.filename);
+            QFile packed(zip);
+            if (!packed.open(QIODevice::ReadOnly))
+                return fail(error, zip + QStringLiteral(": cannot be read"));
+            row.contents = packed.readAll();
+        }
+        rows->append(row);
+    }
+    return true;
+}
+
+bool insertIcons(Database &db, const QList<IconRow> &rows, QString *error)
+{
+    const QString sql = QStringLiteral(
+        "insert into xt_menuPilot(menuCode, type, filename, iscompress, contents, filesize) values (?, ?, ?, ?, ?, ?)");
+    for (const IconRow &row : rows) {
+        if (!db.exec(sql, {row.code, 1, row.filename, row.archived ? 1 : 0, row.contents, row.filesize}))
+            return fail(error, QStringLiteral("%1 (icon %2)").arg(db.LastError().description, row.filename));
+    }
+    return true;
+}
+
 } // namespace
 
 const DemoOperator *operators(int *count)
@@ -89,6 +165,9 @@ bool populate(Database &db, QString *error)
     const QStringList statements = seedStatements();
     if (statements.isEmpty())
         return fail(error, QStringLiteral("the seed data is missing from the program"));
+    QList<IconRow> icons;
+    if (!iconRows(&icons, error))
+        return false;
     if (!db.transaction())
         return fail(error, db.LastError().description);
     for (const QString &sql : statements) {
@@ -97,6 +176,10 @@ bool populate(Database &db, QString *error)
             db.rollback();
             return fail(error, QStringLiteral("%1 (%2)").arg(e, sql.left(120)));
         }
+    }
+    if (!insertIcons(db, icons, error)) {
+        db.rollback();
+        return false;
     }
     if (!db.commit())
         return fail(error, db.LastError().description);
