@@ -9,7 +9,7 @@
 
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcSession, "zenlo.session")
+Q_LOGGING_CATEGORY(lcSession, "zenlo.session", QtInfoMsg)
 
 namespace bMain {
 

@@ -15,7 +15,7 @@
 #include <QComboBox>
 #include <QDate>
 #include <QFileInfo>
-#include <QGraphicsDropShadowEffect>
+#include <QPainter>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -28,6 +28,41 @@
 namespace {
 
 const char kRememberKey[] = "qoxu";
+
+// The built-in background: a calm blue gradient.
+QPixmap builtInBackground(const QSize &size)
+{
+    QPixmap pm(size);
+    QPainter p(&pm);
+    QLinearGradient g(0, 0, size.width(), size.height());
+    g.setColorAt(0, QColor(0x1f, 0x4e, 0x79));
+    g.setColorAt(0.55, QColor(0x2e, 0x75, 0xb6));
+    g.setColorAt(1, QColor(0x9d, 0xc3, 0xe6));
+    p.fillRect(pm.rect(), g);
+    return pm;
+}
+
+// The white card the fields sit on, with a soft edge painted around it.
+class LoginPanel : public QWidget
+{
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        const QRectF r = QRectF(rect()).adjusted(3, 2, -3, -4);
+        for (int i = 3; i >= 1; --i) {
+            p.setBrush(QColor(0, 0, 0, 14));
+            p.drawRoundedRect(r.adjusted(-i, -i + 2, i, i + 2), 8 + i, 8 + i);
+        }
+        p.setBrush(QColor(255, 255, 255, 240));
+        p.drawRoundedRect(r, 8, 8);
+    }
+};
 
 QString trimBlanks(const QString &s)
 {
@@ -55,11 +90,12 @@ void frmLogin::buildUi()
     setWindowTitle(app::g().config ? app::g().config->Caption() : QStringLiteral("Zenlo系统"));
     setFixedSize(560, 340);
 
+    // Plain palettes and painting instead of style sheets: the login window is the first
+    // thing an operator waits for.
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setScaledContents(true);
-    Image1->setStyleSheet(QStringLiteral("QLabel#Image1 { background: qlineargradient(x1:0, y1:0, x2:1, y2:1,"
-                                         " stop:0 #1f4e79, stop:0.55 #2e75b6, stop:1 #9dc3e6); }"));
+    Image1->setPixmap(builtInBackground(size()));
 
     for (int i = 0; i < 2; ++i) {
         auto *l = new QLabel(this);
@@ -69,27 +105,17 @@ void frmLogin::buildUi()
         f.setBold(true);
         l->setFont(f);
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        l->setStyleSheet(i == 0 ? QStringLiteral("color: rgba(0,0,0,90);") : QStringLiteral("color: white;"));
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::WindowText, i == 0 ? QColor(0, 0, 0, 90) : QColor(Qt::white));
+        l->setPalette(pal);
         l->setGeometry(28 + (i == 0 ? 2 : 0), 22 + (i == 0 ? 2 : 0), 500, 44);
         l->hide();
         lblProductName_B << l;
     }
 
-    auto *panel = new QWidget(this);
+    auto *panel = new LoginPanel(this);
     panel->setObjectName(QStringLiteral("loginPanel"));
     panel->setGeometry(150, 80, 380, 240);
-    panel->setStyleSheet(QStringLiteral(
-        "QWidget#loginPanel { background: rgba(255,255,255,235); border-radius: 8px; }"
-        "QLabel { color: #333; }"
-        "QLineEdit, QComboBox { min-height: 24px; padding: 0 4px; border: 1px solid #b8c4d0; border-radius: 3px; background: white; }"
-        "QSpinBox { min-height: 24px; }"
-        "QPushButton { min-height: 26px; min-width: 84px; border-radius: 3px; border: 1px solid #2e75b6; background: #2e75b6; color: white; }"
-        "QPushButton#XPCmdCancel { background: white; color: #2e75b6; }"
-        "QPushButton:hover { background: #3c86c9; color: white; }"));
-    auto *shadow = new QGraphicsDropShadowEffect(panel);
-    shadow->setBlurRadius(18);
-    shadow->setOffset(0, 3);
-    panel->setGraphicsEffect(shadow);
 
     auto *grid = new QGridLayout(panel);
     grid->setContentsMargins(20, 18, 20, 12);
@@ -127,13 +153,21 @@ void frmLogin::buildUi()
     chkRemberme->hide();
     lblMess = new QLabel(panel);
     lblMess->setObjectName(QStringLiteral("lblMess"));
-    lblMess->setStyleSheet(QStringLiteral("color: #7f7f7f;"));
+    QPalette grey = lblMess->palette();
+    grey.setColor(QPalette::WindowText, QColor(0x7f, 0x7f, 0x7f));
+    lblMess->setPalette(grey);
     XPCmdOk = new QPushButton(panel);
     XPCmdOk->setObjectName(QStringLiteral("XPCmdOk"));
     XPCmdOk->setAutoDefault(false);
     XPCmdCancel = new QPushButton(panel);
     XPCmdCancel->setObjectName(QStringLiteral("XPCmdCancel"));
     XPCmdCancel->setAutoDefault(false);
+    QPalette accent = XPCmdOk->palette();
+    accent.setColor(QPalette::Button, QColor(0x2e, 0x75, 0xb6));
+    accent.setColor(QPalette::ButtonText, Qt::white);
+    XPCmdOk->setPalette(accent);
+    for (QPushButton *b : {XPCmdOk, XPCmdCancel})
+        b->setMinimumSize(84, 28);
     connect(XPCmdOk, &QPushButton::clicked, this, &frmLogin::XPCmdOk_Click);
     connect(XPCmdCancel, &QPushButton::clicked, this, &frmLogin::XPCmdCancel_Click);
 

@@ -377,8 +377,8 @@ void tst_Startup::mssqlUnreachable()
     QCOMPARE(m_ui->boxes.size(), 1);
     QCOMPARE(m_ui->boxes.first().title, QString::fromUtf8("错误"));
     QCOMPARE(m_ui->boxes.first().icon(), 16);
-    QVERIFY(!m_ui->boxes.first().text.trimmed().isEmpty());
-    qInfo() << "driver said:" << m_ui->boxes.first().text;
+    // The driver's own words (FreeTDS through unixODBC here).
+    QVERIFY2(m_ui->boxes.first().text.contains(QLatin1String("Unable to connect")), qPrintable(m_ui->boxes.first().text));
 }
 
 int main(int argc, char **argv)

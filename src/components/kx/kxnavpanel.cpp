@@ -75,7 +75,21 @@ kxNavPanel::kxNavPanel(QWidget *parent)
     relayout();
 }
 
-kxNavPanel::~kxNavPanel() = default;
+kxNavPanel::~kxNavPanel()
+{
+    // The containers and their buttons outlive this destructor's body: stop watching
+    // them first, so nothing of theirs reaches a panel that is half gone.
+    for (int i = 0; i < m_pages->count(); ++i) {
+        QWidget *container = static_cast<QScrollArea *>(m_pages->widget(i))->widget();
+        if (!container)
+            continue;
+        container->removeEventFilter(this);
+        for (QObject *child : container->children()) {
+            child->removeEventFilter(this);
+            QObject::disconnect(child, nullptr, this, nullptr);
+        }
+    }
+}
 
 QScrollArea *kxNavPanel::pageFor(QWidget *container)
 {

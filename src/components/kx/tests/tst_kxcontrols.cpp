@@ -49,6 +49,7 @@ private Q_SLOTS:
     void navGripChangesRows();
     void navRedrawSwitch();
     void navContainerScrolls();
+    void navDestroyedWithButtons();
     void buttonStyleCopy();
     void buttonActiveFlag();
     void link_data();
@@ -462,6 +463,25 @@ void tst_KxControls::shadowLabelAutoSize()
     label.setCaption(QStringLiteral("登录用户名：a much longer operator name"));
     QVERIFY(label.width() > w);
     QCOMPARE(label.x(), 30);
+}
+
+// A window that owns a panel whose container still holds buttons goes in one piece:
+// the buttons' destruction must not reach the half-destroyed panel.
+void tst_KxControls::navDestroyedWithButtons()
+{
+    auto *window = new QWidget;
+    auto *panel = new kxNavPanel(window);
+    QWidget *container = panel->container();
+    panel->add(QStringLiteral("a"), QStringLiteral("a"), QIcon(), container, true);
+    for (int i = 0; i < 20; ++i) {
+        auto *b = new kxImageButton(container);
+        b->setGeometry(0, i * 40, 100, 36);
+        b->show();
+    }
+    window->show();
+    QCoreApplication::processEvents();
+    delete window;
+    QCoreApplication::processEvents();
 }
 
 QTEST_MAIN(tst_KxControls)

@@ -1,0 +1,1217 @@
+#include "workspace/frmmain.h"
+
+#include "about/frmabout.h"
+#include "app/bcommon.h"
+#include "app/clsconfig.h"
+#include "app/globals.h"
+#include "app/logger.h"
+#include "app/session.h"
+#include "components/database.h"
+#include "components/kx/kximagebutton.h"
+#include "components/kx/kxlinklabel.h"
+#include "components/kx/kxnavpanel.h"
+#include "components/kx/kxshadowlabel.h"
+#include "components/kx/kxstyle.h"
+#include "components/kx/kxvstab.h"
+#include "components/sysservices.h"
+#include "login/frmpass.h"
+#include "platform/uiservice.h"
+#include "util/ui/bchm.h"
+#include "util/ui/mscreen.h"
+#include "workspace/designpictures.h"
+#include "workspace/menurules.h"
+#include "workspace/picturebox.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QScreen>
+
+#include <stdexcept>
+
+using workspace::Rect;
+
+namespace workspace {
+
+Seams &seams()
+{
+    static Seams s;
+    return s;
+}
+
+} // namespace workspace
+
+namespace {
+
+// A run-time error of the load; its text is the description the operator sees.
+struct LoadError : std::runtime_error {
+    explicit LoadError(const QString &text) : std::runtime_error(text.toStdString()) {}
+};
+
+QString describe(const std::exception &e)
+{
+    return QString::fromStdString(e.what());
+}
+
+// The program-wide objects the window needs; a missing one is the run-time error
+// of a program that uses an object it does not have.
+template <typename T>
+T *need(const std::unique_ptr<T> &object)
+{
+    if (!object)
+        throw LoadError(QStringLiteral("对象变量或 With 块变量未设置"));
+    return object.get();
+}
+
+void log1(const QString &text)
+{
+    Logger::WriteMessage(text, 1);
+}
+
+// The window whose message link shows the status prompt.
+frmMain *g_statusOwner = nullptr;
+
+constexpr int kFontPixels = 13;
+constexpr qreal kLockBlendAlpha = 25.0 / 255.0;
+
+QColor coverColor()
+{
+    return QColor(0x14, 0x1f, 0x2b);
+}
+
+// Freezes the window's painting (and the navigation panel's and the current
+// holder's redraw) for one layout pass, and releases it on every way out.
+class PaintFreeze
+{
+public:
+    PaintFreeze(QWidget *window, kxNavPanel *nav, QWidget *holder)
+        : m_window(window)
+        , m_nav(nav)
+        , m_holder(holder)
+    {
+        m_windowWas = window->updatesEnabled();
+        window->setUpdatesEnabled(false);
+        if (m_nav) {
+            m_navWas = m_nav->redraw();
+            m_nav->setRedraw(false);
+        }
+        if (m_holder) {
+            m_holderWas = m_holder->updatesEnabled();
+            m_holder->setUpdatesEnabled(false);
+        }
+    }
+    ~PaintFreeze()
+    {
+        if (m_holder)
+            m_holder->setUpdatesEnabled(m_holderWas);
+        if (m_nav)
+            m_nav->setRedraw(m_navWas);
+        m_window->setUpdatesEnabled(m_windowWas);
+    }
+    PaintFreeze(const PaintFreeze &) = delete;
+    PaintFreeze &operator=(const PaintFreeze &) = delete;
+
+private:
+    QWidget *m_window;
+    QPointer<kxNavPanel> m_nav;
+    QPointer<QWidget> m_holder;
+    bool m_windowWas = true;
+    bool m_navWas = true;
+    bool m_holderWas = true;
+};
+
+// Switches the navigation panel's redraw off while items are added.
+class RedrawOff
+{
+public:
+    explicit RedrawOff(kxNavPanel *nav) : m_nav(nav), m_was(nav->redraw()) { nav->setRedraw(false); }
+    ~RedrawOff() { m_nav->setRedraw(m_was); }
+    RedrawOff(const RedrawOff &) = delete;
+    RedrawOff &operator=(const RedrawOff &) = delete;
+
+private:
+    kxNavPanel *m_nav;
+    bool m_was;
+};
+
+template <typename W>
+W *named(W *w, const QString &name)
+{
+    w->setObjectName(name);
+    return w;
+}
+
+} // namespace
+
+// While the screen is locked: no mouse click, key or shortcut reaches a control
+// of the window outside the password panel, and focus cannot wander behind the
+// cover. Installed on the application, so it sees events sent straight to a
+// control as well as those the window system delivers.
+class frmMain::LockFilter : public QObject
+{
+public:
+    explicit LockFilter(frmMain *owner) : m_owner(owner) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::FocusIn) {
+            auto *w = qobject_cast<QWidget *>(watched);
+            if (w && m_owner->blocksInput(w, event)) {
+                m_owner->txtPassword->setFocus(Qt::OtherFocusReason);
+                return true;
+            }
+            return false;
+        }
+        return m_owner->blocksInput(watched, event);
+    }
+
+private:
+    frmMain *m_owner;
+};
+
+frmMain::frmMain(QWidget *parent)
+    : QWidget(parent)
+    , m_iconCache(&zLibControl1, QStringLiteral("icon"))
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setAttribute(Qt::WA_QuitOnClose, true);
+    QFont f = font();
+    f.setPixelSize(kFontPixels);
+    setFont(f);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, kxstyle::panel());
+    pal.setColor(QPalette::WindowText, kxstyle::text());
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    m_layout = workspace::designDefaults(19200, 10800, 19200);
+    buildUi();
+
+    g_statusOwner = this;
+    app::g().statusSink = [this](const QString &line) {
+        if (lnkMessage)
+            lnkMessage->setCaption(line);
+    };
+}
+
+frmMain::~frmMain()
+{
+    endLock();
+    if (g_statusOwner == this) {
+        app::g().statusSink = nullptr;
+        g_statusOwner = nullptr;
+    }
+}
+
+double frmMain::dpi() const
+{
+    const QScreen *s = screen();
+    const double d = s ? s->logicalDotsPerInchX() : 96.0;
+    return d > 0 ? d : 96.0;
+}
+
+// ------------------------------------------------------------------ design
+
+void frmMain::buildUi()
+{
+    buildHeader();
+    buildNavigation();
+    buildWorkArea();
+    buildFooter();
+    buildLockScreen();
+    takeDesignSizes();
+}
+
+void frmMain::buildHeader()
+{
+    const qreal dpr = devicePixelRatioF();
+    workspace::MainLayout &m = m_layout;
+
+    for (int i = 0; i < 3; ++i)
+        Panel << named(new PictureBox(this), QStringLiteral("Panel%1").arg(i));
+    QLinearGradient band(0, 0, 1, 0);
+    band.setCoordinateMode(QGradient::ObjectMode);
+    band.setColorAt(0, kxstyle::accentDark());
+    band.setColorAt(1, kxstyle::accent());
+    Panel[0]->setBackground(band);
+    Panel[1]->setBackground(kxstyle::band());
+    Panel[1]->setEdges(Qt::BottomEdge, kxstyle::border());
+    Panel[2]->setBackground(kxstyle::band());
+    Panel[2]->setEdges(Qt::TopEdge, kxstyle::border());
+    m.panel[1].height = 510;
+
+    // Images: 0 logo and 1 title in the header, 3..5 footer icons, 6/7 the toggle's
+    // pictures; 2 has no role and stays hidden so the numbers line up.
+    for (int i = 0; i < 8; ++i) {
+        QWidget *parent = i <= 2 ? static_cast<QWidget *>(Panel[0]) : i <= 5 ? static_cast<QWidget *>(Panel[2]) : this;
+        auto *img = named(new PictureBox(parent), QStringLiteral("Img%1").arg(i));
+        img->setPictureMode(PictureBox::Fit);
+        img->setAttribute(Qt::WA_TransparentForMouseEvents);
+        Img << img;
+    }
+    Img[0]->setPicture(workspace::design::logo(48, dpr));
+    Img[2]->hide();
+    Img[3]->setPicture(workspace::design::glyph(workspace::design::Glyph::Web, 16, kxstyle::mutedText(), dpr));
+    Img[4]->setPicture(workspace::design::glyph(workspace::design::Glyph::Mail, 16, kxstyle::mutedText(), dpr));
+    Img[5]->setPicture(workspace::design::glyph(workspace::design::Glyph::Phone, 16, kxstyle::mutedText(), dpr));
+    Img[6]->setPicture(workspace::design::glyph(workspace::design::Glyph::HidePanel, 14, kxstyle::mutedText(), dpr));
+    Img[7]->setPicture(workspace::design::glyph(workspace::design::Glyph::ShowPanel, 14, kxstyle::mutedText(), dpr));
+    Img[6]->hide();
+    Img[7]->hide();
+    m.img[0] = {180, 90, 720, 720};
+    m.img[1] = {1080, 150, 4800, 600};
+
+    auto *product = named(new kxShadowLabel(Panel[0]), QStringLiteral("lblProductName_B0"));
+    QFont pf = font();
+    pf.setPixelSize(22);
+    pf.setBold(true);
+    product->setFont(pf);
+    product->setTextColor(Qt::white);
+    product->setShadowColor(QColor(0, 0, 0, 90));
+    product->setAttribute(Qt::WA_TransparentForMouseEvents);
+    product->hide();
+    lblProductName_B << product;
+
+    // Header buttons: leave, lock, help.
+    const QStringList captions{QStringLiteral(" 退出系统"), QStringLiteral(" 锁定屏幕"), QStringLiteral(" 系统帮助")};
+    const workspace::design::Glyph glyphs[] = {workspace::design::Glyph::Leave, workspace::design::Glyph::Lock,
+                                               workspace::design::Glyph::Help};
+    for (int i = 0; i < 6; ++i)
+        ImgBtn << named(new kxImageButton(this), QStringLiteral("ImgBtn%1").arg(i));
+    const double d = dpi();
+    for (int i = 0; i < 3; ++i) {
+        kxImageButton *b = ImgBtn[i];
+        b->setParent(Panel[0]);
+        b->setCaption(captions[i]);
+        b->setButtonStyle(kxImageButton::Flat);
+        b->setBorderStyle(kxImageButton::RoundedBorder);
+        QPalette bp = b->palette();
+        bp.setColor(QPalette::ButtonText, Qt::white);
+        b->setPalette(bp);
+        b->setPicture(workspace::design::glyph(glyphs[i], 18, QColor(255, 255, 255, 230), dpr));
+        b->setPictureSize(QSize(18, 18));
+        m.imgBtn[size_t(i)].width = std::max(m.imgBtn[size_t(i)].width,
+                                             workspace::pixelsToTwips(b->sizeHint().width() + 8, d));
+        m.imgBtn[size_t(i)].height = 540;
+        m.imgBtn[size_t(i)].top = 180;
+    }
+    connect(ImgBtn[0], &QAbstractButton::clicked, this, [this] { ImgBtn_Click(0); });
+    connect(ImgBtn[1], &QAbstractButton::clicked, this, [this] { ImgBtn_Click(1); });
+    connect(ImgBtn[2], &QAbstractButton::clicked, this, [this] { ImgBtn_Click(2); });
+
+    // Second band: location, period, operator, alert button and the three links.
+    for (int i = 0; i < 3; ++i) {
+        auto *l = named(new kxShadowLabel(Panel[1]), QStringLiteral("lbl%1").arg(i));
+        l->setShadowColor(Qt::transparent);
+        l->setTextColor(i == 1 ? kxstyle::mutedText() : kxstyle::text());
+        l->setAutoSize(i != 1);
+        lbl << l;
+    }
+    lbl[1]->setCaption(QStringLiteral("当前位置："));
+    lbl[2]->hide();
+    m.lbl[1] = {690, 90, 6000, 300};
+
+    kxImageButton *alert = ImgBtn[5];
+    alert->setParent(Panel[1]);
+    alert->setButtonStyle(kxImageButton::Flat);
+    alert->setBorderStyle(kxImageButton::NoBorder);
+    alert->setPicture(workspace::design::glyph(workspace::design::Glyph::Alert, 16, QColor(0xe0, 0x8a, 0x1e), dpr));
+    alert->setPictureSize(QSize(14, 14));
+    alert->setToolTip(QStringLiteral("预警"));
+    m.imgBtn[5] = {0, 105, 540, 360};
+    connect(alert, &QAbstractButton::clicked, this, [this] { ImgBtn_Click(5); });
+
+    Button21 = named(new kxImageButton(Panel[1]), QStringLiteral("Button21"));
+    Button21->setButtonStyle(kxImageButton::Flat);
+    Button21->setBorderStyle(kxImageButton::RoundedBorder);
+    Button21->setPicture(Img[6]->picture());
+    Button21->setPictureSize(QSize(14, 14));
+    Button21->setToolTip(QStringLiteral("隐藏导航面板"));
+    Button21->setGeometry(workspace::toPixels({90, 75, 510, 360}, d));
+    connect(Button21, &QAbstractButton::clicked, this, [this] { Button21_Click(); });
+}
+
+void frmMain::buildNavigation()
+{
+    NavPanel = named(new kxNavPanel(this), QStringLiteral("NavPanel"));
+    NavContainer = NavPanel->container();
+    NavContainer->setObjectName(QStringLiteral("NavContainer"));
+    connect(NavPanel, &kxNavPanel::itemChosen, this, [this](kxNavItem *item) {
+        if (item)
+            LoadCatalogButtons(item->caption());
+    });
+
+    // The template of the menu buttons: hidden, its look is every button's look.
+    auto *tmpl = named(new kxImageButton(NavContainer), QStringLiteral("But0"));
+    tmpl->setProperty("index", 0);
+    tmpl->setButtonStyle(kxImageButton::Filled);
+    tmpl->setBorderStyle(kxImageButton::RoundedBorder);
+    tmpl->setPictureAlign(kxImageButton::PictureLeft);
+    tmpl->setTextAlign(Qt::AlignLeft);
+    tmpl->setPictureSize(QSize(24, 24));
+    tmpl->hide();
+    But << tmpl;
+    // The first button sits 16 pixels below the container's top.
+    m_layout.buttons = {Rect{300, 240 - 660 - 120, 2700, 660}};
+    tmpl->setGeometry(workspace::toPixels(m_layout.buttons[0], dpi()));
+
+    imgSplitter = named(new PictureBox(this), QStringLiteral("imgSplitter"));
+    imgSplitter->setCursor(Qt::SplitHCursor);
+    imgSplitter->installEventFilter(this);
+    picSplitter = named(new PictureBox(this), QStringLiteral("picSplitter"));
+    picSplitter->setBackground(QColor(0x5f, 0x6b, 0x7a, 160));
+    picSplitter->hide();
+}
+
+void frmMain::buildWorkArea()
+{
+    PicMain = named(new PictureBox(this), QStringLiteral("PicMain"));
+
+    auto *holder = named(new PictureBox(PicMain), QStringLiteral("picHolder0"));
+    holder->setBackground(kxstyle::surface());
+    holder->setEdges(Qt::TopEdge | Qt::BottomEdge | Qt::LeftEdge | Qt::RightEdge, kxstyle::border());
+    holder->installEventFilter(this);
+    holder->hide();
+    picHolder << holder;
+
+    PicTable = named(new PictureBox(PicMain), QStringLiteral("PicTable"));
+    PicTable->setBackground(kxstyle::surface());
+    PicTable->setEdges(Qt::TopEdge | Qt::BottomEdge | Qt::LeftEdge | Qt::RightEdge, kxstyle::border());
+
+    PicRpt = named(new PictureBox(PicTable), QStringLiteral("PicRpt"));
+    PicRpt->setBackground(kxstyle::panel());
+    PicRpt->setEdges(Qt::LeftEdge, kxstyle::separator());
+    // The report panel's heading; its report buttons come with the catalog page.
+    auto *reports = named(new kxShadowLabel(QStringLiteral("常用报表"), PicRpt), QStringLiteral("lblRptTitle"));
+    QFont rf = font();
+    rf.setBold(true);
+    reports->setFont(rf);
+    reports->setShadowColor(Qt::transparent);
+    reports->setTextColor(kxstyle::text());
+    reports->setGeometry(16, 14, 180, 22);
+    imgSplitter_c = named(new PictureBox(PicTable), QStringLiteral("imgSplitter_c"));
+    imgSplitter_c->setCursor(Qt::SplitHCursor);
+    imgSplitter_c->installEventFilter(this);
+    picSplitter_c = named(new PictureBox(PicTable), QStringLiteral("picSplitter_c"));
+    picSplitter_c->setBackground(QColor(0x5f, 0x6b, 0x7a, 160));
+    picSplitter_c->hide();
+
+    kxVSTab = named(new ::kxVSTab(PicMain), QStringLiteral("kxVSTab"));
+    kxVSTab->add(QStringLiteral("首页"), QStringLiteral("home"));
+    m_layout.vsTab.height = workspace::pixelsToTwips(kxVSTab->sizeHint().height(), dpi());
+
+    picWait = named(new PictureBox(PicMain), QStringLiteral("picWait"));
+    picWait->setBackground(kxstyle::surface());
+    picWait->setRadius(8);
+    picWait->setEdges(Qt::TopEdge | Qt::BottomEdge | Qt::LeftEdge | Qt::RightEdge, kxstyle::border());
+    picWait->hide();
+    ShadowLabel1 = named(new kxShadowLabel(QStringLiteral("正在加载，请稍候..."), picWait), QStringLiteral("ShadowLabel1"));
+    ShadowLabel1->setAlignment(Qt::AlignCenter);
+    ShadowLabel1->setShadowColor(Qt::transparent);
+    ShadowLabel1->setTextColor(kxstyle::accentDark());
+    m_layout.picWait = {0, 0, 4500, 1200};
+    m_layout.shadowLabel1 = {0, 390, 4500, 420};
+
+    PicTable->raise();
+}
+
+void frmMain::buildFooter()
+{
+    lnkMessage = named(new kxLinkLabel(Panel[2]), QStringLiteral("lnkMessage"));
+    const QStringList captions{QStringLiteral("Zenlo软件"), QStringLiteral("技术支持"), QStringLiteral("意见与建议"),
+                               QStringLiteral("修改密码"), QStringLiteral("关于软件"), QStringLiteral("显示预警")};
+    for (int i = 0; i < 6; ++i) {
+        auto *l = named(new kxLinkLabel(captions[i], QString(), i < 3 ? Panel[2] : Panel[1]), QStringLiteral("lnklbl%1").arg(i));
+        l->setIndex(i);
+        l->setAutoSize(true);
+        connect(l, &kxLinkLabel::linkClicked, this, [this](int index, const QString &) { lnklbl_LinkClick(index); });
+        lnklbl << l;
+    }
+}
+
+void frmMain::buildLockScreen()
+{
+    for (int i = 0; i < 3; ++i) {
+        auto *p = named(new PictureBox(this), QStringLiteral("pic%1").arg(i));
+        p->hide();
+        p->installEventFilter(this);
+        pic << p;
+    }
+    pic[0]->setBackground(coverColor());
+    pic[2]->setBackground(coverColor());
+    PictureBox *panel = pic[1];
+    panel->setParent(pic[0]);
+    panel->hide();
+    panel->setBackground(kxstyle::surface());
+    panel->setEdges(Qt::TopEdge | Qt::BottomEdge | Qt::LeftEdge | Qt::RightEdge, kxstyle::border());
+    panel->setPicture(workspace::design::lockPanel(QSize(360, 220), devicePixelRatioF()));
+    panel->setCursor(Qt::SizeAllCursor);
+    panel->resize(360, 220);
+
+    // The panel picture keeps its top right corner for a padlock and its bottom for a wave.
+    auto label = [&](int i, const QString &text, const QRect &where, bool title) {
+        auto *l = named(new QLabel(text, panel), QStringLiteral("lbls%1").arg(i));
+        QFont lf = font();
+        if (title) {
+            lf.setPixelSize(18);
+            lf.setBold(true);
+        }
+        l->setFont(lf);
+        l->setStyleSheet(title ? QStringLiteral("color:#1f3550;background:transparent;")
+                               : QStringLiteral("color:#5f6b7a;background:transparent;"));
+        l->setGeometry(where);
+        lbls << l;
+    };
+    label(0, QStringLiteral("屏幕已锁定"), QRect(24, 22, 240, 28), true);
+    label(1, QStringLiteral("请输入登录密码以返回系统："), QRect(24, 58, 260, 20), false);
+
+    txtPassword = named(new QLineEdit(panel), QStringLiteral("txtPassword"));
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setPlaceholderText(QStringLiteral("密码"));
+    txtPassword->setGeometry(24, 84, 312, 34);
+    txtPassword->setStyleSheet(QStringLiteral("QLineEdit{border:1px solid #b9c9da;border-radius:4px;padding:0 8px;"
+                                              "background:#ffffff;color:#1f2933;}"
+                                              "QLineEdit:focus{border:1px solid #1f6fb2;}"));
+    connect(txtPassword, &QLineEdit::returnPressed, this, [this] { ImgBtn_Click(3); });
+
+    ImgBtn[3]->setParent(panel);
+    ImgBtn[3]->setCaption(QStringLiteral(" 返回系统"));
+    ImgBtn[3]->setButtonStyle(kxImageButton::Accent);
+    ImgBtn[3]->setTextAlign(Qt::AlignHCenter);
+    ImgBtn[3]->setGeometry(24, 138, 150, 38);
+    ImgBtn[4]->setParent(panel);
+    ImgBtn[4]->setCaption(QStringLiteral(" 退出系统"));
+    ImgBtn[4]->setButtonStyle(kxImageButton::Filled);
+    ImgBtn[4]->setTextAlign(Qt::AlignHCenter);
+    ImgBtn[4]->setGeometry(186, 138, 150, 38);
+    connect(ImgBtn[3], &QAbstractButton::clicked, this, [this] { ImgBtn_Click(3); });
+    connect(ImgBtn[4], &QAbstractButton::clicked, this, [this] { ImgBtn_Click(4); });
+    setTabOrder(txtPassword, ImgBtn[3]);
+    setTabOrder(ImgBtn[3], ImgBtn[4]);
+}
+
+// The widths and heights the rules take as given: the captions' and the tab strip's.
+void frmMain::takeDesignSizes()
+{
+    const double d = dpi();
+    auto twips = [d](int pixels) { return workspace::pixelsToTwips(pixels, d); };
+    workspace::MainLayout &m = m_layout;
+    for (int i : {0, 2}) {
+        m.lbl[size_t(i)].width = twips(lbl[i]->sizeHint().width());
+        m.lbl[size_t(i)].height = twips(lbl[i]->sizeHint().height());
+    }
+    m.lbl[1].height = m.lbl[0].height;
+    for (int i = 0; i < 6; ++i) {
+        m.lnklbl[size_t(i)].width = twips(lnklbl[i]->sizeHint().width());
+        m.lnklbl[size_t(i)].height = twips(lnklbl[i]->sizeHint().height());
+    }
+    m.lnkMessage.height = m.lnklbl[0].height;
+    m.vsTab.height = twips(kxVSTab->sizeHint().height());
+    m.imgBtn5Visible = !ImgBtn[5]->isHidden();
+}
+
+// ------------------------------------------------------------------ layout
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmMain::Form_Resize()
+{
+    PaintFreeze freeze(this, NavPanel, picHolder.value(currentHostIndex));
+    const double d = dpi();
+    workspace::MainLayout &m = m_layout;
+    m.scaleWidth = workspace::pixelsToTwips(width(), d);
+    m.scaleHeight = workspace::pixelsToTwips(height(), d);
+    const QScreen *s = screen();
+    m.screenWidth = workspace::pixelsToTwips(s ? s->geometry().width() : width(), d);
+    takeDesignSizes();
+    syncHosting();
+    workspace::resizePass(m);
+    applyLayout();
+
+    if (m_locked) {
+        // The cover keeps covering a window that changes size under it.
+        pic[2]->setGeometry(rect());
+        pic[0]->setGeometry(workspace::toPixels({-30, -30, m.scaleWidth, m.scaleHeight}, d));
+    }
+}
+
+// The host areas and the hosted component as the hosting code left them.
+void frmMain::syncHosting()
+{
+    workspace::MainLayout &m = m_layout;
+    m.holders.resize(size_t(std::max<qsizetype>(1, picHolder.size())));
+    m.currentHost = currentHostIndex;
+    m.hasComponent = !moControl.isNull();
+}
+
+void frmMain::ArrangeColumns(double x)
+{
+    PaintFreeze freeze(this, NavPanel, picHolder.value(currentHostIndex));
+    syncHosting();
+    workspace::arrangeColumns(m_layout, x);
+    applyLayout();
+}
+
+void frmMain::applyLayout()
+{
+    const double d = dpi();
+    const workspace::MainLayout &m = m_layout;
+    auto put = [d](QWidget *w, const Rect &r) {
+        if (!w)
+            return;
+        const QRect g = workspace::toPixels(r, d);
+        if (w->geometry() != g)
+            w->setGeometry(g);
+    };
+    for (int i = 0; i < 3; ++i)
+        put(Panel[i], m.panel[size_t(i)]);
+    for (int i = 0; i < 6; ++i) {
+        if (i != 3 && i != 4)
+            put(ImgBtn[i], m.imgBtn[size_t(i)]);
+        put(lnklbl[i], m.lnklbl[size_t(i)]);
+    }
+    for (int i : {0, 1, 3, 4, 5})
+        put(Img[i], m.img[size_t(i)]);
+    put(lbl[0], m.lbl[0]);
+    put(lbl[2], m.lbl[2]);
+    lbl[2]->setVisible(m.lbl2Visible);
+    lnklbl[5]->setVisible(m.imgBtn5Visible && m.lnklbl5Visible);
+
+    // The location line takes the room left of the period (or operator) label.
+    Rect location = m.lbl[1];
+    const double rightLimit = (m.lbl2Visible ? m.lbl[2].left : m.lbl[0].left) - 300;
+    location.setWidth(std::max(0.0, rightLimit - location.left));
+    put(lbl[1], location);
+
+    const Rect &title = m.img[1];
+    for (kxShadowLabel *p : std::as_const(lblProductName_B))
+        put(p, Rect{title.left, 120, std::max(title.width, m.imgBtn[0].left - title.left - 300), 660});
+
+    // The status line takes the room left of the footer links.
+    Rect message = m.lnkMessage;
+    message.setWidth(std::max(0.0, m.img[3].left - 300 - message.left));
+    put(lnkMessage, message);
+
+    put(NavPanel, m.navPanel);
+    put(imgSplitter, m.imgSplitter);
+    put(picSplitter, m.picSplitter);
+    picSplitter->setVisible(m.picSplitterVisible);
+    put(PicMain, m.picMain);
+    put(PicTable, m.picTable);
+    for (int i = 0; i < picHolder.size() && size_t(i) < m.holders.size(); ++i)
+        put(picHolder[i], m.holders[size_t(i)]);
+    put(kxVSTab, m.vsTab);
+    put(PicRpt, m.picRpt);
+    put(imgSplitter_c, m.imgSplitterC);
+    put(picSplitter_c, m.picSplitterC);
+    picSplitter_c->setVisible(m.picSplitterCVisible);
+    put(picWait, m.picWait);
+    put(ShadowLabel1, m.shadowLabel1);
+    for (int i = 0; i < But.size() && size_t(i) < m.buttons.size(); ++i)
+        put(But[i], m.buttons[size_t(i)]);
+    if (m.hasComponent && moControl)
+        put(moControl, m.component);
+    if (QWidget *current = picHolder.value(currentHostIndex))
+        if (current->isVisible())
+            current->raise();
+}
+
+// ------------------------------------------------------------------ load
+
+void frmMain::load()
+{
+    try {
+        loadSteps();
+    } catch (const std::exception &e) {
+        ui::msgBox(QStringLiteral("加载主窗体时发生错误,原因:") + describe(e), ui::Exclamation, QStringLiteral("错误:"));
+    }
+}
+
+void frmMain::loadSteps()
+{
+    app::Globals &g = app::g();
+    clsConfig *config = need(g.config);
+    workspace::MainLayout &m = m_layout;
+
+    bMain::StatusPrompt(QString());
+
+    // 1. Caption and state.
+    setWindowTitle(config->Caption());
+    setWindowState(windowState() | Qt::WindowMaximized);
+
+    // 2. The operator.
+    lbl[0]->setCaption(QStringLiteral("登录用户名：") + need(g.op)->name());
+    takeDesignSizes();
+
+    // 3. The accounting period, when the configuration asks for it.
+    SystemServices *sys = need(g.sys);
+    const bool displayPeriod = bCommon::GetBool(config->value(QStringLiteral("//configuration/system/settings/displayperiod")));
+    if (displayPeriod) {
+        lbl[2]->setCaption(QStringLiteral("当前会计期间：") + sys->parameterByNumber(12, 1).value);
+        takeDesignSizes();
+    }
+    workspace::placePeriodLabel(m, displayPeriod);
+    lbl[2]->setVisible(m.lbl2Visible);
+
+    // 4. The menu-code structure.
+    const int n = workspace::firstLevelCodeLength(sys->parameter(12, QStringLiteral("menubm")).value);
+
+    // 5./6. The catalogs; a database error ends the load quietly.
+    log1(QStringLiteral("frmain 正在读取菜单记录集..."));
+    Database *db = need(g.db);
+    db->ClearError();
+    RecordSetPtr rows = db->OpenRecordset(workspace::catalogQuery(n), 1);
+    if (!db->LastError().description.isEmpty()) {
+        Logger::WriteMessage(db->LastError().description, 8);
+        db->ClearError();
+        return;
+    }
+
+    // 7. Catalogs into the navigation panel, the active item again.
+    loadCatalogs(*rows);
+
+    // 8. The theme.
+    log1(QStringLiteral("frmain 应用主题..."));
+    sys->themeService()->ApplyTheme(this);
+
+    // 9. Images.
+    log1(QStringLiteral("frmain 加载图标..."));
+    loadImages();
+
+    // 10.-12. Footer links.
+    QString web = config->value(QStringLiteral("//configuration/system/webhome"));
+    if (web.isEmpty())
+        web = QStringLiteral("http://www.zenlo.example");
+    const QString subject = config->Subject().isEmpty() ? QStringLiteral("Zenlo软件") : config->Subject();
+    lnklbl[0]->setCaption(subject + QStringLiteral("(") + web + QStringLiteral(")"));
+    lnklbl[0]->setLink(web);
+    const QString support = config->value(QStringLiteral("//configuration/system/LxMessage"));
+    lnklbl[1]->setCaption(support.isEmpty() ? QStringLiteral("技术支持:400-820-0000") : support);
+    const QString mail = config->value(QStringLiteral("//configuration/system/mailto"));
+    lnklbl[2]->setLink(QStringLiteral("mailto:") + (mail.isEmpty() ? QStringLiteral("support@zenlo.example") : mail));
+
+    // 13. The navigation panel's width of the last run.
+    const double design = m.navPanel.width;
+    const QString stored = app::getSetting(QStringLiteral("main"), QStringLiteral("navpanel_width"), QString::number(design));
+    const workspace::StoredWidth width = workspace::navPanelWidth(stored, design);
+    if (!width.usable)
+        log1(QStringLiteral("导航面板宽度设置 navpanel_width=\"%1\" 不可用（%2），使用设计宽度 %3")
+                 .arg(stored, width.reason, QString::number(design)));
+    m.navPanel.setWidth(width.width);
+    takeDesignSizes();
+}
+
+void frmMain::loadCatalogs(RecordSet &rows)
+{
+    QList<workspace::CatalogRow> list;
+    {
+        RedrawOff off(NavPanel);
+        log1(QStringLiteral("frmain 加载模块大类..."));
+        while (!rows.isEOF()) {
+            list.append({rows.text(QStringLiteral("menucode")), rows.text(QStringLiteral("systemcatalog")),
+                         rows.text(QStringLiteral("systemcode"))});
+            rows.moveNext();
+        }
+        rows.close();
+        for (const workspace::CatalogItem &item : workspace::catalogItems(list)) {
+            const QPixmap icon = LoadMenuIcon(item.iconCode, 1);
+            if (!NavPanel->add(item.caption, item.key, icon.isNull() ? QIcon() : QIcon(icon), NavContainer, true))
+                log1(QStringLiteral("模块大类“%1”的代码“%2”与另一大类相同，未列出").arg(item.caption, item.key));
+        }
+    }
+
+    log1(QStringLiteral("frmain 恢复默认的导航项目..."));
+    if (NavPanel->count() < 1)
+        return;
+    const QString remembered = app::getSetting(QStringLiteral("main"), QStringLiteral("NavPaneActiveItem"), QString());
+    kxNavItem *active = remembered.isEmpty() ? nullptr : NavPanel->item(remembered);
+    NavPanel->setActiveItem(active ? active : NavPanel->item(1));
+    NavPanel->setVisibleRowCount(
+        workspace::visibleRows(app::getSetting(QStringLiteral("main"), QStringLiteral("NavPaneVisibleItems"), QStringLiteral("3"))));
+}
+
+void frmMain::loadImages()
+{
+    app::Globals &g = app::g();
+    SystemServices *sys = need(g.sys);
+    const QString themeFolder = sys->themeService()->folder();
+    const QString appFolder = sys->environment()->appFolder();
+    auto find = [&](const QString &name) {
+        for (const QString &folder : {themeFolder, appFolder}) {
+            if (folder.isEmpty())
+                continue;
+            const QString path = folder + QLatin1Char('/') + name;
+            if (QFileInfo(path).isFile())
+                return path;
+        }
+        return QString();
+    };
+    // A file that is there but is no picture is treated as missing (and logged).
+    auto picture = [](const QString &path) {
+        if (path.isEmpty())
+            return QPixmap();
+        QImageReader reader(path);
+        const QImage image = reader.read();
+        if (image.isNull()) {
+            log1(QStringLiteral("图片“%1”不能读取：%2").arg(path, reader.errorString()));
+            return QPixmap();
+        }
+        return QPixmap::fromImage(image);
+    };
+
+    const QPixmap logo = picture(find(QStringLiteral("logo.gif")));
+    if (!logo.isNull())
+        Img[0]->setPicture(logo);
+    const QPixmap title = picture(find(QStringLiteral("title.gif")));
+    if (!title.isNull()) {
+        Img[1]->setPicture(title);
+    } else {
+        for (kxShadowLabel *label : std::as_const(lblProductName_B)) {
+            label->setCaption(need(g.config)->Caption());
+            label->setVisible(true);
+        }
+    }
+    const QPixmap lockPanel = picture(find(QStringLiteral("piclogin.gif")));
+    if (!lockPanel.isNull())
+        pic[1]->setPicture(lockPanel);
+}
+
+// ------------------------------------------------------------------ catalogs and buttons
+
+QPixmap frmMain::LoadMenuIcon(const QString &code, int type)
+{
+    app::Globals &g = app::g();
+    if (g.sys)
+        m_iconCache.setTempFolder(g.sys->environment()->tempFolder());
+    QString problem;
+    QString note;
+    const QString path = m_iconCache.fetch(g.db.get(), code, type, &problem, &note);
+    if (!note.isEmpty())
+        log1(note);
+    if (!problem.isEmpty()) {
+        log1(QStringLiteral("菜单[%1]的图标不能加载：%2").arg(code, problem));
+        return {};
+    }
+    if (path.isEmpty())
+        return {};
+    QImageReader reader(path);
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        log1(QStringLiteral("菜单[%1]的图标不能加载：文件“%2”不是可读的图片（%3）").arg(code, path, reader.errorString()));
+        return {};
+    }
+    return QPixmap::fromImage(image);
+}
+
+void frmMain::LoadCatalogButtons(const QString &catalog)
+{
+    try {
+        ClearDynamicControls(true);
+        Database *db = need(app::g().db);
+        db->ClearError();
+        RecordSetPtr rows = db->OpenRecordset(workspace::buttonQuery(catalog), 1);
+        if (!db->LastError().description.isEmpty()) {
+            Logger::WriteMessage(db->LastError().description, 8);
+            db->ClearError();
+            return;
+        }
+        const QString remembered = app::getSetting(QStringLiteral("main"), catalog + QStringLiteral("_ButTag"), QString());
+        const double d = dpi();
+        QStringList captions;
+        while (!rows->isEOF()) {
+            const int k = int(But.size()) - 1;
+            kxImageButton *previous = But[k];
+            kxImageButton *b = kxImageButton::createFrom(*But[0], NavContainer);
+            b->setObjectName(QStringLiteral("But%1").arg(k + 1));
+            b->setProperty("index", k + 1);
+            b->setCaption(QStringLiteral("  ") + rows->text(QStringLiteral("menuname")));
+            const Rect &above = m_layout.buttons[size_t(k)];
+            const Rect r{above.left, above.top + above.height + 120, above.width, above.height};
+            m_layout.buttons.push_back(r);
+            b->setGeometry(workspace::toPixels(r, d));
+            b->raise();
+            b->copyStyleFrom(*previous);
+            b->setTag(rows->text(QStringLiteral("menucode")));
+            b->setPicture(LoadMenuIcon(workspace::trimBlanks(rows->text(QStringLiteral("menucode"))), 1));
+            b->setToolTip(workspace::trimBlanks(rows->text(QStringLiteral("menuname"))));
+            connect(b, &QAbstractButton::clicked, this, [this, b] {
+                try {
+                    But_Click(int(But.indexOf(b)));
+                } catch (const std::exception &e) {
+                    Logger::WriteMessage(QStringLiteral("执行功能时出错，原因：") + describe(e), 8);
+                }
+            });
+            But << b;
+            b->show();
+            captions << b->caption();
+            rows->moveNext();
+        }
+        rows->close();
+        const int press = workspace::buttonToPress(captions, remembered);
+        if (press > 0)
+            But_Click(press);
+    } catch (const std::exception &e) {
+        Logger::WriteMessage(QStringLiteral("加载菜单树时出错，原因：") + describe(e), 8);
+    }
+}
+
+void frmMain::ClearDynamicControls(bool buttons)
+{
+    if (buttons) {
+        while (But.size() > 1) {
+            kxImageButton *b = But.takeLast();
+            b->disconnect(this);
+            b->hide();
+            b->setObjectName(QString());
+            b->deleteLater(); // the button may be the one whose click is running
+        }
+        m_layout.buttons.resize(1);
+        return;
+    }
+    static const QRegularExpression element(QStringLiteral("^(kxPilot|kxArrow)(\\d+)$"));
+    const QList<QWidget *> children = findChildren<QWidget *>();
+    for (QWidget *w : children) {
+        const QRegularExpressionMatch match = element.match(w->objectName());
+        if (match.hasMatch() && match.captured(2).toInt() > 0) {
+            w->hide();
+            w->setObjectName(QString());
+            w->deleteLater();
+        }
+    }
+}
+
+void frmMain::But_Click(int index)
+{
+    if (index < 1 || index >= But.size())
+        return;
+    const QString code = But[index]->tag();
+    bool inEditWindow = false;
+    bool executed = false;
+    executeMenu(code, inEditWindow, executed);
+    if (!inEditWindow && index < But.size()) {
+        if (const kxNavItem *active = NavPanel->activeItem())
+            app::saveSetting(QStringLiteral("main"), active->caption() + QStringLiteral("_ButTag"),
+                             workspace::trimBlanks(But[index]->caption()));
+    }
+}
+
+void frmMain::executeMenu(const QString &code, bool &inEditWindow, bool &executed)
+{
+    if (workspace::seams().executeMenu) {
+        workspace::seams().executeMenu(code, inEditWindow, executed);
+        return;
+    }
+    // Until function launch takes over: show where the operator is, and the home area.
+    QString name;
+    if (Database *db = app::g().db.get()) {
+        RecordSetPtr rs = db->query(QStringLiteral("select menuname from xt_menu where menucode=?"), {code});
+        if (rs && !rs->isEOF())
+            name = workspace::trimBlanks(rs->text(QStringLiteral("menuname")));
+    }
+    const kxNavItem *active = NavPanel->activeItem();
+    lbl[1]->setCaption(QStringLiteral("当前位置：") + (active ? active->caption() : QString()) + QStringLiteral(" -> ") + name);
+    PicTable->show();
+    PicTable->raise();
+    executed = true;
+}
+
+// ------------------------------------------------------------------ header buttons, links, toggle
+
+void frmMain::showWorkspace()
+{
+    if (const QScreen *s = screen())
+        setGeometry(s->availableGeometry());
+    showMaximized();
+}
+
+void frmMain::setAlertButton(bool active, bool switchedOn)
+{
+    ImgBtn[5]->setActive(active);
+    ImgBtn[5]->setSwitchedOn(switchedOn);
+}
+
+void frmMain::ImgBtn_Click(int index)
+{
+    switch (index) {
+    case 0:
+    case 4:
+        close();
+        break;
+    case 1:
+        lockScreen();
+        break;
+    case 2:
+        bCHM::ShowHelpContents(app::g().helpFile);
+        break;
+    case 3:
+        unlockScreen();
+        break;
+    case 5:
+        if (workspace::seams().showAlerts)
+            workspace::seams().showAlerts();
+        break;
+    default:
+        break;
+    }
+}
+
+void frmMain::lnklbl_LinkClick(int index)
+{
+    switch (index) {
+    case 3: {
+        frmPass w(this);
+        w.exec();
+        break;
+    }
+    case 4: {
+        frmAbout w(this);
+        w.exec();
+        break;
+    }
+    case 5:
+        if (ImgBtn[5]->isSwitchedOn()) {
+            ImgBtn_Click(5);
+        } else {
+            ui::doEvents();
+            ui::msgBox(QStringLiteral("当前系统无任何可预警的报表    "), ui::Information, QStringLiteral("提示"));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void frmMain::Button21_Click()
+{
+    PaintFreeze freeze(this, NavPanel, picHolder.value(currentHostIndex));
+    const bool visible = workspace::navPanelToggle(m_layout);
+    NavPanel->setVisible(visible);
+    imgSplitter->setVisible(visible);
+    Button21->setPicture(Img[visible ? 6 : 7]->picture());
+    Button21->setToolTip(visible ? QStringLiteral("隐藏导航面板") : QStringLiteral("显示导航面板"));
+    applyLayout();
+}
+
+// ------------------------------------------------------------------ lock screen
+
+void frmMain::lockScreen()
+{
+    if (m_locked)
+        return;
+    const double d = dpi();
+    const workspace::MainLayout &m = m_layout;
+    pic[2]->setGeometry(0, 0, width(), height());
+    pic[0]->setGeometry(workspace::toPixels({-30, -30, m.scaleWidth, m.scaleHeight}, d));
+
+    // The cover: the window as it is now, blended with a constant alpha of 25
+    // over the cover's colour (source over destination, no per-pixel alpha).
+    const QPixmap shot = MScreen::CaptureWindow(this, true, 0, 0, width(), height());
+    const qreal dpr = devicePixelRatioF();
+    QPixmap cover(size() * dpr);
+    cover.setDevicePixelRatio(dpr);
+    cover.fill(coverColor());
+    if (!shot.isNull()) {
+        QPainter p(&cover);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p.setOpacity(kLockBlendAlpha);
+        p.drawPixmap(0, 0, shot);
+    }
+    pic[2]->setPicture(cover);
+    pic[0]->setPicture(cover);
+    pic[0]->setPictureOffset(-pic[0]->pos());
+
+    pic[2]->show();
+    pic[2]->raise();
+    pic[0]->show();
+    pic[0]->raise();
+    PictureBox *panel = pic[1];
+    panel->raise();
+    panel->show();
+    panel->move((pic[0]->width() - panel->width()) / 2, (pic[0]->height() - panel->height()) / 2);
+    txtPassword->clear();
+
+    m_locked = true;
+    m_dragging = false;
+    if (!m_lockFilter)
+        m_lockFilter = std::make_unique<LockFilter>(this);
+    qApp->installEventFilter(m_lockFilter.get());
+    txtPassword->setFocus(Qt::OtherFocusReason);
+}
+
+void frmMain::unlockScreen()
+{
+    if (!m_locked)
+        return;
+    const Operator *op = app::g().op.get();
+    // A check that changes nothing: a wrong password here does not log the operator out.
+    if (!op || !op->checkPassword(txtPassword->text())) {
+        ui::msgBox(QStringLiteral("请录入正确的用户密码! "), ui::Exclamation, QStringLiteral("提示："));
+        txtPassword->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    pic[2]->clearPicture();
+    pic[0]->clearPicture();
+    pic[1]->hide();
+    pic[0]->hide();
+    pic[2]->hide();
+    txtPassword->clear();
+    endLock();
+}
+
+void frmMain::endLock()
+{
+    if (m_lockFilter)
+        qApp->removeEventFilter(m_lockFilter.get());
+    m_locked = false;
+    m_dragging = false;
+}
+
+bool frmMain::blocksInput(QObject *receiver, QEvent *event) const
+{
+    if (!m_locked)
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+    case QEvent::InputMethod:
+    case QEvent::FocusIn:
+        break;
+    default:
+        return false;
+    }
+    // A shortcut's receiver is the shortcut object; its widget decides.
+    QObject *o = receiver;
+    while (o && !o->isWidgetType())
+        o = o->parent();
+    auto *w = static_cast<QWidget *>(o);
+    if (!w)
+        return false;
+    if (w != this && !isAncestorOf(w))
+        return false; // another window (a message box over the lock screen)
+    if (w == pic[0] || w == pic[2])
+        return false; // the cover itself takes the clicks meant for what it covers
+    return !(w == pic[1] || pic[1]->isAncestorOf(w));
+}
+
+// ------------------------------------------------------------------ events, unload
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    const bool press = type == QEvent::MouseButtonPress;
+    const bool move = type == QEvent::MouseMove;
+    const bool release = type == QEvent::MouseButtonRelease;
+    const double d = dpi();
+
+    if ((press || move || release) && (watched == imgSplitter || watched == imgSplitter_c)) {
+        const auto *me = static_cast<QMouseEvent *>(event);
+        const double x = workspace::pixelsToTwips(me->position().x(), d);
+        workspace::MainLayout &m = m_layout;
+        const bool main = watched == imgSplitter;
+        if (press && me->button() == Qt::LeftButton) {
+            main ? workspace::mainSplitterDown(m) : workspace::reportSplitterDown(m);
+            applyLayout();
+            (main ? picSplitter : picSplitter_c)->raise();
+        } else if (move) {
+            main ? workspace::mainSplitterMove(m, x) : workspace::reportSplitterMove(m, x);
+            (main ? picSplitter : picSplitter_c)
+                ->setGeometry(workspace::toPixels(main ? m.picSplitter : m.picSplitterC, d));
+        } else if (release && me->button() == Qt::LeftButton) {
+            PaintFreeze freeze(this, NavPanel, picHolder.value(currentHostIndex));
+            main ? workspace::mainSplitterUp(m) : workspace::reportSplitterUp(m);
+            applyLayout();
+        }
+        return true;
+    }
+
+    // The password panel is dragged with the left button, without limits;
+    // any button coming up on the lock screen's surfaces ends a drag.
+    if ((press || move || release) && (watched == pic[0] || watched == pic[1] || watched == pic[2])) {
+        const auto *me = static_cast<QMouseEvent *>(event);
+        if (press) {
+            m_dragging = watched == pic[1] && me->button() == Qt::LeftButton;
+            m_dragStartX = me->position().x();
+            m_dragStartY = me->position().y();
+        } else if (move && watched == pic[1] && m_dragging) {
+            pic[1]->move(pic[1]->x() + int(me->position().x() - m_dragStartX),
+                         pic[1]->y() + int(me->position().y() - m_dragStartY));
+        } else if (release) {
+            m_dragging = false;
+        }
+        return true;
+    }
+
+    // A host area that changes size keeps its component filling it.
+    if (type == QEvent::Resize) {
+        auto *holder = qobject_cast<QWidget *>(watched);
+        if (holder && picHolder.contains(static_cast<PictureBox *>(holder)) && moControl
+            && moControl->parentWidget() == holder) {
+            moControl->setGeometry(0, 0, holder->width(), holder->height());
+            holder->update();
+            if (holder->isVisible()) {
+                holder->setFocus(Qt::OtherFocusReason);
+                moControl->setFocus(Qt::OtherFocusReason);
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::unloadSettings()
+{
+    // Query-unload: the active catalog and the rows shown.
+    if (const kxNavItem *active = NavPanel->activeItem()) {
+        app::saveSetting(QStringLiteral("main"), QStringLiteral("NavPaneActiveItem"), active->key());
+        app::saveSetting(QStringLiteral("main"), QStringLiteral("NavPaneVisibleItems"),
+                         QString::number(NavPanel->visibleRowCount()));
+    }
+    // Unload: the width the next run's first pass widens back to this one's.
+    app::saveSetting(QStringLiteral("main"), QStringLiteral("navpanel_width"), workspace::savedNavPanelWidth(m_layout.navPanel.width));
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    endLock();
+    if (app::g().config)
+        unloadSettings();
+    if (workspace::seams().clearControl)
+        workspace::seams().clearControl(moControl);
+    if (g_statusOwner == this) {
+        app::g().statusSink = nullptr;
+        g_statusOwner = nullptr;
+    }
+    bMain::LogOut();
+}

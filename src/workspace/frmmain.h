@@ -1,0 +1,165 @@
+#pragma once
+// The main workspace window: header bands with the operator, period and the
+// leave / lock / help buttons, the navigation panel with one item per module
+// catalog and a column of menu buttons per catalog, the work area with the
+// home area, host areas and the tab strip, the footer links, and the lock
+// screen. Its geometry is a workspace::MainLayout in twips, laid out by the
+// rules of layout.h and copied onto the controls once per pass.
+#include "app/bmain.h"
+#include "components/archive.h"
+#include "workspace/layout.h"
+#include "workspace/storedfilecache.h"
+
+#include <QList>
+#include <QPixmap>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class kxImageButton;
+class kxLinkLabel;
+class kxNavItem;
+class kxNavPanel;
+class kxShadowLabel;
+class kxVSTab;
+class PictureBox;
+class RecordSet;
+
+namespace workspace {
+
+// What the window hands to the function-launch and hosting code. Empty
+// functions fall back to the window's own behaviour (noted per seam).
+struct Seams {
+    // Runs the menu entry of a button (code = its tag). inEditWindow comes
+    // back true when the entry opened in an edit window of its own; executed
+    // tells whether anything ran. Default: the location line shows the entry
+    // and the home area comes to the front.
+    std::function<void(const QString &code, bool &inEditWindow, bool &executed)> executeMenu;
+    // The alert button's action (ImgBtn(5)): opens the alert window. Default: nothing.
+    std::function<void()> showAlerts;
+    // Releases the hosted component before the window goes (may be nullptr). Default: nothing.
+    std::function<void(QWidget *component)> clearControl;
+};
+Seams &seams();
+
+} // namespace workspace
+
+class frmMain : public QWidget, public bMain::IMainWindow
+{
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // bMain::IMainWindow
+    QWidget *widget() override { return this; }
+    // Builds the window from the configuration, the database and the
+    // per-user settings. Errors are reported here; the window still opens.
+    void load() override;
+    // Fills the screen's available area and shows the window maximised.
+    void showWorkspace() override;
+    void setAlertButton(bool active, bool switchedOn) override;
+
+    // One layout pass over the whole window (the resize rules).
+    void Form_Resize();
+    // Lays the columns out from x, the splitter's left edge, in twips.
+    void ArrangeColumns(double x);
+
+    // The menu buttons of a catalog, and the press of the remembered one.
+    void LoadCatalogButtons(const QString &catalog);
+    // The icon stored for a menu code (type 1), through the local icon cache;
+    // a null picture when there is none or it cannot be read (logged).
+    QPixmap LoadMenuIcon(const QString &code, int type);
+    // true: removes the menu buttons But(1..); false: the process-map boxes
+    // and arrows kxPilot(1..) and kxArrow(1..). Element 0 stays.
+    void ClearDynamicControls(bool buttons);
+
+    void But_Click(int index);
+    void ImgBtn_Click(int index);
+    void lnklbl_LinkClick(int index);
+    void Button21_Click();
+
+    bool isLocked() const { return m_locked; }
+    const workspace::MainLayout &layoutModel() const { return m_layout; }
+    // Dots per inch the twips are converted with (the window's screen).
+    double dpi() const;
+
+    // The controls, by their names in the window (element numbers as index).
+    QList<PictureBox *> Panel;                 // 0 header, 1 second header, 2 footer
+    QList<kxShadowLabel *> lbl;                // 0 operator, 1 location, 2 accounting period
+    QList<kxImageButton *> ImgBtn;             // 0 leave, 1 lock, 2 help, 3 unlock, 4 leave (lock screen), 5 alerts
+    QList<kxLinkLabel *> lnklbl;               // 0 web, 1 support, 2 mail, 3 password, 4 about, 5 alerts
+    kxLinkLabel *lnkMessage = nullptr;
+    QList<PictureBox *> Img;                   // 0 logo, 1 title, 3..5 footer icons, 6/7 Button21's pictures
+    QList<kxShadowLabel *> lblProductName_B;
+    kxNavPanel *NavPanel = nullptr;
+    QWidget *NavContainer = nullptr;
+    PictureBox *imgSplitter = nullptr;
+    PictureBox *picSplitter = nullptr;
+    PictureBox *PicMain = nullptr;
+    PictureBox *PicTable = nullptr;
+    QList<PictureBox *> picHolder;
+    ::kxVSTab *kxVSTab = nullptr;
+    PictureBox *PicRpt = nullptr;
+    PictureBox *imgSplitter_c = nullptr;
+    PictureBox *picSplitter_c = nullptr;
+    PictureBox *picWait = nullptr;
+    kxShadowLabel *ShadowLabel1 = nullptr;
+    QList<PictureBox *> pic;                   // 0 lock cover, 1 password panel, 2 full-window surface
+    QLineEdit *txtPassword = nullptr;
+    QList<QLabel *> lbls;                      // the password panel's labels
+    QList<kxImageButton *> But;                // 0 the hidden template
+    kxImageButton *Button21 = nullptr;
+    zLibControl zLibControl1;
+
+    // The host area shown last, and the component hosted there last.
+    int currentHostIndex = 0;
+    QPointer<QWidget> moControl;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    class LockFilter;
+    friend class LockFilter;
+
+    void buildUi();
+    void buildHeader();
+    void buildNavigation();
+    void buildWorkArea();
+    void buildFooter();
+    void buildLockScreen();
+
+    void loadSteps();
+    void loadCatalogs(RecordSet &rows);
+    void loadImages();
+    void executeMenu(const QString &code, bool &inEditWindow, bool &executed);
+
+    // Design sizes the rules read from the controls (captions' widths).
+    void takeDesignSizes();
+    void syncHosting();
+    // Copies the model's rectangles onto the controls.
+    void applyLayout();
+
+    void lockScreen();
+    void unlockScreen();
+    void endLock();
+    bool blocksInput(QObject *receiver, QEvent *event) const;
+
+    void unloadSettings();
+
+    workspace::MainLayout m_layout;
+    workspace::StoredFileCache m_iconCache;
+    std::unique_ptr<LockFilter> m_lockFilter;
+    bool m_locked = false;
+    bool m_unloaded = false;
+    bool m_dragging = false;
+    double m_dragStartX = 0;
+    double m_dragStartY = 0;
+};

@@ -1,0 +1,127 @@
+#include "workspace/menurules.h"
+
+#include "platform/vbconv.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+#include <cmath>
+
+namespace workspace {
+
+QString trimBlanks(const QString &text)
+{
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && text.at(from) == QLatin1Char(' '))
+        ++from;
+    while (to > from && text.at(to - 1) == QLatin1Char(' '))
+        --to;
+    return text.mid(from, to - from);
+}
+
+QString sqlQuote(const QString &text)
+{
+    QString quoted = text;
+    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+int firstLevelCodeLength(const QString &menubm)
+{
+    const QString structure = menubm.isEmpty() ? QStringLiteral("22222") : menubm;
+    const QChar first = structure.at(0);
+    return first >= QLatin1Char('0') && first <= QLatin1Char('9') ? first.unicode() - '0' : 0;
+}
+
+QString catalogQuery(int n)
+{
+    return QStringLiteral(" SELECT menucode,systemcatalog,xt_menu.systemcode")
+        + QStringLiteral(" FROM xt_menu INNER JOIN xt_mode ON xt_menu.systemcode=xt_mode.systemcode ")
+        + QStringLiteral(" WHERE (menucode in (select left(parent,") + QString::number(n) + QStringLiteral(") from xt_menu)")
+        + QStringLiteral(" or menucode in(select menucode from xt_menu where parent='' and menuismx=1))")
+        + QStringLiteral(" ORDER BY menuorder");
+}
+
+QList<CatalogItem> catalogItems(const QList<CatalogRow> &rows)
+{
+    // Names are compared whole: a list of "[name]" markers would take "a" for
+    // seen once "a][b" is, and drop a catalog.
+    QList<CatalogItem> items;
+    QSet<QString> seen;
+    for (const CatalogRow &row : rows) {
+        const QString catalog = trimBlanks(row.systemcatalog);
+        if (seen.contains(catalog))
+            continue;
+        seen.insert(catalog);
+        items.append({catalog, trimBlanks(row.systemcode), trimBlanks(row.menucode)});
+    }
+    return items;
+}
+
+QString buttonQuery(const QString &catalog)
+{
+    return QStringLiteral(" SELECT menucode ,menuname,systemcode,menuIsMajor,parent,menuorder")
+        + QStringLiteral(" FROM xt_menu")
+        + QStringLiteral(" WHERE ((menucode in (select parent from xt_menu) and menuismx=0) or menulevel=1)")
+        + QStringLiteral(" and menuIsMajor=1 and systemcode in(select systemcode from xt_mode where systemcatalog=")
+        + sqlQuote(catalog) + QStringLiteral(")") + QStringLiteral(" ORDER BY parent,menuorder");
+}
+
+QString storedFileQuery(int type)
+{
+    return QStringLiteral("SELECT filename,iscompress,contents FROM xt_menuPilot WHERE type=") + QString::number(type)
+        + QStringLiteral(" and menuCode=?");
+}
+
+int buttonToPress(const QStringList &captions, const QString &remembered)
+{
+    if (captions.isEmpty())
+        return 0;
+    int selected = 0;
+    if (!remembered.isEmpty()) {
+        for (int k = 0; k < captions.size(); ++k)
+            if (trimBlanks(captions.at(k)) == remembered)
+                selected = k + 1;
+    }
+    return selected != 0 ? selected : 1;
+}
+
+StoredWidth navPanelWidth(const QString &stored, double designWidth)
+{
+    static const QRegularExpression leadingNumber(QStringLiteral("^[ \\t\\r\\n]*[+-]?([0-9]|\\.[0-9])"));
+    StoredWidth out;
+    out.width = designWidth;
+    if (!leadingNumber.match(stored).hasMatch()) {
+        out.usable = false;
+        out.reason = QStringLiteral("不是数字");
+        return out;
+    }
+    const double value = vbconv::leadingNumber(stored);
+    if (!std::isfinite(value)) {
+        out.usable = false;
+        out.reason = QStringLiteral("数值超出范围");
+    } else if (value < 0) {
+        out.usable = false;
+        out.reason = QStringLiteral("宽度不能为负数");
+    } else {
+        out.width = value;
+    }
+    return out;
+}
+
+int visibleRows(const QString &stored, int defaultRows)
+{
+    const auto rows = vbconv::toInt32(vbconv::leadingNumber(stored));
+    if (!rows)
+        return defaultRows;
+    return *rows < 0 ? 0 : *rows;
+}
+
+QString savedNavPanelWidth(double panelWidth)
+{
+    // Single precision, as the setting has always held it.
+    return QString::number(double(float(panelWidth - 60)), 'g', 7);
+}
+
+} // namespace workspace

@@ -1,0 +1,461 @@
+// The header buttons, the links and the lock screen of the main window: nothing
+// behind the cover takes input until the operator's password unlocks it.
+#include "app/globals.h"
+#include "app/session.h"
+#include "components/kx/kximagebutton.h"
+#include "components/kx/kxlinklabel.h"
+#include "components/kx/kxnavpanel.h"
+#include "components/sysservices.h"
+#include "util/ui/bchm.h"
+#include "workspace/frmmain.h"
+#include "workspace/layout.h"
+#include "workspace/picturebox.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QTest>
+#include <QTimer>
+
+#include "testsupport.h"
+#include "workspace_helper.h"
+
+using wstest::Site;
+
+namespace {
+
+// Counts the events of some types that reach an object.
+class EventCounter : public QObject
+{
+public:
+    explicit EventCounter(QObject *target, QList<QEvent::Type> types) : m_types(std::move(types)) { target->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (m_types.contains(e->type()))
+            ++count;
+        return false;
+    }
+
+private:
+    QList<QEvent::Type> m_types;
+};
+
+void sendMouse(QWidget *w, QEvent::Type type, const QPoint &pos, Qt::MouseButton button, Qt::MouseButtons buttons)
+{
+    QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+} // namespace
+
+class tst_LockScreen : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void inputBehindTheCover_data();
+    void inputBehindTheCover();
+    void coverShowsTheWindowFaintly();
+    void password_data();
+    void password();
+    void panelDrag_data();
+    void panelDrag();
+    void leaveFromTheLockScreen();
+    void help_data();
+    void help();
+    void alertLink_data();
+    void alertLink();
+    void modalLinks_data();
+    void modalLinks();
+    void navPanelToggle();
+
+private:
+    // Opens a site, loads and shows the window; the operator logs in with the password.
+    frmMain *openWindow(const QString &op = QStringLiteral("admin"), const QString &password = QString(),
+                        const QString &system = QString());
+    std::unique_ptr<Site> m_site;
+    std::unique_ptr<frmMain> m_window;
+    testsupport::RecordingUi *m_ui = nullptr;
+};
+
+void tst_LockScreen::init()
+{
+    m_ui = new testsupport::RecordingUi;
+    workspace::seams() = workspace::Seams{};
+    workspace::seams().executeMenu = [](const QString &, bool &, bool &executed) { executed = true; };
+}
+
+void tst_LockScreen::cleanup()
+{
+    m_window.reset();
+    m_site.reset();
+    workspace::seams() = workspace::Seams{};
+    bCHM::setHelpOpener({});
+    bMain::LogOut();
+    delete m_ui;
+    m_ui = nullptr;
+}
+
+frmMain *tst_LockScreen::openWindow(const QString &op, const QString &password, const QString &system)
+{
+    m_site = std::make_unique<Site>(QStringLiteral("锁屏测试"), system);
+    if (!m_site->ok() || !m_site->open(op, password)) {
+        qWarning() << m_site->error();
+        return nullptr;
+    }
+    m_window = std::make_unique<frmMain>();
+    m_window->load();
+    m_window->setWindowState(Qt::WindowNoState);
+    m_window->resize(1280, 720);
+    m_window->show();
+    QApplication::setActiveWindow(m_window.get());
+    if (!QTest::qWaitForWindowActive(m_window.get()))
+        return nullptr;
+    return m_window.get();
+}
+
+void tst_LockScreen::inputBehindTheCover_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::newRow("mouse click on a menu button") << "click button";
+    QTest::newRow("space on a menu button") << "space button";
+    QTest::newRow("key press to the navigation panel") << "key nav";
+    QTest::newRow("click on another navigation item") << "click item";
+    QTest::newRow("click on the help button") << "click help";
+    QTest::newRow("wheel over the work area") << "wheel";
+    QTest::newRow("tab out of the password panel") << "tab";
+}
+
+void tst_LockScreen::inputBehindTheCover()
+{
+    QFETCH(QString, input);
+    frmMain *w = openWindow(QString::fromUtf8("张三"), QStringLiteral("zhang3"));
+    QVERIFY(w);
+    QVERIFY(w->But.size() > 1);
+    kxImageButton *button = w->But[1];
+    int clicks = 0;
+    connect(button, &QAbstractButton::clicked, this, [&] { ++clicks; });
+    int helps = 0;
+    QVERIFY(testsupport::writeFile(m_site->programFolder() + "/zenlo.html", "<html/>"));
+    app::g().helpFile = m_site->programFolder() + "/zenlo.html";
+    bCHM::setHelpOpener([&](const QString &) {
+        ++helps;
+        return true;
+    });
+    EventCounter navKeys(w->NavPanel, {QEvent::KeyPress, QEvent::KeyRelease});
+    EventCounter wheels(w->PicTable, {QEvent::Wheel});
+    kxNavItem *first = w->NavPanel->activeItem();
+
+    // Every input runs twice: locked it reaches nothing, unlocked it arrives.
+    auto act = [&] {
+        if (input == "click button") {
+            QTest::mouseClick(button, Qt::LeftButton);
+        } else if (input == "space button") {
+            button->setFocus();
+            QTest::keyClick(button, Qt::Key_Space);
+        } else if (input == "key nav") {
+            QTest::keyClick(w->NavPanel, Qt::Key_Down);
+        } else if (input == "click item") {
+            const QRect r = w->NavPanel->itemRect(w->NavPanel->item(2));
+            QTest::mouseClick(w->NavPanel, Qt::LeftButton, {}, r.center());
+        } else if (input == "click help") {
+            QTest::mouseClick(w->ImgBtn[2], Qt::LeftButton);
+        } else if (input == "wheel") {
+            QWheelEvent e(QPointF(20, 20), w->PicTable->mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(w->PicTable, &e);
+        } else if (input == "tab") {
+            for (int i = 0; i < 5; ++i)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+    };
+    auto arrived = [&] {
+        if (input == "click button" || input == "space button")
+            return clicks;
+        if (input == "key nav")
+            return navKeys.count;
+        if (input == "click item")
+            return int(w->NavPanel->activeItem() != first);
+        if (input == "click help")
+            return helps;
+        if (input == "wheel")
+            return wheels.count;
+        return 0;
+    };
+
+    QTest::mouseClick(w->ImgBtn[1], Qt::LeftButton);
+    QVERIFY(w->isLocked());
+    for (int i : {0, 1, 2})
+        QVERIFY(w->pic[i]->isVisible());
+    const QRect cover = w->pic[0]->geometry();
+    QVERIFY(cover.contains(QRect(QPoint(0, 0), w->size()).adjusted(0, 0, -2, -2)));
+    QCOMPARE(w->pic[2]->geometry(), w->rect());
+    QCOMPARE(w->pic[1]->geometry().center(), QRect(QPoint(), cover.size()).center());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->txtPassword));
+
+    act();
+    QCOMPARE(arrived(), 0);
+    QVERIFY(w->isLocked());
+    if (input == "tab")
+        QVERIFY(w->pic[1]->isAncestorOf(QApplication::focusWidget()));
+    QVERIFY(m_ui->boxes.isEmpty());
+
+    w->txtPassword->setText(QStringLiteral("zhang3"));
+    QTest::keyClick(w->txtPassword, Qt::Key_Return);
+    QVERIFY(!w->isLocked());
+    if (input == "tab")
+        return;
+    act();
+    QVERIFY(arrived() > 0);
+}
+
+void tst_LockScreen::coverShowsTheWindowFaintly()
+{
+    frmMain *w = openWindow();
+    QVERIFY(w);
+    w->ImgBtn_Click(1);
+    // A point of the white home area: 25/255 of white over the cover's colour.
+    const QPoint inside = w->PicTable->mapTo(w, QPoint(40, 40));
+    const QImage cover = w->pic[2]->picture().toImage();
+    QVERIFY(!cover.isNull());
+    const QColor c = cover.pixelColor(inside * cover.devicePixelRatio());
+    const QColor base(0x14, 0x1f, 0x2b);
+    const double a = 25.0 / 255.0;
+    auto blend = [a](int dst) { return int(dst * (1 - a) + 255 * a + 0.5); };
+    QVERIFY2(qAbs(c.red() - blend(base.red())) <= 2 && qAbs(c.green() - blend(base.green())) <= 2
+                 && qAbs(c.blue() - blend(base.blue())) <= 2,
+             qPrintable(c.name()));
+    QCOMPARE(c.alpha(), 255);
+    // Unlocked, the pictures are gone.
+    w->ImgBtn_Click(3);
+    QVERIFY(!w->isLocked());
+    QVERIFY(w->pic[0]->picture().isNull() && w->pic[2]->picture().isNull());
+    for (int i : {0, 1, 2})
+        QVERIFY(w->pic[i]->isHidden());
+}
+
+void tst_LockScreen::password_data()
+{
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("unlocks");
+    QTest::newRow("right password") << "张三" << "zhang3" << "zhang3" << true;
+    QTest::newRow("wrong password") << "张三" << "zhang3" << "li4" << false;
+    QTest::newRow("empty for an operator with a password") << "张三" << "zhang3" << "" << false;
+    QTest::newRow("case matters") << "张三" << "zhang3" << "ZHANG3" << false;
+    QTest::newRow("no password: empty unlocks") << "admin" << "" << "" << true;
+    QTest::newRow("no password: any text is wrong") << "admin" << "" << "x" << false;
+}
+
+void tst_LockScreen::password()
+{
+    QFETCH(QString, op);
+    QFETCH(QString, password);
+    QFETCH(QString, typed);
+    QFETCH(bool, unlocks);
+    frmMain *w = openWindow(op, password);
+    QVERIFY(w);
+    w->ImgBtn_Click(1);
+    QVERIFY(w->txtPassword->text().isEmpty());
+    w->txtPassword->setText(typed);
+    QTest::mouseClick(w->ImgBtn[3], Qt::LeftButton);
+    QCOMPARE(!w->isLocked(), unlocks);
+    QCOMPARE(w->pic[0]->isVisible(), !unlocks);
+    QCOMPARE(w->pic[1]->isVisible(), !unlocks);
+    // A failed attempt does not log the operator out.
+    QVERIFY(app::g().op->LoggedIn());
+    QCOMPARE(app::g().op->name(), op);
+    if (unlocks) {
+        QVERIFY(m_ui->boxes.isEmpty());
+        QVERIFY(w->txtPassword->text().isEmpty());
+    } else {
+        QCOMPARE(m_ui->boxes.size(), 1);
+        QCOMPARE(m_ui->boxes[0].text, QStringLiteral("请录入正确的用户密码! "));
+        QCOMPARE(m_ui->boxes[0].title, QStringLiteral("提示："));
+        QCOMPARE(m_ui->boxes[0].style, int(ui::Exclamation));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->txtPassword));
+    }
+}
+
+void tst_LockScreen::panelDrag_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QPoint>("moved");
+    QTest::newRow("left button drags") << int(Qt::LeftButton) << QPoint(-70, 45);
+    QTest::newRow("right button does not") << int(Qt::RightButton) << QPoint(0, 0);
+    QTest::newRow("middle button does not") << int(Qt::MiddleButton) << QPoint(0, 0);
+}
+
+void tst_LockScreen::panelDrag()
+{
+    QFETCH(int, button);
+    QFETCH(QPoint, moved);
+    frmMain *w = openWindow();
+    QVERIFY(w);
+    w->ImgBtn_Click(1);
+    QWidget *panel = w->pic[1];
+    const QPoint start = panel->pos();
+    const auto b = Qt::MouseButton(button);
+    sendMouse(panel, QEvent::MouseButtonPress, QPoint(10, 10), b, b);
+    sendMouse(panel, QEvent::MouseMove, QPoint(-60, 55), Qt::NoButton, b);
+    QCOMPARE(panel->pos(), start + moved);
+    sendMouse(panel, QEvent::MouseButtonRelease, QPoint(10, 10), b, Qt::NoButton);
+    // After the release a move drags nothing.
+    sendMouse(panel, QEvent::MouseMove, QPoint(200, 200), Qt::NoButton, Qt::NoButton);
+    QCOMPARE(panel->pos(), start + moved);
+    // No limit: the panel may leave the window.
+    if (b == Qt::LeftButton) {
+        sendMouse(panel, QEvent::MouseButtonPress, QPoint(0, 0), b, b);
+        sendMouse(panel, QEvent::MouseMove, QPoint(-5000, -5000), Qt::NoButton, b);
+        sendMouse(w->pic[0], QEvent::MouseButtonRelease, QPoint(0, 0), b, Qt::NoButton);
+        QVERIFY(!panel->geometry().intersects(w->rect()));
+    }
+}
+
+void tst_LockScreen::leaveFromTheLockScreen()
+{
+    frmMain *w = openWindow();
+    QVERIFY(w);
+    w->ImgBtn_Click(1);
+    QTest::mouseClick(w->ImgBtn[4], Qt::LeftButton);
+    QVERIFY(!w->isVisible());
+    QVERIFY(!app::g().config && !app::g().op);
+    // The lock went with the window.
+    QVERIFY(!w->isLocked());
+    QCOMPARE(m_site->setting("NavPaneActiveItem"), QStringLiteral("PU"));
+}
+
+void tst_LockScreen::help_data()
+{
+    QTest::addColumn<QString>("help");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no help file") << "" << "无法显示帮助目录，该工程没有相关联的帮助。";
+    QTest::newRow("help file missing") << "help/none.html" << "无法显示帮助目录，没有找到该工程相关联的帮助文件。";
+    QTest::newRow("help file shown") << "zenlo.html" << "";
+}
+
+void tst_LockScreen::help()
+{
+    QFETCH(QString, help);
+    QFETCH(QString, message);
+    frmMain *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(testsupport::writeFile(m_site->programFolder() + "/zenlo.html", "<html/>"));
+    app::g().helpFile = help.isEmpty() ? QString() : m_site->programFolder() + "/" + help;
+    QStringList opened;
+    bCHM::setHelpOpener([&](const QString &file) {
+        opened << file;
+        return true;
+    });
+    QTest::mouseClick(w->ImgBtn[2], Qt::LeftButton);
+    if (message.isEmpty()) {
+        QVERIFY(m_ui->boxes.isEmpty());
+        QCOMPARE(opened.size(), 1);
+        QVERIFY(opened[0].endsWith("zenlo.html"));
+    } else {
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(m_ui->boxes.size(), 1);
+        QCOMPARE(m_ui->boxes[0].text, message);
+        QCOMPARE(m_ui->boxes[0].title, QStringLiteral("提示:"));
+        QCOMPARE(m_ui->boxes[0].style, int(ui::Information));
+    }
+}
+
+void tst_LockScreen::alertLink_data()
+{
+    QTest::addColumn<bool>("switchedOn");
+    QTest::newRow("alert button off: the message") << false;
+    QTest::newRow("alert button on: the alerts") << true;
+}
+
+void tst_LockScreen::alertLink()
+{
+    QFETCH(bool, switchedOn);
+    frmMain *w = openWindow();
+    QVERIFY(w);
+    int alerts = 0;
+    workspace::seams().showAlerts = [&] { ++alerts; };
+    w->setAlertButton(true, switchedOn);
+    QCOMPARE(w->ImgBtn[5]->isSwitchedOn(), switchedOn);
+    QVERIFY(w->lnklbl[5]->isVisible());
+    w->lnklbl[5]->activate();
+    QCOMPARE(alerts, switchedOn ? 1 : 0);
+    if (switchedOn) {
+        QVERIFY(m_ui->boxes.isEmpty());
+    } else {
+        QCOMPARE(m_ui->boxes.size(), 1);
+        QCOMPARE(m_ui->boxes[0].text, QStringLiteral("当前系统无任何可预警的报表    "));
+        QCOMPARE(m_ui->boxes[0].title, QStringLiteral("提示"));
+        QCOMPARE(m_ui->boxes[0].style, int(ui::Information));
+    }
+    // The alert button itself runs the same action; an inactive one does not click.
+    QTest::mouseClick(w->ImgBtn[5], Qt::LeftButton);
+    QCOMPARE(alerts, switchedOn ? 2 : 1);
+    w->setAlertButton(false, false);
+    QTest::mouseClick(w->ImgBtn[5], Qt::LeftButton);
+    QCOMPARE(alerts, switchedOn ? 2 : 1);
+}
+
+void tst_LockScreen::modalLinks_data()
+{
+    QTest::addColumn<int>("link");
+    QTest::addColumn<QString>("window");
+    QTest::newRow("link 3: change password") << 3 << "frmPass";
+    QTest::newRow("link 4: about") << 4 << "frmAbout";
+}
+
+void tst_LockScreen::modalLinks()
+{
+    QFETCH(int, link);
+    QFETCH(QString, window);
+    frmMain *w = openWindow();
+    QVERIFY(w);
+    QString shown;
+    bool modal = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return;
+        shown = QString::fromLatin1(dialog->metaObject()->className());
+        modal = dialog->isModal();
+        dialog->close();
+    });
+    w->lnklbl[link]->activate();
+    QCOMPARE(shown, window);
+    QVERIFY(modal);
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void tst_LockScreen::navPanelToggle()
+{
+    frmMain *w = openWindow();
+    QVERIFY(w);
+    const double d = w->dpi();
+    const int panelRight = w->NavPanel->geometry().right();
+    QTest::mouseClick(w->Button21, Qt::LeftButton);
+    QVERIFY(w->NavPanel->isHidden());
+    QVERIFY(w->imgSplitter->isHidden());
+    QCOMPARE(w->Button21->picture().cacheKey(), w->Img[7]->picture().cacheKey());
+    // The work area takes the column: it starts where the panel did.
+    QCOMPARE(w->PicMain->x(), workspace::twipsToPixels(w->layoutModel().navPanel.left, d));
+    QVERIFY(w->PicMain->width() > w->width() - 10);
+    QTest::mouseClick(w->Button21, Qt::LeftButton);
+    QVERIFY(w->NavPanel->isVisible());
+    QCOMPARE(w->Button21->picture().cacheKey(), w->Img[6]->picture().cacheKey());
+    QCOMPARE(w->NavPanel->geometry().right(), panelRight);
+    QVERIFY(w->PicMain->x() > panelRight);
+    // A resize pass keeps the panel hidden when it was hidden.
+    QTest::mouseClick(w->Button21, Qt::LeftButton);
+    w->resize(1200, 700);
+    QTRY_COMPARE(w->width(), 1200);
+    QVERIFY(w->NavPanel->isHidden());
+    QCOMPARE(w->PicMain->x(), workspace::twipsToPixels(w->layoutModel().navPanel.left, d));
+}
+
+QTEST_MAIN(tst_LockScreen)
+#include "tst_lockscreen.moc"
