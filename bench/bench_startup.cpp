@@ -12,6 +12,7 @@
 #include "login/frmlogin.h"
 #include "platform/appinfo.h"
 #include "platform/timing.h"
+#include "workspace/frmmain.h"
 
 #include <QApplication>
 #include <QDir>
@@ -115,6 +116,7 @@ int main(int argc, char **argv)
     }
     QFile::copy(binDir + "/zenlo.Exe.Config", site.filePath("zenlo.Exe.Config"));
     qputenv("ZENLO_REGISTRY_DIR", home.filePath("registry2").toUtf8());
+    bMain::seams().createMainWindow = [] { return new frmMain; };
     std::vector<double> loginToMain;
     for (int i = 0; i < 10; ++i) {
         QElapsedTimer sinceOk;
