@@ -72,7 +72,6 @@ private:
     bool canLogIn(const QString &name, const QString &password) const;
 
     std::unique_ptr<TestSite> m_site;
-    QString m_pristine; // the demo database as created, copied back before every case
     testsupport::RecordingUi *m_ui = nullptr;
 };
 
@@ -80,8 +79,7 @@ void tst_frmPass::initTestCase()
 {
     m_site = std::make_unique<TestSite>();
     QVERIFY2(m_site->ok(), qPrintable(m_site->error()));
-    m_pristine = m_site->databaseFile() + QStringLiteral(".pristine");
-    QVERIFY(QFile::copy(m_site->databaseFile(), m_pristine));
+    QVERIFY(m_site->snapshot());
 }
 
 void tst_frmPass::cleanupTestCase()
@@ -92,11 +90,7 @@ void tst_frmPass::cleanupTestCase()
 // Every case starts from the demo database as created and an empty log.
 void tst_frmPass::resetSite()
 {
-    const QString db = m_site->databaseFile();
-    for (const char *suffix : {"", "-wal", "-shm", "-journal"})
-        QFile::remove(db + QString::fromLatin1(suffix));
-    QVERIFY(QFile::copy(m_pristine, db));
-    QVERIFY(QDir(m_site->programFolder() + QStringLiteral("/log")).removeRecursively());
+    QVERIFY(m_site->restore());
 }
 
 void tst_frmPass::init()

@@ -123,6 +123,25 @@ void TestSite::writeConfig(const QString &systemInner, const QString &databaseNo
                 .toUtf8());
 }
 
+bool TestSite::snapshot()
+{
+    if (m_driver != SQLite || m_dbFile.isEmpty())
+        return false;
+    m_snapshot = m_dbFile + QStringLiteral(".snapshot");
+    QFile::remove(m_snapshot);
+    return QFile::copy(m_dbFile, m_snapshot);
+}
+
+bool TestSite::restore()
+{
+    if (m_snapshot.isEmpty())
+        return false;
+    for (const char *suffix : {"", "-wal", "-shm", "-journal"})
+        QFile::remove(m_dbFile + QString::fromLatin1(suffix));
+    const QString log = programFolder() + QStringLiteral("/log");
+    return QFile::copy(m_snapshot, m_dbFile) && (!QDir(log).exists() || QDir(log).removeRecursively());
+}
+
 std::unique_ptr<Database> TestSite::connect() const
 {
     auto db = std::make_unique<Database>();

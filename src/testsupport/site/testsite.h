@@ -35,6 +35,10 @@ public:
     // (empty: this site's database).
     void writeConfig(const QString &systemInner = QString(), const QString &databaseNode = QString(),
                      const QString &extra = QString());
+    // SQLite sites: keeps a copy of the database as it is now; restore() puts it back and
+    // empties the log folder, so each case of a test can start from the same site.
+    bool snapshot();
+    bool restore();
     // A separate connection to the site's database, for checks.
     std::unique_ptr<Database> connect() const;
 
@@ -47,6 +51,7 @@ private:
     QTemporaryDir m_dir;
     QString m_dbFile;
     QString m_pgDatabase;
+    QString m_snapshot;
     QString m_error;
 };
 
