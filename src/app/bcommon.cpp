@@ -1,6 +1,7 @@
 #include "app/bcommon.h"
 
 #include "platform/appinfo.h"
+#include "platform/vbconv.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -26,18 +27,6 @@ PathContext PathContext::current()
 }
 
 namespace {
-
-// Trims blanks (spaces) only, as the suite's text routines do.
-QString trimBlanks(const QString &s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && s.at(b) == QLatin1Char(' '))
-        ++b;
-    while (e > b && s.at(e - 1) == QLatin1Char(' '))
-        --e;
-    return s.mid(b, e - b);
-}
-
 QString replaceMacros(QString t, const PathContext &ctx, Qt::CaseSensitivity cs)
 {
     const QString year = ctx.today.isValid() ? ctx.today.toString(QStringLiteral("yyyy")) : QString();
@@ -63,7 +52,6 @@ QString prefixAndCollapse(QString t, const PathContext &ctx)
 } // namespace
 
 namespace bCommon {
-
 QString ExpandPath(const QString &path, bool keepRelative)
 {
     return ExpandPath(path, keepRelative, PathContext::current());
@@ -73,12 +61,12 @@ QString ExpandPath(const QString &path, bool keepRelative, const PathContext &ct
 {
     QString t;
     if (ctx.style == PathStyle::Windows) {
-        t = trimBlanks(path.toLower());
+        t = vbconv::trimBlanks(path.toLower());
         if (t.isEmpty())
             return t;
         t = replaceMacros(t, ctx, Qt::CaseSensitive);
     } else {
-        t = trimBlanks(path);
+        t = vbconv::trimBlanks(path);
         t.replace(QLatin1Char('\\'), QLatin1Char('/'));
         if (t.isEmpty())
             return t;
@@ -114,11 +102,11 @@ QString GetFullPath(const QString &path, const PathContext &ctx)
 {
     if (ctx.style == PathStyle::Windows) {
         if (path.contains(QLatin1Char(':')) || path.startsWith(QLatin1String("\\\\")))
-            return trimBlanks(path);
-        QString t = ctx.programFolder + QLatin1Char('\\') + trimBlanks(path);
+            return vbconv::trimBlanks(path);
+        QString t = ctx.programFolder + QLatin1Char('\\') + vbconv::trimBlanks(path);
         return t.replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
     }
-    QString t = trimBlanks(path);
+    QString t = vbconv::trimBlanks(path);
     t.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (t.startsWith(QLatin1Char('/')))
         return t;
@@ -130,7 +118,7 @@ bool GetBool(const QVariant &value)
 {
     if (!value.isValid() || value.isNull())
         return false;
-    const QString t = trimBlanks(value.toString()).toLower();
+    const QString t = vbconv::trimBlanks(value.toString()).toLower();
     return !(t.isEmpty() || t == QLatin1String("0") || t == QLatin1String("false"));
 }
 

@@ -9,18 +9,7 @@
 #include <stdexcept>
 
 namespace {
-
 const QString kSection = QStringLiteral("/configuration/system");
-
-QString trimBlanks(const QString &s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && s.at(b) == QLatin1Char(' '))
-        ++b;
-    while (e > b && s.at(e - 1) == QLatin1Char(' '))
-        --e;
-    return s.mid(b, e - b);
-}
 
 struct ConfigError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -68,7 +57,7 @@ bool clsConfig::Init(const QString &fileName)
 {
     m_lastError.clear();
     try {
-        m_ConfigFileName = trimBlanks(fileName);
+        m_ConfigFileName = vbconv::trimBlanks(fileName);
         auto doc = std::make_unique<XmlDocument>();
         int prep = 99;
         doc->prepare(prep);
@@ -90,21 +79,21 @@ bool clsConfig::Init(const QString &fileName)
         if (!menu.isEmpty())
             m_MenuFileName = pathRule(menu);
         m_MenuToolWidth = numericValue(read(QStringLiteral("/menutoolwidth")), QStringLiteral("menutoolwidth"));
-        m_UpdateFileName = trimBlanks(read(QStringLiteral("/update")));
+        m_UpdateFileName = vbconv::trimBlanks(read(QStringLiteral("/update")));
         m_Background_Login = read(QStringLiteral("/settings/background/login"));
         m_Background_splash = read(QStringLiteral("/settings/background/splash"));
         m_Background_main = read(QStringLiteral("/settings/background/main"));
         m_SplashDelay = numericValue(read(QStringLiteral("/settings/splashdelay")), QStringLiteral("settings/splashdelay"));
         m_RootCaption = read(QStringLiteral("/rootcaption"));
         m_Subject = read(QStringLiteral("/subject"));
-        m_AutoRegister = trimBlanks(read(QStringLiteral("/settings/autoregister"))).toLower();
+        m_AutoRegister = vbconv::trimBlanks(read(QStringLiteral("/settings/autoregister"))).toLower();
         // An absent (or empty) switch keeps its default; any number but exactly 0 turns it on.
         const QString autoResize = read(QStringLiteral("/settings/autoresize"));
-        m_AutoResize = trimBlanks(autoResize).isEmpty() ? true : vbconv::leadingNumber(autoResize) != 0.0;
+        m_AutoResize = vbconv::trimBlanks(autoResize).isEmpty() ? true : vbconv::leadingNumber(autoResize) != 0.0;
         m_MenuMode = numericValue(read(QStringLiteral("/menumode")), QStringLiteral("menumode"));
         m_Navigate = numericValue(read(QStringLiteral("/navigate")), QStringLiteral("navigate"));
         const QString unform = read(QStringLiteral("/unformstatus"));
-        m_UnFormStatus = trimBlanks(unform).isEmpty() ? false : vbconv::leadingNumber(unform) != 0.0;
+        m_UnFormStatus = vbconv::trimBlanks(unform).isEmpty() ? false : vbconv::leadingNumber(unform) != 0.0;
         return true;
     } catch (const std::exception &e) {
         m_lastError = QString::fromStdString(e.what());

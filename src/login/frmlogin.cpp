@@ -26,7 +26,6 @@
 #include <stdexcept>
 
 namespace {
-
 const char kRememberKey[] = "qoxu";
 
 // The built-in background: a calm blue gradient.
@@ -63,16 +62,6 @@ protected:
         p.drawRoundedRect(r, 8, 8);
     }
 };
-
-QString trimBlanks(const QString &s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && s.at(b) == QLatin1Char(' '))
-        ++b;
-    while (e > b && s.at(e - 1) == QLatin1Char(' '))
-        --e;
-    return s.mid(b, e - b);
-}
 
 } // namespace
 
@@ -212,7 +201,7 @@ void frmLogin::Form_Load()
         }
 
         // Background picture: a configured one hides the caption drawn over the built-in background.
-        const QString background = cfg ? trimBlanks(cfg->Background_Login()) : QString();
+        const QString background = cfg ? vbconv::trimBlanks(cfg->Background_Login()) : QString();
         if (!background.isEmpty()) {
             const QString path = bCommon::ExpandPath(background, false);
             if (QFileInfo(path).isFile()) {
@@ -227,7 +216,7 @@ void frmLogin::Form_Load()
         }
 
         // The remember-password box.
-        const QString remember = cfg ? trimBlanks(cfg->value(QStringLiteral("/configuration/system/settings/remerber"))).toLower() : QString();
+        const QString remember = cfg ? vbconv::trimBlanks(cfg->value(QStringLiteral("/configuration/system/settings/remerber"))).toLower() : QString();
         if (remember == QLatin1String("1") || remember == QLatin1String("true")) {
             chkRemberme->show();
             chkRemberme->setText(app::lookup(QStringLiteral("/login/remember"), QStringLiteral("保存密码")));
@@ -341,12 +330,12 @@ void frmLogin::XPCmdOk_Click()
         Operator *op = app::g().op.get();
         if (!op)
             throw std::runtime_error("操作员对象不存在");
-        const QString name = trimBlanks(CobUser->currentText());
+        const QString name = vbconv::trimBlanks(CobUser->currentText());
         const QString typed = Txt2->text();
         op->setName(name);
-        bool ok = op->VerifyPassword(trimBlanks(typed));
+        bool ok = op->VerifyPassword(vbconv::trimBlanks(typed));
         // A password set with blanks at its ends (the change-password window keeps them) must still log in.
-        if (!ok && typed != trimBlanks(typed))
+        if (!ok && typed != vbconv::trimBlanks(typed))
             ok = op->VerifyPassword(typed);
         if (!ok) {
             const QString reason = op->LastError().description;

@@ -16,6 +16,9 @@ namespace vbconv {
 // Infinity (a number too large for a double) comes back as +/-inf.
 ZENLO_CORE_EXPORT double leadingNumber(const QString &text);
 
+// Trims blanks (spaces) only, as the suite's text routines do; tabs and line ends stay.
+ZENLO_CORE_EXPORT QString trimBlanks(const QString &text);
+
 // Rounds half to even; nullopt when the result does not fit the type.
 ZENLO_CORE_EXPORT std::optional<int32_t> toInt32(double value);
 ZENLO_CORE_EXPORT std::optional<int16_t> toInt16(double value);

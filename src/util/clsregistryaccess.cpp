@@ -2,6 +2,7 @@
 
 #include "platform/ansi.h"
 #include "platform/uiservice.h"
+#include "platform/vbconv.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,7 +12,6 @@
 #include <vector>
 
 namespace {
-
 struct Root {
     const char *full;
     const char *abbreviation;
@@ -28,17 +28,6 @@ const Root kRoots[] = {
     {"HKEY_CURRENT_CONFIG", "HKCC", registry::HKEY_CURRENT_CONFIG},
     {"HKEY_DYN_DATA", "HKDD", registry::HKEY_DYN_DATA},
 };
-
-// Trims spaces only, as the suite's text routines do; tabs stay.
-QString trimSpaces(const QString &s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && s.at(b) == QLatin1Char(' '))
-        ++b;
-    while (e > b && s.at(e - 1) == QLatin1Char(' '))
-        --e;
-    return s.mid(b, e - b);
-}
 
 // Whether the ANSI code page holds every character (the "...A" functions would
 // otherwise pass '?').
@@ -246,7 +235,7 @@ QString clsRegistryAccess::ReadString(const QString &keyPath, const QString &val
     // A DWORD or binary value is no text: its raw bytes would read as garbage.
     if (st != registry::Success || (type != registry::RegSz && type != registry::RegExpandSz))
         return defaultValue;
-    return trimSpaces(registry::stringFromData(data));
+    return vbconv::trimBlanks(registry::stringFromData(data));
 }
 
 int32_t clsRegistryAccess::WriteDword(const QString &keyPath, const QString &valueName, int32_t value)
@@ -300,7 +289,7 @@ QString clsRegistryAccess::ReadBinary(const QString &keyPath, const QString &val
     closeKey();
     if (st != registry::Success)
         return defaultValue;
-    return trimSpaces(BinToStr(data));
+    return vbconv::trimBlanks(BinToStr(data));
 }
 
 int32_t clsRegistryAccess::KillValue(const QString &keyPath, const QString &valueName)
@@ -334,16 +323,16 @@ int32_t clsRegistryAccess::EnumValues(const QString &keyPath, QStringList &names
     for (uint32_t i = 0; registry::enumValue(m_key, i, &name, &type, &data) == registry::Success; ++i) {
         if (typeFilter != -1 && uint32_t(typeFilter) != type)
             continue;
-        names.append(trimSpaces(name));
+        names.append(vbconv::trimBlanks(name));
         switch (type) {
         case registry::RegBinary:
-            values.append(trimSpaces(BinToStr(data)));
+            values.append(vbconv::trimBlanks(BinToStr(data)));
             break;
         case registry::RegDword:
             values.append(QString::number(data.size() == 4 ? int32_t(dwordOf(data)) : 0));
             break;
         case registry::RegSz:
-            values.append(trimSpaces(registry::stringFromData(data)));
+            values.append(vbconv::trimBlanks(registry::stringFromData(data)));
             break;
         default:
             values.append(QString());
@@ -520,7 +509,6 @@ int32_t clsRegistryAccess::ExportToReg(const QString &keyPath, const QString &fi
 // ---- REGEDIT4 import ----
 
 namespace {
-
 struct ImportStep {
     enum Kind { CreateKey, DeleteKey, String, Binary, Dword, DeleteValue };
     Kind kind = CreateKey;
@@ -586,7 +574,7 @@ int32_t clsRegistryAccess::ImportFromReg(const QString &filePath)
     QString keyPath;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const int lineNo = int(i + 1);
-        QString t = trimSpaces(lines.at(i));
+        QString t = vbconv::trimBlanks(lines.at(i));
         t.remove(QLatin1Char('"'));
         if (t.startsWith(QLatin1Char('['))) {
             if (t.size() < 2 || !t.endsWith(QLatin1Char(']')))
@@ -623,7 +611,7 @@ int32_t clsRegistryAccess::ImportFromReg(const QString &filePath)
         step.name = pieces.at(0);
         const QString value = pieces.at(1);
         qsizetype dataSize = 0;
-        if (trimSpaces(value) == QLatin1String("-")) {
+        if (vbconv::trimBlanks(value) == QLatin1String("-")) {
             step.kind = ImportStep::DeleteValue;
         } else if (value.startsWith(QLatin1String("hex:"), Qt::CaseInsensitive)) {
             step.kind = ImportStep::Binary;

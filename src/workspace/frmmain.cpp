@@ -21,6 +21,7 @@
 #include "workspace/designpictures.h"
 #include "workspace/menurules.h"
 #include "workspace/picturebox.h"
+#include "platform/vbconv.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -844,8 +845,8 @@ void frmMain::LoadCatalogButtons(const QString &catalog)
             b->raise();
             b->copyStyleFrom(*previous);
             b->setTag(rows->text(QStringLiteral("menucode")));
-            b->setPicture(LoadMenuIcon(workspace::trimBlanks(rows->text(QStringLiteral("menucode"))), 1));
-            b->setToolTip(workspace::trimBlanks(rows->text(QStringLiteral("menuname"))));
+            b->setPicture(LoadMenuIcon(vbconv::trimBlanks(rows->text(QStringLiteral("menucode"))), 1));
+            b->setToolTip(vbconv::trimBlanks(rows->text(QStringLiteral("menuname"))));
             connect(b, &QAbstractButton::clicked, this, [this, b] {
                 try {
                     But_Click(int(But.indexOf(b)));
@@ -903,7 +904,7 @@ void frmMain::But_Click(int index)
     if (!inEditWindow && index < But.size()) {
         if (const kxNavItem *active = NavPanel->activeItem())
             app::saveSetting(QStringLiteral("main"), active->caption() + QStringLiteral("_ButTag"),
-                             workspace::trimBlanks(But[index]->caption()));
+                             vbconv::trimBlanks(But[index]->caption()));
     }
 }
 
@@ -918,7 +919,7 @@ void frmMain::executeMenu(const QString &code, bool &inEditWindow, bool &execute
     if (Database *db = app::g().db.get()) {
         RecordSetPtr rs = db->query(QStringLiteral("select menuname from xt_menu where menucode=?"), {code});
         if (rs && !rs->isEOF())
-            name = workspace::trimBlanks(rs->text(QStringLiteral("menuname")));
+            name = vbconv::trimBlanks(rs->text(QStringLiteral("menuname")));
     }
     const kxNavItem *active = NavPanel->activeItem();
     lbl[1]->setCaption(QStringLiteral("当前位置：") + (active ? active->caption() : QString()) + QStringLiteral(" -> ") + name);

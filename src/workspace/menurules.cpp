@@ -1,6 +1,7 @@
 #include "workspace/menurules.h"
 
 #include "platform/vbconv.h"
+#include "platform/vbconv.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -8,18 +9,6 @@
 #include <cmath>
 
 namespace workspace {
-
-QString trimBlanks(const QString &text)
-{
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && text.at(from) == QLatin1Char(' '))
-        ++from;
-    while (to > from && text.at(to - 1) == QLatin1Char(' '))
-        --to;
-    return text.mid(from, to - from);
-}
-
 QString sqlQuote(const QString &text)
 {
     QString quoted = text;
@@ -50,11 +39,11 @@ QList<CatalogItem> catalogItems(const QList<CatalogRow> &rows)
     QList<CatalogItem> items;
     QSet<QString> seen;
     for (const CatalogRow &row : rows) {
-        const QString catalog = trimBlanks(row.systemcatalog);
+        const QString catalog = vbconv::trimBlanks(row.systemcatalog);
         if (seen.contains(catalog))
             continue;
         seen.insert(catalog);
-        items.append({catalog, trimBlanks(row.systemcode), trimBlanks(row.menucode)});
+        items.append({catalog, vbconv::trimBlanks(row.systemcode), vbconv::trimBlanks(row.menucode)});
     }
     return items;
 }
@@ -81,7 +70,7 @@ int buttonToPress(const QStringList &captions, const QString &remembered)
     int selected = 0;
     if (!remembered.isEmpty()) {
         for (int k = 0; k < captions.size(); ++k)
-            if (trimBlanks(captions.at(k)) == remembered)
+            if (vbconv::trimBlanks(captions.at(k)) == remembered)
                 selected = k + 1;
     }
     return selected != 0 ? selected : 1;

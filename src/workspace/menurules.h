@@ -8,9 +8,6 @@
 
 namespace workspace {
 
-// Trims blanks at both ends (only blanks, as the stored codes and names are padded with them).
-QString trimBlanks(const QString &text);
-
 // A text as an SQL string literal: in single quotes, quotes inside doubled.
 QString sqlQuote(const QString &text);
 
