@@ -5,9 +5,9 @@
 //     printed beside it;
 //  2. one layout pass over the window with 50 menu buttons in the navigation
 //     panel (goal: under 2 ms).
-#include "app/clsconfig.h"
-#include "app/globals.h"
-#include "app/session.h"
+#include "core/clsconfig.h"
+#include "core/session.h"
+#include "core/sessionprocs.h"
 #include "components/archive.h"
 #include "components/database.h"
 #include "components/kx/kxnavpanel.h"
@@ -165,7 +165,7 @@ bool buildSite(const QString &folder, QString *error)
 
 bool openSite(const QString &folder)
 {
-    app::Globals &g = app::g();
+    Session &g = Session::open();
     g.config = std::make_unique<clsConfig>();
     if (!g.config->Init(folder + QStringLiteral("/zenlo.Exe.Config")))
         return false;
@@ -177,7 +177,7 @@ bool openSite(const QString &folder)
         return false;
     g.op = std::make_unique<Operator>();
     g.sys = std::make_unique<SystemServices>();
-    if (!g.sys->Init(g.db.get(), 0))
+    if (!g.sys->Init(g.db.get(), g.op.get(), 0))
         return false;
     g.sys->environment()->setAppFolder(folder);
     g.sys->environment()->setTempFolder(folder + QStringLiteral("/temp/"));
@@ -191,7 +191,7 @@ void BM_MainWindowLoad(benchmark::State &state)
     for (auto _ : state) {
         QElapsedTimer timer;
         timer.start();
-        auto w = std::make_unique<frmMain>();
+        auto w = std::make_unique<frmMain>(*Session::current());
         w->load();
         const double ms = timer.nsecsElapsed() / 1e6;
         state.SetIterationTime(ms / 1e3);
@@ -211,7 +211,7 @@ BENCHMARK(BM_MainWindowLoad)->UseManualTime()->Unit(benchmark::kMillisecond)->It
 
 void BM_ResizePass(benchmark::State &state)
 {
-    frmMain w;
+    frmMain w(*Session::current());
     w.load();
     w.setWindowState(Qt::WindowNoState);
     w.resize(1280, 720);

@@ -1,6 +1,6 @@
 // The configuration file: any bytes written as the file must load or be
 // refused without a crash, and every typed property must then be readable.
-#include "app/clsconfig.h"
+#include "core/clsconfig.h"
 #include "components/xmldocument.h"
 
 #include <QByteArray>

@@ -1,14 +1,15 @@
 #include "about/frmabout.h"
 
 #include "about/pathshorten.h"
-#include "app/bcommon.h"
-#include "app/clsconfig.h"
-#include "app/globals.h"
-#include "app/logger.h"
+#include "core/bcommon.h"
+#include "core/clsconfig.h"
+#include "core/session.h"
+#include "core/logger.h"
 #include "components/database.h"
 #include "components/kx/kxlinklabel.h"
 #include "components/kx/kxstyle.h"
 #include "platform/appinfo.h"
+#include "platform/runtimeerror.h"
 #include "platform/uiservice.h"
 #include "util/clsregistryaccess.h"
 
@@ -54,7 +55,7 @@ template<typename T>
 T *need(T *p)
 {
     if (!p)
-        throw std::runtime_error("object missing");
+        throw RuntimeError(QStringLiteral("对象变量或 With 块变量未设置"), RuntimeError::ObjectNotSet);
     return p;
 }
 
@@ -150,7 +151,7 @@ void setTextColour(QWidget *w, const QColor &c)
 
 } // namespace
 
-frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
+frmAbout::frmAbout(Session &session, QWidget *parent) : QDialog(parent), m_session(session)
 {
     setObjectName(QStringLiteral("frmAbout"));
     buildUi();
@@ -273,29 +274,29 @@ void frmAbout::Form_Load()
         } catch (...) {
         }
     };
-    app::Globals &g = app::g();
+    Session &g = m_session;
 
     step([&] {
-        lblVersion->setText(app::lookup(QStringLiteral("/frmabout/version"), QStringLiteral("版本")) + QLatin1Char(':')
+        lblVersion->setText(m_session.lookup(QStringLiteral("/frmabout/version"), QStringLiteral("版本")) + QLatin1Char(':')
                             + QString::number(appinfo::versionMajor()) + QLatin1Char('.')
                             + QString::number(appinfo::versionMinor()) + QLatin1Char('.')
                             + QString::number(appinfo::versionRevision()));
     });
     step([&] { lblVersion->setText(lblVersion->text() + QStringLiteral(" 标准版")); });
     step([&] {
-        const QString installed = app::getSetting(QStringLiteral("main"), QStringLiteral("ISVERSION"), QString());
+        const QString installed = m_session.getSetting(QStringLiteral("main"), QStringLiteral("ISVERSION"), QString());
         if (installed.isEmpty())
             return;
         Logger::WriteMessage(QStringLiteral("安装版本：") + installed, 1);
         lblVersion->setText(lblVersion->text() + QLatin1Char(' ')
-                            + app::lookup(QStringLiteral("/frmabout/isversion"), QStringLiteral("安装版本:"))
+                            + m_session.lookup(QStringLiteral("/frmabout/isversion"), QStringLiteral("安装版本:"))
                             + QLatin1Char(' ') + installed);
     });
 
     step([&] {
         const QString folder = QDir::toNativeSeparators(appinfo::programFolder());
         lblPath->setToolTip(folder);
-        const QString text = app::lookup(QStringLiteral("/frmabout/runpath"), QStringLiteral("安装目录:")) + folder;
+        const QString text = m_session.lookup(QStringLiteral("/frmabout/runpath"), QStringLiteral("安装目录:")) + folder;
         lblPath->setText(shortenedPath(text, lblPath->width(), QFontMetrics(lblPath->font())));
         dlnkPath->setCaption(lblPath->text());
         dlnkPath->setLink(lblPath->toolTip());
@@ -304,17 +305,17 @@ void frmAbout::Form_Load()
 
     step([&] {
         const QString web = need(g.config.get())->value(QStringLiteral("//configuration/system/webhome"));
-        dlnkWeb->setCaption(app::lookup(QStringLiteral("/frmabout/web"), QStringLiteral("升级网站:") + web));
-        dlnkWeb->setLink(app::lookup(QStringLiteral("/frmabout/weburl"), web));
+        dlnkWeb->setCaption(m_session.lookup(QStringLiteral("/frmabout/web"), QStringLiteral("升级网站:") + web));
+        dlnkWeb->setLink(m_session.lookup(QStringLiteral("/frmabout/weburl"), web));
         dlnkWeb->setToolTip(dlnkWeb->link());
     });
 
     step([&] {
-        lblTitle[0]->setText(app::lookup(QStringLiteral("/frmabout/title"), need(g.config.get())->Caption()));
+        lblTitle[0]->setText(m_session.lookup(QStringLiteral("/frmabout/title"), need(g.config.get())->Caption()));
         lblTitle[1]->setText(lblTitle[0]->text());
     });
 
-    step([&] { lblDescription->setText(app::lookup(QStringLiteral("/filedescription"), fileDescription())); });
+    step([&] { lblDescription->setText(m_session.lookup(QStringLiteral("/filedescription"), fileDescription())); });
 
     step([&] {
         Database *db = need(g.db.get());
@@ -323,21 +324,21 @@ void frmAbout::Form_Load()
         RecordSetPtr rs = db->OpenRecordset(QString::fromUtf8(kServerQuery));
         // A failed query shows no server line rather than an empty one.
         if (!rs || rs->isEOF())
-            throw std::runtime_error("no server properties");
+            throw RuntimeError(QStringLiteral("读不到数据库服务器的版本"));
         const QVariant server = rs->firstValue();
         if (!server.isValid() || server.isNull())
-            throw std::runtime_error("no server properties");
+            throw RuntimeError(QStringLiteral("读不到数据库服务器的版本"));
         lblDescription->setText(lblDescription->text() + QStringLiteral("\r\nSQL Server ") + server.toString());
     });
 
     step([&] { lblDisclaimer->setText(legalCopyright() + QLatin1Char('\n') + legalTrademarks()); });
 
     step([&] {
-        const QString path = bCommon::ExpandPath(app::lookup(QStringLiteral("/logo"), QString()), false);
+        const QString path = bCommon::ExpandPath(m_session.lookup(QStringLiteral("/logo"), QString()), false);
         if (!path.isEmpty() && QFileInfo(path).isFile()) {
             const QPixmap picture(path);
             if (picture.isNull())
-                throw std::runtime_error("not a picture");
+                throw RuntimeError(QStringLiteral("无效图片"), 481);
             ImgLogo->setPixmap(picture.size().boundedTo(ImgLogo->size()) == picture.size()
                                    ? picture
                                    : picture.scaled(ImgLogo->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
@@ -351,8 +352,8 @@ void frmAbout::Form_Load()
     });
 
     step([&] {
-        CmdOK->setText(app::lookup(QStringLiteral("/frmabout/cmdok"), CmdOK->text()));
-        cmdInfo->setText(app::lookup(QStringLiteral("/frmabout/cmdsysteminfo"), cmdInfo->text()));
+        CmdOK->setText(m_session.lookup(QStringLiteral("/frmabout/cmdok"), CmdOK->text()));
+        cmdInfo->setText(m_session.lookup(QStringLiteral("/frmabout/cmdsysteminfo"), cmdInfo->text()));
     });
 }
 
@@ -403,7 +404,7 @@ void frmAbout::StartSysInfo()
         if (!tool.isEmpty()) {
             const QString program = native(tool);
             if (program.isEmpty() || !QProcess::startDetached(program, {}))
-                throw std::runtime_error("cannot start the system information tool");
+                throw RuntimeError(QStringLiteral("系统信息程序不能启动"));
             return;
         }
         const QString folder = reg.ReadString(QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools Location"),
@@ -411,7 +412,7 @@ void frmAbout::StartSysInfo()
         const QString program = native(folder + QStringLiteral("\\MSINFO32.EXE"));
         if (!program.isEmpty() && QFileInfo(program).isFile()) {
             if (!QProcess::startDetached(program, {}))
-                throw std::runtime_error("cannot start the system information tool");
+                throw RuntimeError(QStringLiteral("系统信息程序不能启动"));
             return;
         }
     } catch (...) {

@@ -10,12 +10,13 @@ class QFrame;
 class QLabel;
 class QPushButton;
 class kxLinkLabel;
+class Session;
 
 class frmAbout : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmAbout(QWidget *parent = nullptr);
+    explicit frmAbout(Session &session, QWidget *parent = nullptr);
     ~frmAbout() override;
 
     // Opens an address (web, mail or file) with the desktop's handler. Returns
@@ -55,6 +56,7 @@ protected:
     void showEvent(QShowEvent *e) override;
 
 private:
+    Session &m_session;
     void buildUi();
     void Form_Load();
     void dlnkPath_Click(const QString &link);

@@ -1,11 +1,11 @@
 #include "app/bmain.h"
 
-#include "app/bcommon.h"
-#include "app/clsconfig.h"
+#include "core/bcommon.h"
+#include "core/clsconfig.h"
 #include "app/frmsplash.h"
-#include "app/globals.h"
-#include "app/logger.h"
-#include "app/session.h"
+#include "core/logger.h"
+#include "core/session.h"
+#include "core/sessionprocs.h"
 #include "components/commandline.h"
 #include "components/database.h"
 #include "components/logservice.h"
@@ -15,6 +15,7 @@
 #include "platform/appinfo.h"
 #include "platform/instance.h"
 #include "platform/objectfactory.h"
+#include "platform/runtimeerror.h"
 #include "platform/settings.h"
 #include "platform/timing.h"
 #include "platform/uiservice.h"
@@ -29,38 +30,33 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <stdexcept>
 
 namespace bMain {
 
 namespace {
 
-struct RuntimeError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-// Until the workspace window takes over: a plain maximised window.
-class PlainMainWindow : public IMainWindow
+// Without a workspace: a plain maximised window naming the operator.
+class PlainMainWindow : public QMainWindow, public IMainWindow
 {
 public:
-    QWidget *widget() override { return &m_window; }
+    explicit PlainMainWindow(Session &session) : m_session(session) {}
+    QWidget *widget() override { return this; }
     void load() override
     {
-        m_window.setWindowTitle(app::g().config ? app::g().config->Caption() : QString());
-        auto *label = new QLabel(&m_window);
+        setWindowTitle(m_session.config ? m_session.config->Caption() : QString());
+        auto *label = new QLabel(this);
         label->setAlignment(Qt::AlignCenter);
-        const Operator *op = app::g().op.get();
+        const Operator *op = m_session.op.get();
         label->setText(QStringLiteral("登录用户名：") + (op ? op->name() : QString()));
-        m_window.setCentralWidget(label);
+        setCentralWidget(label);
     }
-    void showWorkspace() override { m_window.showMaximized(); }
+    void showWorkspace() override { showMaximized(); }
     void setAlertButton(bool, bool) override {}
+    void release() override { deleteLater(); }
 
 private:
-    QMainWindow m_window;
+    Session &m_session;
 };
-
-IMainWindow *g_main = nullptr;
 
 QString separator()
 {
@@ -69,22 +65,11 @@ QString separator()
 
 } // namespace
 
-Seams &seams()
-{
-    static Seams s;
-    return s;
-}
-
-IMainWindow *mainWindow()
-{
-    return g_main;
-}
-
-bool Main(const QStringList &arguments)
+bool Main(const QStringList &arguments, const Wiring &wiring)
 {
     QString status;
     QPointer<frmSplash> splash;
-    app::Globals &g = app::g();
+    Session &g = Session::open();
     const PathContext ctx = PathContext::current();
     const QString programFolder = appinfo::programFolder();
     try {
@@ -111,6 +96,7 @@ bool Main(const QStringList &arguments)
         // 3. It must exist.
         if (path.isEmpty() || !QFileInfo(bCommon::toNativePath(path, ctx.style)).isFile()) {
             ui::msgBox(QStringLiteral("找不到参数文件，软件不能继续运行！"), ui::Critical, QStringLiteral("错误："));
+            Session::close(); // nothing was created yet: no log-out
             return false;
         }
 
@@ -118,6 +104,7 @@ bool Main(const QStringList &arguments)
         const CommandLine::Option multi = parser->option(QStringLiteral("MultiThread"));
         if (multi.present && multi.value == QLatin1String("false") && instance::previousInstanceRunning()) {
             ui::msgBox(QStringLiteral("程序正在运行，不能启动另一个主窗体"), ui::Information, QStringLiteral("提示："));
+            Session::close();
             return false;
         }
 
@@ -138,8 +125,8 @@ bool Main(const QStringList &arguments)
 
         // 7. Plug-ins of stage 100.
         status = QStringLiteral("正在运行<初始化插件>...");
-        if (seams().runPlugins)
-            seams().runPlugins(100);
+        if (wiring.runPlugins)
+            wiring.runPlugins(g, 100);
 
         // 8. The log service.
         status = QStringLiteral("初始化Log配置..");
@@ -150,14 +137,14 @@ bool Main(const QStringList &arguments)
 
         // 9. The database.
         status = QStringLiteral("正在初始化数据库...");
-        if (seams().prepareDatabase)
-            seams().prepareDatabase(path);
+        if (wiring.prepareDatabase)
+            wiring.prepareDatabase(path);
         QString createError;
         QObject *created = objects::createObject(QStringLiteral("kxDataAccessHelper.Database"), &createError);
         g.db.reset(qobject_cast<Database *>(created));
         if (!g.db) {
             delete created;
-            throw RuntimeError(createError.toStdString());
+            throw RuntimeError(createError, RuntimeError::CannotCreateObject);
         }
         if (!g.db->Init(path, true)) {
             LogOut();
@@ -175,7 +162,7 @@ bool Main(const QStringList &arguments)
         status = QStringLiteral("正在初始化系统...");
         g.op = std::make_unique<Operator>();
         g.sys = std::make_unique<SystemServices>();
-        if (!g.sys->Init(g.db.get(), 0)) {
+        if (!g.sys->Init(g.db.get(), g.op.get(), 0)) {
             ui::msgBox(g.sys->LastError().description, ui::Exclamation, QStringLiteral("提示："));
             LogOut();
             return false;
@@ -199,10 +186,10 @@ bool Main(const QStringList &arguments)
 
         // 14. The login window.
         status = QStringLiteral("正在用户设置..");
-        if (seams().showLogin) {
-            seams().showLogin();
+        if (wiring.showLogin) {
+            wiring.showLogin(g);
         } else {
-            auto login = std::make_unique<frmLogin>();
+            auto login = std::make_unique<frmLogin>(g);
             QTimer::singleShot(0, [] { timing::mark("login_shown"); });
             login->exec();
         }
@@ -231,7 +218,7 @@ bool Main(const QStringList &arguments)
                                    + QStringLiteral("主控台版本:") + QString::number(appinfo::versionMajor()) + QLatin1Char('.')
                                    + QString::number(appinfo::versionMinor()) + QLatin1Char('.')
                                    + QString::number(appinfo::versionRevision()) + QStringLiteral(" 安装版本:")
-                                   + app::getSetting(QStringLiteral("main"), QStringLiteral("ISVERSION")),
+                                   + g.getSetting(QStringLiteral("main"), QStringLiteral("ISVERSION")),
                                0);
 
         // 17.
@@ -241,24 +228,25 @@ bool Main(const QStringList &arguments)
         // 18. The splash window.
         Logger::WriteMessage(QStringLiteral("加载splash窗体中..."), 1);
         status = QStringLiteral("正在加载显示Splash窗体..");
-        splash = new frmSplash;
+        splash = new frmSplash(g);
         splash->Timer1->stop();
         splash->show();
         ui::doEvents();
 
         // 19. Plug-ins of stage 101.
         status = QStringLiteral("正在运行<加载插件>...");
-        if (seams().runPlugins)
-            seams().runPlugins(101);
+        if (wiring.runPlugins)
+            wiring.runPlugins(g, 101);
 
         // 20. The main window.
         Logger::WriteMessage(QStringLiteral("加载主工作窗体中..."), 1);
         status = QStringLiteral("正在加载主程序(main)...");
-        g_main = seams().createMainWindow ? seams().createMainWindow() : new PlainMainWindow;
-        g_main->load();
+        IMainWindow *main = wiring.createMainWindow ? wiring.createMainWindow(g) : new PlainMainWindow(g);
+        g.setMainWindow(main);
+        main->load();
         Logger::WriteMessage(QStringLiteral("显示主工作台..."), 1);
         status = QStringLiteral("显示主工作台...");
-        g_main->showWorkspace();
+        main->showWorkspace();
         timing::mark("main_shown");
 
         // 21. The splash closes after the configured delay.
@@ -272,14 +260,14 @@ bool Main(const QStringList &arguments)
         }
 
         // 22. The alert window, unless the operator turned it off.
-        const QString tips = app::getSetting(QStringLiteral("settings"), QStringLiteral("tipsshow"), QStringLiteral("0"));
+        const QString tips = g.getSetting(QStringLiteral("settings"), QStringLiteral("tipsshow"), QStringLiteral("0"));
         if (vbconv::leadingNumber(tips) == 0.0) {
-            const bool ok = seams().openAlertWindow ? seams().openAlertWindow() : false;
-            g_main->setAlertButton(ok, ok);
+            const bool ok = wiring.openAlertWindow ? wiring.openAlertWindow(g) : false;
+            main->setAlertButton(ok, ok);
         }
         return true;
     } catch (const std::exception &e) {
-        status += QStringLiteral(";错误原因:") + QString::fromStdString(e.what());
+        status += QStringLiteral(";错误原因:") + RuntimeError::describe(e);
         if (splash)
             splash->close();
         ui::msgBox(QStringLiteral("主程序执行过程中发生错误") + QStringLiteral("\r\n\r\n") + status, ui::Critical, QStringLiteral("错误:"));

@@ -1,9 +1,9 @@
 #include "app/frmsplash.h"
 
-#include "app/bcommon.h"
+#include "core/bcommon.h"
 #include "app/btransform.h"
-#include "app/clsconfig.h"
-#include "app/globals.h"
+#include "core/clsconfig.h"
+#include "core/session.h"
 #include "components/xmldocument.h"
 #include "platform/appinfo.h"
 #include "platform/vbconv.h"
@@ -60,7 +60,7 @@ frmSplash::CaptionSize frmSplash::captionSizeFor(int length)
     return {18, 12.75};
 }
 
-frmSplash::frmSplash(QWidget *parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+frmSplash::frmSplash(Session &session, QWidget *parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("frmSplash"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -95,16 +95,16 @@ frmSplash::frmSplash(QWidget *parent) : QWidget(parent, Qt::SplashScreen | Qt::F
     Timer1->setObjectName(QStringLiteral("Timer1"));
     connect(Timer1, &QTimer::timeout, this, &frmSplash::Timer1_Timer);
 
-    Form_Load();
+    Form_Load(session);
     if (QScreen *s = screen())
         move(s->availableGeometry().center() - rect().center());
 }
 
-void frmSplash::Form_Load()
+void frmSplash::Form_Load(Session &session)
 {
     // Every step stands alone: one that fails leaves the rest to run.
     Timer1->stop();
-    clsConfig *cfg = app::g().config.get();
+    clsConfig *cfg = session.config.get();
 
     if (cfg) {
         const QString background = cfg->Background_splash().trimmed();
@@ -123,9 +123,9 @@ void frmSplash::Form_Load()
     if (user.isEmpty())
         lblLicenseTo->clear();
     else
-        lblLicenseTo->setText(app::lookup(QStringLiteral("/splash/user"), QStringLiteral("使用权属于: ")) + user);
+        lblLicenseTo->setText(session.lookup(QStringLiteral("/splash/user"), QStringLiteral("使用权属于: ")) + user);
 
-    lblVersion->setText(app::lookup(QStringLiteral("/splash/version"), QStringLiteral("版本 ")) + QString::number(appinfo::versionMajor())
+    lblVersion->setText(session.lookup(QStringLiteral("/splash/version"), QStringLiteral("版本 ")) + QString::number(appinfo::versionMajor())
                         + QLatin1Char('.') + QString::number(appinfo::versionMinor()));
 
     if (cfg && cfg->XML()) {

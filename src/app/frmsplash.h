@@ -6,12 +6,14 @@
 
 class QLabel;
 class QTimer;
+class Session;
 
 class frmSplash : public QWidget
 {
     Q_OBJECT
 public:
-    explicit frmSplash(QWidget *parent = nullptr);
+    // Reads what it shows from the session once, when it is made.
+    explicit frmSplash(Session &session, QWidget *parent = nullptr);
 
     struct CaptionSize {
         int labelHeight;
@@ -29,7 +31,7 @@ public:
     bool backgroundLoaded() const { return m_backgroundLoaded; }
 
 private:
-    void Form_Load();
+    void Form_Load(Session &session);
     void Timer1_Timer();
     bool m_backgroundLoaded = false;
 };

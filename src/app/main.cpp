@@ -1,8 +1,7 @@
 #include "app/bmain.h"
-#include "app/session.h"
 #include "app/widgetui.h"
+#include "core/sessionprocs.h"
 #include "demo/demodb.h"
-#include "platform/timing.h"
 #include "workspace/frmmain.h"
 
 #include <QApplication>
@@ -18,15 +17,18 @@ int main(int argc, char **argv)
     std::thread fonts([] { QFontDatabase::families(); });
     WidgetUi widgetUi;
     ui::install(&widgetUi);
-    bMain::seams().createMainWindow = [] { return new frmMain; };
-    bMain::seams().prepareDatabase = [](const QString &configPath) {
+    bMain::Wiring wiring;
+    wiring.createMainWindow = [](Session &session) { return new frmMain(session); };
+    wiring.prepareDatabase = [](const QString &configPath) {
         QString error;
         if (!demo::createIfMissing(configPath, &error))
             ui::msgBox(QStringLiteral("演示数据库不能创建：") + error, ui::Exclamation, QStringLiteral("提示："));
     };
-    const bool running = bMain::Main(app.arguments().mid(1));
+    const bool running = bMain::Main(app.arguments().mid(1), wiring);
     const int rc = running ? app.exec() : 1;
     bMain::LogOut();
+    // The main window goes through the event loop once the session has ended.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ui::install(nullptr);
     fonts.join();
     return running ? rc : 1;

@@ -176,7 +176,7 @@ SystemServices::~SystemServices() = default;
 
 Database *SystemServices::database() const { return m_db.data(); }
 
-bool SystemServices::Init(Database *db, int flag)
+bool SystemServices::Init(Database *db, Operator *op, int flag)
 {
     Q_UNUSED(flag);
     m_lastError.clear();
@@ -211,7 +211,8 @@ bool SystemServices::Init(Database *db, int flag)
         m_company.set(CompanyInfo::CoName, rs->text(QStringLiteral("zt_coname")));
         m_company.set(CompanyInfo::Name, rs->text(QStringLiteral("zt_name")));
     }
-    if (Operator *op = Operator::current())
+    m_operator = op;
+    if (op)
         op->attach(db);
     return true;
 }
@@ -248,7 +249,7 @@ QString SystemServices::GetString(const QString &family, const QString &path, co
 
 Rights SystemServices::rights(int programNumber) const
 {
-    const Operator *op = Operator::current();
+    const Operator *op = m_operator.data();
     if (!op || !op->LoggedIn())
         return {};
     if (op->isAdministrator())
@@ -346,17 +347,9 @@ QStringList SystemServices::operatorNames() const
 
 // ------------------------------------------------------------------- Operator
 
-static Operator *g_current = nullptr;
+Operator::Operator(QObject *parent) : QObject(parent) {}
 
-Operator::Operator(QObject *parent) : QObject(parent) { g_current = this; }
-
-Operator::~Operator()
-{
-    if (g_current == this)
-        g_current = nullptr;
-}
-
-Operator *Operator::current() { return g_current; }
+Operator::~Operator() = default;
 
 void Operator::attach(Database *db)
 {

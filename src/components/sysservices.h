@@ -108,8 +108,9 @@ public:
     explicit SystemServices(QObject *parent = nullptr);
     ~SystemServices() override;
 
-    // Binds to the database (and the program's operator object); false when the tables cannot be read.
-    bool Init(Database *db, int flag = 0);
+    // Binds to the database and to the operator object whose rights it answers for
+    // (nullptr: none yet); false when the tables cannot be read.
+    bool Init(Database *db, Operator *op, int flag = 0);
     ErrorInfo LastError() const { return m_lastError; }
     Database *database() const;
 
@@ -134,6 +135,7 @@ private:
     bool loadStrings(const QString &family) const;
 
     QPointer<Database> m_db; // guarded: the log-out releases the database before this object
+    QPointer<Operator> m_operator; // guarded likewise
     ErrorInfo m_lastError;
     CompanyInfo m_company;
     Environment m_environment;
@@ -150,9 +152,6 @@ class ZENLO_CORE_EXPORT Operator : public QObject
 public:
     explicit Operator(QObject *parent = nullptr);
     ~Operator() override;
-    // The program's operator object (the last one created), or nullptr.
-    static Operator *current();
-
     void attach(Database *db);
 
     QString name() const { return m_name; }

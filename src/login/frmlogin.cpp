@@ -1,13 +1,14 @@
 #include "login/frmlogin.h"
 
-#include "app/bcommon.h"
-#include "app/clsconfig.h"
-#include "app/globals.h"
-#include "app/logger.h"
+#include "core/bcommon.h"
+#include "core/clsconfig.h"
+#include "core/session.h"
+#include "core/logger.h"
 #include "components/encryption.h"
 #include "components/sysservices.h"
 #include "components/xmldocument.h"
 #include "login/loginrules.h"
+#include "platform/runtimeerror.h"
 #include "platform/vbconv.h"
 
 #include <QApplication>
@@ -65,7 +66,7 @@ protected:
 
 } // namespace
 
-frmLogin::frmLogin(QWidget *parent) : QDialog(parent)
+frmLogin::frmLogin(Session &session, QWidget *parent) : QDialog(parent), m_session(session)
 {
     setObjectName(QStringLiteral("frmLogin"));
     buildUi();
@@ -76,7 +77,7 @@ frmLogin::~frmLogin() = default;
 
 void frmLogin::buildUi()
 {
-    setWindowTitle(app::g().config ? app::g().config->Caption() : QStringLiteral("Zenlo系统"));
+    setWindowTitle(m_session.config ? m_session.config->Caption() : QStringLiteral("Zenlo系统"));
     setFixedSize(560, 340);
 
     // Plain palettes and painting instead of style sheets: the login window is the first
@@ -179,7 +180,7 @@ void frmLogin::buildUi()
 
 int frmLogin::parameterNumber(int system, const QString &name) const
 {
-    SystemServices *sys = app::g().sys.get();
+    SystemServices *sys = m_session.sys.get();
     if (!sys)
         return 0;
     const double v = vbconv::leadingNumber(sys->parameter(system, name).value);
@@ -193,7 +194,7 @@ void frmLogin::Form_Load()
         Image1->lower();
         m_encryption = std::make_unique<Encryption>();
 
-        clsConfig *cfg = app::g().config.get();
+        clsConfig *cfg = m_session.config.get();
         const QString caption = cfg ? cfg->Caption() : QString();
         for (QLabel *l : std::as_const(lblProductName_B)) {
             l->setText(caption);
@@ -219,9 +220,9 @@ void frmLogin::Form_Load()
         const QString remember = cfg ? vbconv::trimBlanks(cfg->value(QStringLiteral("/configuration/system/settings/remerber"))).toLower() : QString();
         if (remember == QLatin1String("1") || remember == QLatin1String("true")) {
             chkRemberme->show();
-            chkRemberme->setText(app::lookup(QStringLiteral("/login/remember"), QStringLiteral("保存密码")));
-            chkRemberme->setChecked(vbconv::leadingNumber(app::getSetting(QStringLiteral("main"), QStringLiteral("remerber"), QStringLiteral("0"))) != 0.0);
-            const QString stored = app::getSetting(QStringLiteral("main"), QStringLiteral("remerberString"));
+            chkRemberme->setText(m_session.lookup(QStringLiteral("/login/remember"), QStringLiteral("保存密码")));
+            chkRemberme->setChecked(vbconv::leadingNumber(m_session.getSetting(QStringLiteral("main"), QStringLiteral("remerber"), QStringLiteral("0"))) != 0.0);
+            const QString stored = m_session.getSetting(QStringLiteral("main"), QStringLiteral("remerberString"));
             if (chkRemberme->isChecked() && !stored.isEmpty())
                 Txt2->setText(m_encryption->Decrypt(stored, QString::fromLatin1(kRememberKey)));
         }
@@ -241,23 +242,23 @@ void frmLogin::Form_Load()
             m_comboMode = 1;
         } else if (m_style == 2) {
             m_comboMode = 0;
-            names = loginrules::readRecent([](const QString &key) { return app::getSetting(QStringLiteral("main"), key); }, m_userCount);
+            names = loginrules::readRecent([this](const QString &key) { return m_session.getSetting(QStringLiteral("main"), key); }, m_userCount);
         } else {
             m_comboMode = 0;
-            if (SystemServices *sys = app::g().sys.get())
+            if (SystemServices *sys = m_session.sys.get())
                 names = sys->operatorNames();
         }
         CobUser->clear();
         CobUser->addItems(names);
         if (CobUser->count() > 0)
             CobUser->setCurrentIndex(0);
-        CobUser->setEditText(app::getSetting(QStringLiteral("main"), QStringLiteral("LogonUser"), CobUser->currentText()));
+        CobUser->setEditText(m_session.getSetting(QStringLiteral("main"), QStringLiteral("LogonUser"), CobUser->currentText()));
 
-        XPCmdOk->setText(app::lookup(QStringLiteral("/login/cmdok"), QStringLiteral("确定(&D)")));
-        XPCmdCancel->setText(app::lookup(QStringLiteral("/login/cmdcancel"), QStringLiteral("取消(&C)")));
-        lblMess->setText(app::lookup(QStringLiteral("/login/hint"), QStringLiteral("提示：默认密码为空！")));
+        XPCmdOk->setText(m_session.lookup(QStringLiteral("/login/cmdok"), QStringLiteral("确定(&D)")));
+        XPCmdCancel->setText(m_session.lookup(QStringLiteral("/login/cmdcancel"), QStringLiteral("取消(&C)")));
+        lblMess->setText(m_session.lookup(QStringLiteral("/login/hint"), QStringLiteral("提示：默认密码为空！")));
     } catch (const std::exception &e) {
-        Logger::WriteMessage(QStringLiteral("加载数据时出错,原因:") + QString::fromStdString(e.what()), 4);
+        Logger::WriteMessage(QStringLiteral("加载数据时出错,原因:") + RuntimeError::describe(e), 4);
     }
 }
 
@@ -327,9 +328,9 @@ void frmLogin::XPCmdOk_Click()
             CobUser->setFocus();
             return;
         }
-        Operator *op = app::g().op.get();
+        Operator *op = m_session.op.get();
         if (!op)
-            throw std::runtime_error("操作员对象不存在");
+            throw RuntimeError(QStringLiteral("操作员对象不存在"), RuntimeError::ObjectNotSet);
         const QString name = vbconv::trimBlanks(CobUser->currentText());
         const QString typed = Txt2->text();
         op->setName(name);
@@ -344,37 +345,37 @@ void frmLogin::XPCmdOk_Click()
             Txt2->selectAll();
             return;
         }
-        if (SystemServices *sys = app::g().sys.get()) {
+        if (SystemServices *sys = m_session.sys.get()) {
             Environment *env = sys->environment();
             env->setOperatingDate(date);
             env->setOperatorCode(op->code());
             env->setOperatorName(name);
         }
-        app::saveSetting(QStringLiteral("main"), QStringLiteral("LogonUser"), CobUser->currentText());
+        m_session.saveSetting(QStringLiteral("main"), QStringLiteral("LogonUser"), CobUser->currentText());
 
         if (m_style == 2) {
-            const QStringList stored = loginrules::readRecent([](const QString &key) { return app::getSetting(QStringLiteral("main"), key); }, m_userCount);
+            const QStringList stored = loginrules::readRecent([this](const QString &key) { return m_session.getSetting(QStringLiteral("main"), key); }, m_userCount);
             const QStringList next = loginrules::recentAfterLogin(stored, name, m_userCount);
             for (int i = 0; i < next.size(); ++i)
-                app::saveSetting(QStringLiteral("main"), QString::number(i + 1) + QStringLiteral("LogonUser"), next.at(i));
+                m_session.saveSetting(QStringLiteral("main"), QString::number(i + 1) + QStringLiteral("LogonUser"), next.at(i));
         }
 
-        app::saveSetting(QStringLiteral("main"), QStringLiteral("remerber"), chkRemberme->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+        m_session.saveSetting(QStringLiteral("main"), QStringLiteral("remerber"), chkRemberme->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
         if (!typed.isEmpty() && chkRemberme->isChecked())
-            app::saveSetting(QStringLiteral("main"), QStringLiteral("remerberString"), m_encryption->Encrypt(typed, QString::fromLatin1(kRememberKey)));
+            m_session.saveSetting(QStringLiteral("main"), QStringLiteral("remerberString"), m_encryption->Encrypt(typed, QString::fromLatin1(kRememberKey)));
         else
-            app::saveSetting(QStringLiteral("main"), QStringLiteral("remerberString"), QString());
+            m_session.saveSetting(QStringLiteral("main"), QStringLiteral("remerberString"), QString());
 
         m_done = true;
         accept();
     } catch (const std::exception &e) {
-        Logger::WriteMessage(QStringLiteral("发生错误:") + QString::fromStdString(e.what()), 8);
+        Logger::WriteMessage(QStringLiteral("发生错误:") + RuntimeError::describe(e), 8);
     }
 }
 
 void frmLogin::XPCmdCancel_Click()
 {
-    if (Operator *op = app::g().op.get())
+    if (Operator *op = m_session.op.get())
         op->setName(QString());
     m_done = true;
     QDialog::reject();

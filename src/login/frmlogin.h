@@ -11,6 +11,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class Session;
 class QSpinBox;
 class Encryption;
 
@@ -18,7 +19,7 @@ class frmLogin : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmLogin(QWidget *parent = nullptr);
+    explicit frmLogin(Session &session, QWidget *parent = nullptr);
     ~frmLogin() override;
 
     // The OK routine (also run by Enter in the password box).
@@ -47,6 +48,7 @@ protected:
     void reject() override;
 
 private:
+    Session &m_session;
     void buildUi();
     void Form_Load();
     void Form_Activate();

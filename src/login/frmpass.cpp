@@ -1,8 +1,9 @@
 #include "login/frmpass.h"
 
-#include "app/globals.h"
-#include "app/logger.h"
+#include "core/session.h"
+#include "core/logger.h"
 #include "components/sysservices.h"
+#include "platform/runtimeerror.h"
 #include "platform/uiservice.h"
 
 #include <QEvent>
@@ -23,7 +24,7 @@ const char kTitle[] = "提示：";
 
 QString describe(const std::exception &e)
 {
-    return QString::fromUtf8(e.what());
+    return RuntimeError::describe(e);
 }
 
 QFrame *horizontalLine(QWidget *parent, const QString &name)
@@ -41,7 +42,7 @@ QFrame *horizontalLine(QWidget *parent, const QString &name)
 
 } // namespace
 
-frmPass::frmPass(QWidget *parent) : QDialog(parent)
+frmPass::frmPass(Session &session, QWidget *parent) : QDialog(parent), m_session(session)
 {
     setObjectName(QStringLiteral("frmPass"));
     buildUi();
@@ -160,9 +161,9 @@ void frmPass::buildUi()
 
 Operator *frmPass::currentOperator()
 {
-    Operator *op = app::g().op.get();
+    Operator *op = m_session.op.get();
     if (!op)
-        throw std::runtime_error("操作员对象不存在");
+        throw RuntimeError(QStringLiteral("操作员对象不存在"), RuntimeError::ObjectNotSet);
     return op;
 }
 
@@ -213,16 +214,16 @@ void frmPass::Form_Load()
     // The operator's password itself is never read back; the live check asks the operator object.
     step([&] { Oldpassword_Change(); });
     step([&] {
-        setWindowTitle(app::lookup(QStringLiteral("/frmpass/caption"), windowTitle()));
-        lbl[0]->setText(app::lookup(QStringLiteral("/frmpass/hint"), lbl[0]->text()));
-        lbl[1]->setText(app::lookup(QStringLiteral("/frmpass/title"), lbl[1]->text()));
-        LblUser->setText(app::lookup(QStringLiteral("/frmpass/username"), LblUser->text()));
-        LblOldPass->setText(app::lookup(QStringLiteral("/frmpass/oldpassword"), LblOldPass->text()));
-        LblHint->setText(app::lookup(QStringLiteral("/frmpass/question"), LblHint->text()));
-        LblNewPass->setText(app::lookup(QStringLiteral("/frmpass/newpassword"), LblNewPass->text()));
-        lblConfirm->setText(app::lookup(QStringLiteral("/frmpass/confirm"), lblConfirm->text()));
-        CmdOK->setText(app::lookup(QStringLiteral("/frmpass/cmdok"), CmdOK->text()));
-        CmdClose->setText(app::lookup(QStringLiteral("/frmpass/cmdclose"), CmdClose->text()));
+        setWindowTitle(m_session.lookup(QStringLiteral("/frmpass/caption"), windowTitle()));
+        lbl[0]->setText(m_session.lookup(QStringLiteral("/frmpass/hint"), lbl[0]->text()));
+        lbl[1]->setText(m_session.lookup(QStringLiteral("/frmpass/title"), lbl[1]->text()));
+        LblUser->setText(m_session.lookup(QStringLiteral("/frmpass/username"), LblUser->text()));
+        LblOldPass->setText(m_session.lookup(QStringLiteral("/frmpass/oldpassword"), LblOldPass->text()));
+        LblHint->setText(m_session.lookup(QStringLiteral("/frmpass/question"), LblHint->text()));
+        LblNewPass->setText(m_session.lookup(QStringLiteral("/frmpass/newpassword"), LblNewPass->text()));
+        lblConfirm->setText(m_session.lookup(QStringLiteral("/frmpass/confirm"), lblConfirm->text()));
+        CmdOK->setText(m_session.lookup(QStringLiteral("/frmpass/cmdok"), CmdOK->text()));
+        CmdClose->setText(m_session.lookup(QStringLiteral("/frmpass/cmdclose"), CmdClose->text()));
     });
 }
 
@@ -264,7 +265,7 @@ void frmPass::changeEvent(QEvent *e)
 
 void frmPass::Form_Activate()
 {
-    if (SystemServices *sys = app::g().sys.get())
+    if (SystemServices *sys = m_session.sys.get())
         sys->themeService()->ApplyTheme(this);
 }
 

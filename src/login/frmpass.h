@@ -11,13 +11,14 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class Session;
 class Operator;
 
 class frmPass : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmPass(QWidget *parent = nullptr);
+    explicit frmPass(Session &session, QWidget *parent = nullptr);
     ~frmPass() override;
 
     // Operation id and caption written into the exit and change records.
@@ -60,13 +61,14 @@ protected:
     void changeEvent(QEvent *e) override;
 
 private:
+    Session &m_session;
     void buildUi();
     void Form_Load();
     void Form_Activate();
     void Form_Unload();
     void Oldpassword_Change();
     void setBoxState(QLineEdit *box, bool enabled);
-    static Operator *currentOperator();
+    Operator *currentOperator();
 
     int m_operationId = 0;
     QString m_caption;

@@ -1,9 +1,17 @@
+#include "core/session.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
 #include <QFile>
 
 namespace testsupport {
+
+Session &session()
+{
+    if (Session *s = Session::current())
+        return *s;
+    return Session::open();
+}
 
 RecordingUi::RecordingUi() { ui::install(this); }
 RecordingUi::~RecordingUi() { ui::install(nullptr); }

@@ -7,7 +7,12 @@
 #include <QString>
 #include <QStringList>
 
+class Session;
+
 namespace testsupport {
+
+// The open session, opened when there is none (a log-out closes it).
+Session &session();
 
 struct ShownBox {
     QString text;

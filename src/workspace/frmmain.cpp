@@ -1,11 +1,11 @@
 #include "workspace/frmmain.h"
 
 #include "about/frmabout.h"
-#include "app/bcommon.h"
-#include "app/clsconfig.h"
-#include "app/globals.h"
-#include "app/logger.h"
-#include "app/session.h"
+#include "core/bcommon.h"
+#include "core/clsconfig.h"
+#include "core/session.h"
+#include "core/logger.h"
+#include "core/sessionprocs.h"
 #include "components/database.h"
 #include "components/kx/kximagebutton.h"
 #include "components/kx/kxlinklabel.h"
@@ -15,6 +15,7 @@
 #include "components/kx/kxvstab.h"
 #include "components/sysservices.h"
 #include "login/frmpass.h"
+#include "platform/runtimeerror.h"
 #include "platform/uiservice.h"
 #include "util/ui/bchm.h"
 #include "util/ui/mscreen.h"
@@ -35,30 +36,14 @@
 #include <QRegularExpression>
 #include <QScreen>
 
-#include <stdexcept>
 
 using workspace::Rect;
 
-namespace workspace {
-
-Seams &seams()
-{
-    static Seams s;
-    return s;
-}
-
-} // namespace workspace
-
 namespace {
-
-// A run-time error of the load; its text is the description the operator sees.
-struct LoadError : std::runtime_error {
-    explicit LoadError(const QString &text) : std::runtime_error(text.toStdString()) {}
-};
 
 QString describe(const std::exception &e)
 {
-    return QString::fromStdString(e.what());
+    return RuntimeError::describe(e);
 }
 
 // The program-wide objects the window needs; a missing one is the run-time error
@@ -67,7 +52,7 @@ template <typename T>
 T *need(const std::unique_ptr<T> &object)
 {
     if (!object)
-        throw LoadError(QStringLiteral("对象变量或 With 块变量未设置"));
+        throw RuntimeError(QStringLiteral("对象变量或 With 块变量未设置"), RuntimeError::ObjectNotSet);
     return object.get();
 }
 
@@ -77,7 +62,6 @@ void log1(const QString &text)
 }
 
 // The window whose message link shows the status prompt.
-frmMain *g_statusOwner = nullptr;
 
 constexpr int kFontPixels = 13;
 constexpr qreal kLockBlendAlpha = 25.0 / 255.0;
@@ -178,8 +162,9 @@ private:
     frmMain *m_owner;
 };
 
-frmMain::frmMain(QWidget *parent)
+frmMain::frmMain(Session &session, QWidget *parent)
     : QWidget(parent)
+    , m_session(session)
     , m_iconCache(&zLibControl1, QStringLiteral("icon"))
 {
     setObjectName(QStringLiteral("frmMain"));
@@ -196,20 +181,20 @@ frmMain::frmMain(QWidget *parent)
     m_layout = workspace::designDefaults(19200, 10800, 19200);
     buildUi();
 
-    g_statusOwner = this;
-    app::g().statusSink = [this](const QString &line) {
+    connect(&m_session, &Session::statusPrompt, this, [this](const QString &line) {
         if (lnkMessage)
             lnkMessage->setCaption(line);
-    };
+    });
 }
 
 frmMain::~frmMain()
 {
     endLock();
-    if (g_statusOwner == this) {
-        app::g().statusSink = nullptr;
-        g_statusOwner = nullptr;
-    }
+}
+
+void frmMain::release()
+{
+    deleteLater();
 }
 
 double frmMain::dpi() const
@@ -642,7 +627,7 @@ void frmMain::load()
 
 void frmMain::loadSteps()
 {
-    app::Globals &g = app::g();
+    Session &g = m_session;
     clsConfig *config = need(g.config);
     workspace::MainLayout &m = m_layout;
 
@@ -705,7 +690,7 @@ void frmMain::loadSteps()
 
     // 13. The navigation panel's width of the last run.
     const double design = m.navPanel.width;
-    const QString stored = app::getSetting(QStringLiteral("main"), QStringLiteral("navpanel_width"), QString::number(design));
+    const QString stored = m_session.getSetting(QStringLiteral("main"), QStringLiteral("navpanel_width"), QString::number(design));
     const workspace::StoredWidth width = workspace::navPanelWidth(stored, design);
     if (!width.usable)
         log1(QStringLiteral("导航面板宽度设置 navpanel_width=\"%1\" 不可用（%2），使用设计宽度 %3")
@@ -736,16 +721,16 @@ void frmMain::loadCatalogs(RecordSet &rows)
     log1(QStringLiteral("frmain 恢复默认的导航项目..."));
     if (NavPanel->count() < 1)
         return;
-    const QString remembered = app::getSetting(QStringLiteral("main"), QStringLiteral("NavPaneActiveItem"), QString());
+    const QString remembered = m_session.getSetting(QStringLiteral("main"), QStringLiteral("NavPaneActiveItem"), QString());
     kxNavItem *active = remembered.isEmpty() ? nullptr : NavPanel->item(remembered);
     NavPanel->setActiveItem(active ? active : NavPanel->item(1));
     NavPanel->setVisibleRowCount(
-        workspace::visibleRows(app::getSetting(QStringLiteral("main"), QStringLiteral("NavPaneVisibleItems"), QStringLiteral("3"))));
+        workspace::visibleRows(m_session.getSetting(QStringLiteral("main"), QStringLiteral("NavPaneVisibleItems"), QStringLiteral("3"))));
 }
 
 void frmMain::loadImages()
 {
-    app::Globals &g = app::g();
+    Session &g = m_session;
     SystemServices *sys = need(g.sys);
     const QString themeFolder = sys->themeService()->folder();
     const QString appFolder = sys->environment()->appFolder();
@@ -793,7 +778,7 @@ void frmMain::loadImages()
 
 QPixmap frmMain::LoadMenuIcon(const QString &code, int type)
 {
-    app::Globals &g = app::g();
+    Session &g = m_session;
     if (g.sys)
         m_iconCache.setTempFolder(g.sys->environment()->tempFolder());
     QString problem;
@@ -820,7 +805,7 @@ void frmMain::LoadCatalogButtons(const QString &catalog)
 {
     try {
         ClearDynamicControls(true);
-        Database *db = need(app::g().db);
+        Database *db = need(m_session.db);
         db->ClearError();
         RecordSetPtr rows = db->OpenRecordset(workspace::buttonQuery(catalog), 1);
         if (!db->LastError().description.isEmpty()) {
@@ -828,7 +813,7 @@ void frmMain::LoadCatalogButtons(const QString &catalog)
             db->ClearError();
             return;
         }
-        const QString remembered = app::getSetting(QStringLiteral("main"), catalog + QStringLiteral("_ButTag"), QString());
+        const QString remembered = m_session.getSetting(QStringLiteral("main"), catalog + QStringLiteral("_ButTag"), QString());
         const double d = dpi();
         QStringList captions;
         while (!rows->isEOF()) {
@@ -903,20 +888,20 @@ void frmMain::But_Click(int index)
     executeMenu(code, inEditWindow, executed);
     if (!inEditWindow && index < But.size()) {
         if (const kxNavItem *active = NavPanel->activeItem())
-            app::saveSetting(QStringLiteral("main"), active->caption() + QStringLiteral("_ButTag"),
+            m_session.saveSetting(QStringLiteral("main"), active->caption() + QStringLiteral("_ButTag"),
                              vbconv::trimBlanks(But[index]->caption()));
     }
 }
 
 void frmMain::executeMenu(const QString &code, bool &inEditWindow, bool &executed)
 {
-    if (workspace::seams().executeMenu) {
-        workspace::seams().executeMenu(code, inEditWindow, executed);
+    if (m_menuRunner) {
+        m_menuRunner->ExecuteMenu(code, inEditWindow, executed);
         return;
     }
     // Until function launch takes over: show where the operator is, and the home area.
     QString name;
-    if (Database *db = app::g().db.get()) {
+    if (Database *db = m_session.db.get()) {
         RecordSetPtr rs = db->query(QStringLiteral("select menuname from xt_menu where menucode=?"), {code});
         if (rs && !rs->isEOF())
             name = vbconv::trimBlanks(rs->text(QStringLiteral("menuname")));
@@ -954,14 +939,14 @@ void frmMain::ImgBtn_Click(int index)
         lockScreen();
         break;
     case 2:
-        bCHM::ShowHelpContents(app::g().helpFile);
+        bCHM::ShowHelpContents(m_session.helpFile);
         break;
     case 3:
         unlockScreen();
         break;
     case 5:
-        if (workspace::seams().showAlerts)
-            workspace::seams().showAlerts();
+        if (m_menuRunner)
+            m_menuRunner->openAlertWindow();
         break;
     default:
         break;
@@ -972,12 +957,12 @@ void frmMain::lnklbl_LinkClick(int index)
 {
     switch (index) {
     case 3: {
-        frmPass w(this);
+        frmPass w(m_session, this);
         w.exec();
         break;
     }
     case 4: {
-        frmAbout w(this);
+        frmAbout w(m_session, this);
         w.exec();
         break;
     }
@@ -1055,7 +1040,7 @@ void frmMain::unlockScreen()
 {
     if (!m_locked)
         return;
-    const Operator *op = app::g().op.get();
+    const Operator *op = m_session.op.get();
     // A check that changes nothing: a wrong password here does not log the operator out.
     if (!op || !op->checkPassword(txtPassword->text())) {
         ui::msgBox(QStringLiteral("请录入正确的用户密码! "), ui::Exclamation, QStringLiteral("提示："));
@@ -1191,12 +1176,12 @@ void frmMain::unloadSettings()
 {
     // Query-unload: the active catalog and the rows shown.
     if (const kxNavItem *active = NavPanel->activeItem()) {
-        app::saveSetting(QStringLiteral("main"), QStringLiteral("NavPaneActiveItem"), active->key());
-        app::saveSetting(QStringLiteral("main"), QStringLiteral("NavPaneVisibleItems"),
+        m_session.saveSetting(QStringLiteral("main"), QStringLiteral("NavPaneActiveItem"), active->key());
+        m_session.saveSetting(QStringLiteral("main"), QStringLiteral("NavPaneVisibleItems"),
                          QString::number(NavPanel->visibleRowCount()));
     }
     // Unload: the width the next run's first pass widens back to this one's.
-    app::saveSetting(QStringLiteral("main"), QStringLiteral("navpanel_width"), workspace::savedNavPanelWidth(m_layout.navPanel.width));
+    m_session.saveSetting(QStringLiteral("main"), QStringLiteral("navpanel_width"), workspace::savedNavPanelWidth(m_layout.navPanel.width));
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
@@ -1206,13 +1191,11 @@ void frmMain::closeEvent(QCloseEvent *event)
         return;
     m_unloaded = true;
     endLock();
-    if (app::g().config)
+    if (m_session.config)
         unloadSettings();
-    if (workspace::seams().clearControl)
-        workspace::seams().clearControl(moControl);
-    if (g_statusOwner == this) {
-        app::g().statusSink = nullptr;
-        g_statusOwner = nullptr;
-    }
+    if (m_menuRunner)
+        m_menuRunner->ClearControl(moControl);
+    disconnect(&m_session, nullptr, this, nullptr);
+    // The session ends here; the window must not reach it afterwards.
     bMain::LogOut();
 }

@@ -5,8 +5,9 @@
 // home area, host areas and the tab strip, the footer links, and the lock
 // screen. Its geometry is a workspace::MainLayout in twips, laid out by the
 // rules of layout.h and copied onto the controls once per pass.
-#include "app/bmain.h"
 #include "components/archive.h"
+#include "core/imainwindow.h"
+#include "core/imenurunner.h"
 #include "workspace/layout.h"
 #include "workspace/storedfilecache.h"
 
@@ -28,32 +29,18 @@ class kxShadowLabel;
 class kxVSTab;
 class PictureBox;
 class RecordSet;
-
-namespace workspace {
-
-// What the window hands to the function-launch and hosting code. Empty
-// functions fall back to the window's own behaviour (noted per seam).
-struct Seams {
-    // Runs the menu entry of a button (code = its tag). inEditWindow comes
-    // back true when the entry opened in an edit window of its own; executed
-    // tells whether anything ran. Default: the location line shows the entry
-    // and the home area comes to the front.
-    std::function<void(const QString &code, bool &inEditWindow, bool &executed)> executeMenu;
-    // The alert button's action (ImgBtn(5)): opens the alert window. Default: nothing.
-    std::function<void()> showAlerts;
-    // Releases the hosted component before the window goes (may be nullptr). Default: nothing.
-    std::function<void(QWidget *component)> clearControl;
-};
-Seams &seams();
-
-} // namespace workspace
+class Session;
 
 class frmMain : public QWidget, public bMain::IMainWindow
 {
     Q_OBJECT
 public:
-    explicit frmMain(QWidget *parent = nullptr);
+    explicit frmMain(Session &session, QWidget *parent = nullptr);
     ~frmMain() override;
+
+    // Function launch and hosting; without one a button only shows where the operator is.
+    void setMenuRunner(IMenuRunner *runner) { m_menuRunner = runner; }
+    IMenuRunner *menuRunner() const { return m_menuRunner; }
 
     // bMain::IMainWindow
     QWidget *widget() override { return this; }
@@ -63,6 +50,7 @@ public:
     // Fills the screen's available area and shows the window maximised.
     void showWorkspace() override;
     void setAlertButton(bool active, bool switchedOn) override;
+    void release() override;
 
     // One layout pass over the whole window (the resize rules).
     void Form_Resize();
@@ -154,6 +142,8 @@ private:
 
     void unloadSettings();
 
+    Session &m_session;
+    IMenuRunner *m_menuRunner = nullptr;
     workspace::MainLayout m_layout;
     workspace::StoredFileCache m_iconCache;
     std::unique_ptr<LockFilter> m_lockFilter;

@@ -1,6 +1,6 @@
 #include "workspace/storedfilecache.h"
 
-#include "app/bcommon.h"
+#include "core/bcommon.h"
 #include "components/archive.h"
 #include "components/database.h"
 #include "platform/vbconv.h"

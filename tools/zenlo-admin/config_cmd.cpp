@@ -1,6 +1,6 @@
 #include "commands.h"
 
-#include "app/clsconfig.h"
+#include "core/clsconfig.h"
 #include "components/xmldocument.h"
 
 #include <QFileInfo>

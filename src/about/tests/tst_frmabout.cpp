@@ -2,9 +2,9 @@
 // shortened installation path, links, the server line, the logo rules and the
 // system-information tool found through the registry.
 #include "about/frmabout.h"
-#include "app/clsconfig.h"
-#include "app/globals.h"
-#include "app/session.h"
+#include "core/clsconfig.h"
+#include "core/session.h"
+#include "core/sessionprocs.h"
 #include "components/database.h"
 #include "components/kx/kxlinklabel.h"
 #include "components/logservice.h"
@@ -149,7 +149,7 @@ void tst_frmAbout::openSite(const QString &systemInner, const Strings &strings, 
     }
     LogService::instance().setConfigFile(m_site->configPath());
     QVERIFY(LogService::instance().Init(nullptr, nullptr));
-    app::Globals &g = app::g();
+    Session &g = testsupport::session();
     g.config = std::make_unique<clsConfig>();
     QVERIFY(g.config->Init(m_site->configPath()));
     g.db = std::make_unique<Database>();
@@ -158,7 +158,7 @@ void tst_frmAbout::openSite(const QString &systemInner, const Strings &strings, 
     g.sys = std::make_unique<SystemServices>();
     if (databaseNode.isEmpty()) {
         QVERIFY2(g.db->Connect(), qPrintable(g.db->LastError().description));
-        QVERIFY2(g.sys->Init(g.db.get(), 0), qPrintable(g.sys->LastError().description));
+        QVERIFY2(g.sys->Init(g.db.get(), g.op.get(), 0), qPrintable(g.sys->LastError().description));
     }
 }
 
@@ -188,8 +188,8 @@ void tst_frmAbout::version()
     QFETCH(QString, line);
     openSite(QString(), strings);
     if (!installed.isEmpty())
-        app::saveSetting(QStringLiteral("main"), QStringLiteral("ISVERSION"), installed);
-    frmAbout w;
+        testsupport::session().saveSetting(QStringLiteral("main"), QStringLiteral("ISVERSION"), installed);
+    frmAbout w(testsupport::session());
     QCOMPARE(w.lblVersion->text(), line);
     const QString log = logText();
     if (installed.isEmpty()) {
@@ -226,7 +226,7 @@ void tst_frmAbout::installationPath()
     QFETCH(QString, pattern);
     openSite();
     appinfo::setProgramFolder(folder);
-    frmAbout w;
+    frmAbout w(testsupport::session());
     const QString shown = w.lblPath->text();
     if (pattern.isEmpty())
         QVERIFY2(shown.startsWith(QStringLiteral("安装目录:")) && shown.contains(QChar(0x2026)), qPrintable(shown));
@@ -263,7 +263,7 @@ void tst_frmAbout::links()
     QFETCH(QString, caption);
     QFETCH(QString, link);
     openSite(QStringLiteral("<webhome>https://www.zenlo.example/upgrade</webhome>"), strings);
-    frmAbout w;
+    frmAbout w(testsupport::session());
     QCOMPARE(w.dlnkWeb->caption(), caption);
     QCOMPARE(w.dlnkWeb->link(), link);
     UrlCatcher catcher;
@@ -316,8 +316,8 @@ void tst_frmAbout::titleAndDescription()
     QFETCH(bool, mssql);
     // An SQL Server that cannot answer: the query fails and no server line appears.
     openSite(QString(), {}, mssql ? QStringLiteral("<database driver=\"mssql\"><server>127.0.0.1,1</server><database>x</database></database>") : QString());
-    QCOMPARE(app::g().db->ConnectionProperties().value("driver"), mssql ? QStringLiteral("mssql") : QStringLiteral("sqlite"));
-    frmAbout w;
+    QCOMPARE(testsupport::session().db->ConnectionProperties().value("driver"), mssql ? QStringLiteral("mssql") : QStringLiteral("sqlite"));
+    frmAbout w(testsupport::session());
     QCOMPARE(w.lblDescription->text(), QStringLiteral("Zenlo企业管理系统主控台"));
     QCOMPARE(w.lblTitle[0]->text(), kCaption);
     QCOMPARE(w.lblTitle[1]->text(), kCaption);
@@ -366,7 +366,7 @@ void tst_frmAbout::logo()
         QVERIFY(testsupport::writeFile(path, "not a picture"));
     }
     frmAbout::setMakerLine(maker);
-    frmAbout w;
+    frmAbout w(testsupport::session());
     QCOMPARE(w.lblProduct->text(), maker);
     QCOMPARE(!w.ImgLogo->isHidden(), shown);
     QCOMPARE(w.builtInLogo(), builtIn);
@@ -386,7 +386,7 @@ void tst_frmAbout::captions()
     openSite(QString(), {{"/frmabout/runpath", "Folder:"}, {"/frmabout/title", "Zenlo ERP"}, {"/filedescription", "Shell"},
                          {"/frmabout/cmdok", "OK"}, {"/frmabout/cmdsysteminfo", "Info"}});
     appinfo::setProgramFolder(QStringLiteral("/opt/zenlo"));
-    frmAbout w;
+    frmAbout w(testsupport::session());
     QCOMPARE(w.lblPath->text(), QStringLiteral("Folder:/opt/zenlo"));
     QCOMPARE(w.lblTitle[1]->text(), QStringLiteral("Zenlo ERP"));
     QCOMPARE(w.lblDescription->text(), QStringLiteral("Shell"));
@@ -396,7 +396,7 @@ void tst_frmAbout::captions()
     cleanup();
     init();
     openSite();
-    frmAbout defaults;
+    frmAbout defaults(testsupport::session());
     QCOMPARE(defaults.CmdOK->text(), QStringLiteral("关闭(&C)"));
     QCOMPARE(defaults.cmdInfo->text(), QStringLiteral("系统信息(&I)"));
     QVERIFY(!defaults.lblDisclaimer->text().isEmpty());
@@ -445,7 +445,7 @@ void tst_frmAbout::systemInformation()
     if (!toolFolder.isEmpty())
         QVERIFY(reg.WriteString(kLocationKey, QStringLiteral("MSINFO"), toolFolder));
 
-    frmAbout w;
+    frmAbout w(testsupport::session());
     w.show();
     QTest::mouseClick(w.cmdInfo, Qt::LeftButton);
     if (ran.isEmpty()) {
@@ -479,8 +479,8 @@ void tst_frmAbout::look()
     frmAbout::setMakerLine(maker);
     openSite(QStringLiteral("<webhome>https://www.zenlo.example/upgrade</webhome>"));
     appinfo::setProgramFolder(QStringLiteral("/opt/zenlo/installations/enterprise-suite-for-the-head-office-and-branches/current-release/bin"));
-    app::saveSetting(QStringLiteral("main"), QStringLiteral("ISVERSION"), QStringLiteral("2024.3"));
-    frmAbout w;
+    testsupport::session().saveSetting(QStringLiteral("main"), QStringLiteral("ISVERSION"), QStringLiteral("2024.3"));
+    frmAbout w(testsupport::session());
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     const QRect inside = w.rect();

@@ -1,10 +1,10 @@
 // The log writer, the status prompt, the company loader and the splash window.
 #include "app/btransform.h"
-#include "app/clsconfig.h"
+#include "core/clsconfig.h"
 #include "app/frmsplash.h"
-#include "app/globals.h"
-#include "app/logger.h"
-#include "app/session.h"
+#include "core/session.h"
+#include "core/logger.h"
+#include "core/sessionprocs.h"
 #include "components/database.h"
 #include "components/logservice.h"
 #include "components/sysservices.h"
@@ -52,20 +52,19 @@ void tst_Session::init()
 void tst_Session::cleanup()
 {
     bMain::LogOut();
-    app::g().statusSink = nullptr;
     m_ui.reset();
 }
 
 void tst_Session::openServices(TestSite &site)
 {
-    app::Globals &g = app::g();
+    Session &g = testsupport::session();
     g.config = std::make_unique<clsConfig>();
     QVERIFY(g.config->Init(site.configPath()));
     g.db = std::make_unique<Database>();
     QVERIFY(g.db->Init(site.configPath(), true) && g.db->Connect());
     g.op = std::make_unique<Operator>();
     g.sys = std::make_unique<SystemServices>();
-    QVERIFY(g.sys->Init(g.db.get(), 0));
+    QVERIFY(g.sys->Init(g.db.get(), g.op.get(), 0));
 }
 
 void tst_Session::messageSource_data()
@@ -83,8 +82,8 @@ void tst_Session::messageSource()
     QFETCH(QString, subject);
     QFETCH(QString, source);
     QFETCH(QString, shown);
-    app::g().config = std::make_unique<clsConfig>();
-    app::g().config->setSubject(subject);
+    testsupport::session().config = std::make_unique<clsConfig>();
+    testsupport::session().config->setSubject(subject);
     Logger::WriteMessage(QStringLiteral("注意"), 4, source);
     QCOMPARE(m_ui->messages.size(), 1);
     QCOMPARE(m_ui->messages.first().source, shown);
@@ -127,7 +126,7 @@ void tst_Session::statusPrompt()
         openServices(*site);
     }
     QString shown;
-    app::g().statusSink = [&](const QString &s) { shown = s; };
+    QObject::connect(&testsupport::session(), &Session::statusPrompt, this, [&](const QString &s) { shown = s; });
     bMain::StatusPrompt(text, mode);
     QCOMPARE(shown, line);
 }
@@ -150,8 +149,8 @@ void tst_Session::companyLoader()
     TestSite site;
     QVERIFY2(site.ok(), qPrintable(site.error()));
     openServices(site);
-    QVERIFY(app::g().db->exec(change));
-    CompanyInfo &ci = app::g().sys->companyInfo();
+    QVERIFY(testsupport::session().db->exec(change));
+    CompanyInfo &ci = testsupport::session().sys->companyInfo();
     ci.set(CompanyInfo::CoName, "untouched");
     ci.set(CompanyInfo::Fax, "untouched");
     bMain::LoadCompanyInfo();
@@ -233,15 +232,15 @@ void tst_Session::splashWindow()
     QFETCH(double, points);
     TestSite site(TestSite::SQLite, false);
     site.writeConfig(system);
-    app::g().config = std::make_unique<clsConfig>();
-    QVERIFY(app::g().config->Init(site.configPath()));
-    QPointer<frmSplash> splash = new frmSplash;
+    testsupport::session().config = std::make_unique<clsConfig>();
+    QVERIFY(testsupport::session().config->Init(site.configPath()));
+    QPointer<frmSplash> splash = new frmSplash(testsupport::session());
     QVERIFY(!splash->Timer1->isActive());
     QVERIFY(!splash->backgroundLoaded());
     QVERIFY(!splash->Img->pixmap().isNull()); // the built-in picture
     QCOMPARE(splash->windowOpacity(), opacity);
     for (QLabel *l : splash->lblProductName_B) {
-        QCOMPARE(l->text(), app::g().config->Caption());
+        QCOMPARE(l->text(), testsupport::session().config->Caption());
         QCOMPARE(l->font().pointSizeF(), points);
         QVERIFY(!l->isHidden());
     }

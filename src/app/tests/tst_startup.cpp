@@ -1,9 +1,9 @@
 // The start-up sequence end to end: configuration, database, system services,
 // login, splash and main window, and every way it can end early.
 #include "app/bmain.h"
-#include "app/clsconfig.h"
-#include "app/globals.h"
-#include "app/session.h"
+#include "core/clsconfig.h"
+#include "core/session.h"
+#include "core/sessionprocs.h"
 #include "components/database.h"
 #include "components/logservice.h"
 #include "components/sysservices.h"
@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -49,11 +50,6 @@ QString logText(const TestSite &site)
     return QString::fromUtf8(testsupport::readFile(site.programFolder() + QStringLiteral("/log/zenlo.log")));
 }
 
-void resetSeams()
-{
-    bMain::seams() = bMain::Seams{};
-}
-
 } // namespace
 
 class tst_Startup : public QObject
@@ -75,6 +71,7 @@ private Q_SLOTS:
 
 private:
     testsupport::RecordingUi *m_ui = nullptr;
+    bMain::Wiring m_wiring;
 };
 
 void tst_Startup::initTestCase()
@@ -87,7 +84,7 @@ void tst_Startup::init()
 {
     m_ui = new testsupport::RecordingUi;
     g_logoutSteps.clear();
-    resetSeams();
+    m_wiring = bMain::Wiring{};
 }
 
 void tst_Startup::cleanup()
@@ -97,7 +94,7 @@ void tst_Startup::cleanup()
         w->close();
     delete m_ui;
     m_ui = nullptr;
-    resetSeams();
+    m_wiring = bMain::Wiring{};
 }
 
 // Each row prepares an installation the way the name says, runs the start-up with
@@ -137,7 +134,8 @@ void tst_Startup::failures_data()
             << d << "throw" << QString::fromUtf8("主程序执行过程中发生错误\r\n\r\n正在运行<初始化插件>...;错误原因:plug-in exploded")
             << QString::fromUtf8("错误:") << 16 << "" << QStringList{"configuration"} << false;
         QTest::newRow(qPrintable(p + "admin logs in"))
-            << d << "admin" << "" << "" << 0 << QString::fromUtf8("成功登录[示范贸易有限公司]！登录时间:") << allWithRecord << true;
+            << d << "admin" << "" << "" << 0 << QString::fromUtf8("成功登录[示范贸易有限公司]！登录时间:")
+            << allWithRecord + QStringList{"main window"} << true;
     }
     QTest::newRow("sqlite: database file missing")
         << int(TestSite::SQLite) << "missing file" << "*" << QString::fromUtf8("错误") << 16 << "" << dbOnly << false;
@@ -193,14 +191,14 @@ void tst_Startup::failures()
         site.writeConfig(QString(), QStringLiteral("<database driver=\"postgres\"><server>127.0.0.1</server><port>1</port>"
                                                    "<database>x</database><user>nobody</user></database>"));
     } else if (setup == "throw") {
-        bMain::seams().runPlugins = [](int stage) {
+        m_wiring.runPlugins = [](Session &, int stage) {
             if (stage == 100)
                 throw std::runtime_error("plug-in exploded");
         };
     }
 
-    bMain::seams().showLogin = [setup] {
-        Operator *op = app::g().op.get();
+    m_wiring.showLogin = [setup](Session &) {
+        Operator *op = testsupport::session().op.get();
         if (setup == "wrong password") {
             op->setName(QStringLiteral("admin"));
             QVERIFY(!op->VerifyPassword(QStringLiteral("not the password")));
@@ -214,7 +212,7 @@ void tst_Startup::failures()
         }
     };
 
-    const bool result = bMain::Main(QStringList{});
+    const bool result = bMain::Main(QStringList{}, m_wiring);
     QCOMPARE(result, running);
 
     if (boxText.isEmpty()) {
@@ -233,14 +231,18 @@ void tst_Startup::failures()
         QVERIFY2(logText(site).contains(logged), qPrintable(logText(site).right(800)));
 
     if (running) {
-        QVERIFY(bMain::mainWindow());
-        QVERIFY(bMain::mainWindow()->widget()->isVisible());
-        QCOMPARE(app::g().sys->companyInfo().get(CompanyInfo::CoName), QString::fromUtf8("示范贸易有限公司"));
-        QCOMPARE(app::g().sys->environment()->tempFolder(), site.programFolder() + QStringLiteral("/temp/"));
+        QVERIFY(Session::current() && Session::current()->mainWindow());
+        QPointer<QWidget> window = Session::current()->mainWindow()->widget();
+        QVERIFY(window->isVisible());
+        QCOMPARE(testsupport::session().sys->companyInfo().get(CompanyInfo::CoName), QString::fromUtf8("示范贸易有限公司"));
+        QCOMPARE(testsupport::session().sys->environment()->tempFolder(), site.programFolder() + QStringLiteral("/temp/"));
         bMain::LogOut();
+        // The session owned the main window: it goes once the events run.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window.isNull());
     }
     QCOMPARE(g_logoutSteps, released);
-    QVERIFY(!app::g().config && !app::g().db && !app::g().op && !app::g().sys && !app::g().logConfig);
+    QVERIFY(!Session::current()); // the log-out ended the session
 
     if (running) {
         // Both records reached the operation-log table.
@@ -285,8 +287,8 @@ void tst_Startup::singleInstance()
     other.setProcessEnvironment(env);
     other.start(QCoreApplication::applicationFilePath(), {});
     QVERIFY(other.waitForStarted());
-    bMain::seams().showLogin = [] { app::g().op->setName(QString()); };
-    bMain::Main(option.isEmpty() ? QStringList{} : QStringList{option});
+    m_wiring.showLogin = [](Session &) { testsupport::session().op->setName(QString()); };
+    bMain::Main(option.isEmpty() ? QStringList{} : QStringList{option}, m_wiring);
     other.kill();
     other.waitForFinished();
     const bool sawRefusal = !m_ui->boxes.isEmpty() && m_ui->boxes.first().text == QString::fromUtf8("程序正在运行，不能启动另一个主窗体");
@@ -318,9 +320,9 @@ void tst_Startup::configPath()
         QDir().mkpath(QFileInfo(site.programFolder() + "/" + file).absolutePath());
         QVERIFY(QFile::rename(site.configPath(), site.programFolder() + "/" + file));
     }
-    bMain::seams().showLogin = [] { app::g().op->setName(QString()); };
+    m_wiring.showLogin = [](Session &) { testsupport::session().op->setName(QString()); };
     QStringList args = QProcess::splitCommand(argument);
-    bMain::Main(args);
+    bMain::Main(args, m_wiring);
     // The configuration was found and loaded: the start-up reached the login.
     QVERIFY2(m_ui->boxes.isEmpty(), qPrintable(m_ui->boxes.isEmpty() ? QString() : m_ui->boxes.first().text));
     QVERIFY(g_logoutSteps.contains(QStringLiteral("configuration")));
@@ -358,13 +360,13 @@ void tst_Startup::loginThroughTheWindow()
         QTest::keyClick(login->Txt2, Qt::Key_Return);
         answered = true;
     });
-    QVERIFY(bMain::Main(QStringList{}));
+    QVERIFY(bMain::Main(QStringList{}, m_wiring));
     QVERIFY(answered);
-    QCOMPARE(app::g().op->name(), QString::fromUtf8("张三"));
-    QCOMPARE(app::g().sys->environment()->operatorName(), QString::fromUtf8("张三"));
-    QCOMPARE(app::g().sys->environment()->operatingDate(), QDate::currentDate());
+    QCOMPARE(testsupport::session().op->name(), QString::fromUtf8("张三"));
+    QCOMPARE(testsupport::session().sys->environment()->operatorName(), QString::fromUtf8("张三"));
+    QCOMPARE(testsupport::session().sys->environment()->operatingDate(), QDate::currentDate());
     QCOMPARE(m_ui->messageTexts(4).size(), 1); // the wrong password, as a warning
-    QCOMPARE(app::getSetting("main", "LogonUser"), QString::fromUtf8("张三"));
+    QCOMPARE(testsupport::session().getSetting("main", "LogonUser"), QString::fromUtf8("张三"));
 }
 
 void tst_Startup::mssqlUnreachable()
@@ -373,7 +375,7 @@ void tst_Startup::mssqlUnreachable()
     QVERIFY2(site.ok(), qPrintable(site.error()));
     site.writeConfig(QString(), QStringLiteral("<database driver=\"mssql\"><server>127.0.0.1</server><port>1</port>"
                                                "<database>erp</database><user>sa</user><options>SQL_ATTR_LOGIN_TIMEOUT=2</options></database>"));
-    QVERIFY(!bMain::Main(QStringList{}));
+    QVERIFY(!bMain::Main(QStringList{}, m_wiring));
     QCOMPARE(m_ui->boxes.size(), 1);
     QCOMPARE(m_ui->boxes.first().title, QString::fromUtf8("错误"));
     QCOMPARE(m_ui->boxes.first().icon(), 16);

@@ -118,7 +118,7 @@ void tst_SysServices::initTestCase()
     QVERIFY(Operator::grantRights(m_db.get(), QStringLiteral("004"), 100, 0b10u, &error));
 
     m_op = std::make_unique<Operator>();
-    QVERIFY2(m_sys.Init(m_db.get(), 0), qPrintable(m_sys.LastError().description));
+    QVERIFY2(m_sys.Init(m_db.get(), m_op.get(), 0), qPrintable(m_sys.LastError().description));
     QVERIFY(m_sys.LastError().isEmpty());
     QCOMPARE(m_sys.database(), m_db.get());
 }
@@ -378,7 +378,7 @@ void tst_SysServices::initWithoutTables()
     std::unique_ptr<Database> empty = openSqlite(dir.filePath(QStringLiteral("empty.db")));
     QVERIFY(empty);
     SystemServices sys;
-    QVERIFY(!sys.Init(empty.get(), 0));
+    QVERIFY(!sys.Init(empty.get(), nullptr, 0));
     const QString prefix = QString::fromUtf8("系统表不存在或无法读取：");
     QVERIFY2(sys.LastError().description.startsWith(prefix), qPrintable(sys.LastError().description));
     QVERIFY(sys.LastError().description.size() > prefix.size()); // the driver's reason follows
@@ -391,13 +391,13 @@ void tst_SysServices::initWithoutTables()
 
     // Only some of the tables: still refused.
     QVERIFY(empty->exec(QStringLiteral("create table sys_operator (opcode text, opname text)")));
-    QVERIFY(!sys.Init(empty.get(), 0));
+    QVERIFY(!sys.Init(empty.get(), nullptr, 0));
     QVERIFY(sys.LastError().description.startsWith(prefix));
 
-    QVERIFY(!sys.Init(nullptr, 0));
+    QVERIFY(!sys.Init(nullptr, nullptr, 0));
     QVERIFY(!sys.LastError().description.isEmpty());
     Database unconnected;
-    QVERIFY(!sys.Init(&unconnected, 0));
+    QVERIFY(!sys.Init(&unconnected, nullptr, 0));
     QVERIFY(!sys.LastError().description.isEmpty());
 }
 
@@ -407,7 +407,7 @@ void tst_SysServices::databaseReleasedFirst()
     std::unique_ptr<Database> db = openSqlite(m_dir.filePath(QStringLiteral("sys.db")));
     QVERIFY(db);
     SystemServices sys;
-    QVERIFY(sys.Init(db.get(), 0));
+    QVERIFY(sys.Init(db.get(), nullptr, 0));
     QCOMPARE(sys.GetString(QStringLiteral("kxplan"), QStringLiteral("/frmpass/caption"), QStringLiteral("d")),
              QString::fromUtf8("更改密码"));
     db.reset();

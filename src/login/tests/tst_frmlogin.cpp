@@ -1,7 +1,7 @@
 // The login window against a real demo database.
-#include "app/clsconfig.h"
-#include "app/globals.h"
-#include "app/session.h"
+#include "core/clsconfig.h"
+#include "core/session.h"
+#include "core/sessionprocs.h"
 #include "components/database.h"
 #include "components/encryption.h"
 #include "components/sysservices.h"
@@ -127,7 +127,7 @@ void tst_frmLogin::openSite(const QString &systemInner, int loginStyle, int user
         if (userCount >= 0)
             QVERIFY(db->exec("update sys_param set value=? where name=?", {QString::number(userCount), QStringLiteral("loginusercount")}));
     }
-    app::Globals &g = app::g();
+    Session &g = testsupport::session();
     g.config = std::make_unique<clsConfig>();
     QVERIFY(g.config->Init(m_site->configPath()));
     g.db = std::make_unique<Database>();
@@ -135,7 +135,7 @@ void tst_frmLogin::openSite(const QString &systemInner, int loginStyle, int user
     QVERIFY2(g.db->Connect(), qPrintable(g.db->LastError().description));
     g.op = std::make_unique<Operator>();
     g.sys = std::make_unique<SystemServices>();
-    QVERIFY2(g.sys->Init(g.db.get(), 0), qPrintable(g.sys->LastError().description));
+    QVERIFY2(g.sys->Init(g.db.get(), g.op.get(), 0), qPrintable(g.sys->LastError().description));
 }
 
 void tst_frmLogin::validation_data()
@@ -162,7 +162,7 @@ void tst_frmLogin::validation()
     QFETCH(bool, byEnter);
     QFETCH(QString, message);
     openSite();
-    frmLogin w;
+    frmLogin w(testsupport::session());
     w.show();
     w.CobUser->setEditText(name);
     w.Txt2->setText(password);
@@ -180,7 +180,7 @@ void tst_frmLogin::validation()
     else
         QTest::mouseClick(w.XPCmdOk, Qt::LeftButton);
     QVERIFY(w.isVisible());
-    QVERIFY(!app::g().op->LoggedIn());
+    QVERIFY(!testsupport::session().op->LoggedIn());
     QVERIFY(m_ui->boxes.isEmpty()); // the window opens no message box of its own
     const QStringList warnings = m_ui->messageTexts(4);
     QCOMPARE(warnings.size(), 1);
@@ -188,13 +188,13 @@ void tst_frmLogin::validation()
         QVERIFY(!warnings.first().isEmpty());
     else
         QCOMPARE(warnings.first(), message);
-    QVERIFY(settings::GetSetting(app::appName(), "main", "LogonUser", "unset") == "unset"); // nothing written
+    QVERIFY(settings::GetSetting(testsupport::session().appName(), "main", "LogonUser", "unset") == "unset"); // nothing written
 }
 
 void tst_frmLogin::successWritesSettings()
 {
     openSite();
-    frmLogin w;
+    frmLogin w(testsupport::session());
     w.show();
     w.CobUser->setEditText(QString::fromUtf8(" 李四 "));
     w.Txt2->setText(QStringLiteral("li4"));
@@ -204,49 +204,49 @@ void tst_frmLogin::successWritesSettings()
     QTest::mouseClick(w.XPCmdOk, Qt::LeftButton);
     QVERIFY(!w.isVisible());
     QCOMPARE(w.result(), int(QDialog::Accepted));
-    QVERIFY(app::g().op->LoggedIn());
-    QCOMPARE(app::g().op->name(), QString::fromUtf8("李四"));
-    Environment *env = app::g().sys->environment();
+    QVERIFY(testsupport::session().op->LoggedIn());
+    QCOMPARE(testsupport::session().op->name(), QString::fromUtf8("李四"));
+    Environment *env = testsupport::session().sys->environment();
     QCOMPARE(env->operatingDate(), QDate(2024, 2, 29));
     QCOMPARE(env->operatorName(), QString::fromUtf8("李四"));
     QCOMPARE(env->operatorCode(), QStringLiteral("02"));
-    QCOMPARE(app::getSetting("main", "LogonUser"), QString::fromUtf8(" 李四 ")); // the combo text as typed
+    QCOMPARE(testsupport::session().getSetting("main", "LogonUser"), QString::fromUtf8(" 李四 ")); // the combo text as typed
 }
 
 void tst_frmLogin::rememberHidden()
 {
     openSite(); // no remerber setting: the box stays hidden
     Encryption enc;
-    app::saveSetting("main", "remerber", "1");
-    app::saveSetting("main", "remerberString", enc.Encrypt("secret", "qoxu"));
-    frmLogin w;
+    testsupport::session().saveSetting("main", "remerber", "1");
+    testsupport::session().saveSetting("main", "remerberString", enc.Encrypt("secret", "qoxu"));
+    frmLogin w(testsupport::session());
     QVERIFY(w.chkRemberme->isHidden());
     QCOMPARE(w.Txt2->text(), QString()); // never loaded
     w.CobUser->setEditText("admin");
     QTest::mouseClick(w.XPCmdOk, Qt::LeftButton);
-    QVERIFY(app::g().op->LoggedIn());
-    QCOMPARE(app::getSetting("main", "remerber"), QStringLiteral("0"));
-    QCOMPARE(app::getSetting("main", "remerberString", "unset"), QString());
+    QVERIFY(testsupport::session().op->LoggedIn());
+    QCOMPARE(testsupport::session().getSetting("main", "remerber"), QStringLiteral("0"));
+    QCOMPARE(testsupport::session().getSetting("main", "remerberString", "unset"), QString());
 }
 
 void tst_frmLogin::rememberedPassword()
 {
     openSite(QStringLiteral("<caption>登录测试</caption><settings><remerber> TRUE </remerber></settings>"));
     {
-        frmLogin w;
+        frmLogin w(testsupport::session());
         QVERIFY(!w.chkRemberme->isHidden());
         QVERIFY(!w.chkRemberme->isChecked());
         w.CobUser->setEditText(QString::fromUtf8("张三"));
         w.Txt2->setText("zhang3");
         w.chkRemberme->setChecked(true);
         QTest::mouseClick(w.XPCmdOk, Qt::LeftButton);
-        QVERIFY(app::g().op->LoggedIn());
+        QVERIFY(testsupport::session().op->LoggedIn());
     }
-    const QString stored = app::getSetting("main", "remerberString");
+    const QString stored = testsupport::session().getSetting("main", "remerberString");
     QVERIFY(!stored.isEmpty());
     QVERIFY(!stored.contains("zhang3")); // never kept as it was typed
-    QCOMPARE(app::getSetting("main", "remerber"), QStringLiteral("1"));
-    frmLogin again;
+    QCOMPARE(testsupport::session().getSetting("main", "remerber"), QStringLiteral("1"));
+    frmLogin again(testsupport::session());
     QVERIFY(again.chkRemberme->isChecked());
     QCOMPARE(again.Txt2->text(), QStringLiteral("zhang3"));
     QCOMPARE(again.CobUser->currentText(), QString::fromUtf8("张三"));
@@ -255,9 +255,9 @@ void tst_frmLogin::rememberedPassword()
 void tst_frmLogin::rememberedGarbage()
 {
     openSite(QStringLiteral("<caption>登录测试</caption><settings><remerber>1</remerber></settings>"));
-    app::saveSetting("main", "remerber", "1");
-    app::saveSetting("main", "remerberString", "bm90IGEgcGFzc3dvcmQ=");
-    frmLogin w;
+    testsupport::session().saveSetting("main", "remerber", "1");
+    testsupport::session().saveSetting("main", "remerberString", "bm90IGEgcGFzc3dvcmQ=");
+    frmLogin w(testsupport::session());
     QVERIFY(w.chkRemberme->isChecked());
     QCOMPARE(w.Txt2->text(), QString());
 }
@@ -278,10 +278,10 @@ void tst_frmLogin::operatorList()
     QFETCH(int, mode);
     QFETCH(QStringList, entries);
     openSite(QString(), style, 3);
-    app::saveSetting("main", "1LogonUser", QString::fromUtf8("李四"));
-    app::saveSetting("main", "2LogonUser", "admin");
-    app::saveSetting("main", "4LogonUser", "beyond the first empty one");
-    frmLogin w;
+    testsupport::session().saveSetting("main", "1LogonUser", QString::fromUtf8("李四"));
+    testsupport::session().saveSetting("main", "2LogonUser", "admin");
+    testsupport::session().saveSetting("main", "4LogonUser", "beyond the first empty one");
+    frmLogin w(testsupport::session());
     QCOMPARE(w.comboMode(), mode);
     QStringList shown;
     for (int i = 0; i < w.CobUser->count(); ++i)
@@ -295,24 +295,24 @@ void tst_frmLogin::recentListAfterLogins()
 {
     openSite(QString(), 2, 3);
     auto loginAs = [](const QString &name, const QString &password) {
-        frmLogin w;
+        frmLogin w(testsupport::session());
         w.CobUser->setEditText(name);
         w.Txt2->setText(password);
         w.XPCmdOk_Click();
-        QVERIFY(app::g().op->LoggedIn());
+        QVERIFY(testsupport::session().op->LoggedIn());
     };
     loginAs("admin", "");
     loginAs(QString::fromUtf8("张三"), "zhang3");
     loginAs("admin", "");
-    QCOMPARE(app::getSetting("main", "1LogonUser"), QString::fromUtf8("张三"));
-    QCOMPARE(app::getSetting("main", "2LogonUser"), QStringLiteral("admin"));
-    QCOMPARE(app::getSetting("main", "3LogonUser"), QString());
+    QCOMPARE(testsupport::session().getSetting("main", "1LogonUser"), QString::fromUtf8("张三"));
+    QCOMPARE(testsupport::session().getSetting("main", "2LogonUser"), QStringLiteral("admin"));
+    QCOMPARE(testsupport::session().getSetting("main", "3LogonUser"), QString());
 }
 
 void tst_frmLogin::clipboardKeysSwallowed()
 {
     openSite();
-    frmLogin w;
+    frmLogin w(testsupport::session());
     w.show();
     QApplication::clipboard()->setText("pasted");
     w.Txt2->setText("abc");
@@ -328,24 +328,24 @@ void tst_frmLogin::cancelAndCloseBox()
 {
     openSite();
     {
-        frmLogin w;
+        frmLogin w(testsupport::session());
         w.show();
-        app::g().op->setName("someone");
+        testsupport::session().op->setName("someone");
         QTest::mouseClick(w.XPCmdCancel, Qt::LeftButton);
-        QCOMPARE(app::g().op->name(), QString());
+        QCOMPARE(testsupport::session().op->name(), QString());
         QCOMPARE(w.result(), int(QDialog::Rejected));
     }
-    frmLogin w;
+    frmLogin w(testsupport::session());
     w.show();
-    app::g().op->setName("someone");
+    testsupport::session().op->setName("someone");
     w.close();
-    QCOMPARE(app::g().op->name(), QString());
+    QCOMPARE(testsupport::session().op->name(), QString());
 }
 
 void tst_frmLogin::spinnersWrap()
 {
     openSite();
-    frmLogin w;
+    frmLogin w(testsupport::session());
     w.Spinner[1]->setValue(12);
     w.Spinner[1]->stepUp();
     QCOMPARE(w.Spinner[1]->value(), 1);

@@ -1,8 +1,8 @@
 // The change-password window against a real demo database: what the operator
 // may type when, what he is told, what is stored and what is recorded.
-#include "app/clsconfig.h"
-#include "app/globals.h"
-#include "app/session.h"
+#include "core/clsconfig.h"
+#include "core/session.h"
+#include "core/sessionprocs.h"
 #include "components/database.h"
 #include "components/logservice.h"
 #include "components/sysservices.h"
@@ -117,7 +117,7 @@ void tst_frmPass::openSite(const QList<QPair<QString, QString>> &strings)
             QVERIFY(db->exec("insert into sys_language(family, path, text) values('kxplan', ?, ?)", {s.first, s.second}));
         }
     }
-    app::Globals &g = app::g();
+    Session &g = testsupport::session();
     g.config = std::make_unique<clsConfig>();
     QVERIFY(g.config->Init(m_site->configPath()));
     g.db = std::make_unique<Database>();
@@ -125,14 +125,14 @@ void tst_frmPass::openSite(const QList<QPair<QString, QString>> &strings)
     QVERIFY2(g.db->Connect(), qPrintable(g.db->LastError().description));
     g.op = std::make_unique<Operator>();
     g.sys = std::make_unique<SystemServices>();
-    QVERIFY2(g.sys->Init(g.db.get(), 0), qPrintable(g.sys->LastError().description));
+    QVERIFY2(g.sys->Init(g.db.get(), g.op.get(), 0), qPrintable(g.sys->LastError().description));
     LogService::instance().attachDatabase(g.db.get());
 }
 
 void tst_frmPass::loginAs(const QString &name, const QString &password)
 {
-    app::g().op->setName(name);
-    QVERIFY2(app::g().op->VerifyPassword(password), qPrintable(app::g().op->LastError().description));
+    testsupport::session().op->setName(name);
+    QVERIFY2(testsupport::session().op->VerifyPassword(password), qPrintable(testsupport::session().op->LastError().description));
 }
 
 QList<OpRecord> tst_frmPass::records() const
@@ -160,7 +160,7 @@ void tst_frmPass::operatorWithoutPassword()
 {
     openSite();
     loginAs("admin", "");
-    frmPass w;
+    frmPass w(testsupport::session());
     w.show();
     QCOMPARE(w.USER->text(), QStringLiteral("admin"));
     QVERIFY(!w.USER->isEnabled());
@@ -189,7 +189,7 @@ void tst_frmPass::liveCheckOfTheOldPassword()
 {
     openSite();
     loginAs(QString::fromUtf8("张三"), "zhang3");
-    frmPass w;
+    frmPass w(testsupport::session());
     w.show();
     QVERIFY(w.Oldpassword->isEnabled());
     QCOMPARE(w.Oldpassword->palette().color(QPalette::Base), w.windowColour());
@@ -221,9 +221,9 @@ void tst_frmPass::liveCheckOfTheOldPassword()
     QVERIFY(m_ui->messages.isEmpty());
 
     // Without an operator object the check reports and leaves the boxes as they were.
-    std::unique_ptr<Operator> keep = std::move(app::g().op);
+    std::unique_ptr<Operator> keep = std::move(testsupport::session().op);
     w.Oldpassword->setText("zhang3");
-    app::g().op = std::move(keep);
+    testsupport::session().op = std::move(keep);
     QCOMPARE(newBoxesOpen(), 0);
     QCOMPARE(m_ui->messageTexts(4), QStringList{QString::fromUtf8("OldPassWord_Change操作员对象不存在")});
 }
@@ -269,7 +269,7 @@ void tst_frmPass::save()
     openSite();
     const QString zhang = QString::fromUtf8("张三");
     loginAs(zhang, "zhang3");
-    frmPass w;
+    frmPass w(testsupport::session());
     QVERIFY(w.Py_Init(7, QString::fromUtf8("修改密码")));
     w.show();
     w.Oldpassword->setText(oldText);
@@ -296,8 +296,8 @@ void tst_frmPass::save()
     if (password != "zhang3")
         QVERIFY(!canLogIn(zhang, "zhang3"));
     // The window's operator goes on with the new password.
-    QVERIFY(app::g().op->checkPassword(password));
-    QCOMPARE(app::g().op->hasPassword(), !password.isEmpty());
+    QVERIFY(testsupport::session().op->checkPassword(password));
+    QCOMPARE(testsupport::session().op->hasPassword(), !password.isEmpty());
 }
 
 // Changes the operator object will not make: the window opens no box and stays.
@@ -320,24 +320,24 @@ void tst_frmPass::refused()
     openSite();
     const QString zhang = QString::fromUtf8("张三");
     if (situation == "not logged in")
-        app::g().op->setName(zhang);
+        testsupport::session().op->setName(zhang);
     else
         loginAs(zhang, "zhang3");
-    frmPass w;
+    frmPass w(testsupport::session());
     w.show();
     if (situation != "not logged in")
         w.Oldpassword->setText("zhang3");
     w.newpassword->setText("n3w");
     w.newpasswordagain->setText("n3w");
     if (situation == "database closed")
-        app::g().db->Close();
+        testsupport::session().db->Close();
     if (situation == "changed elsewhere") {
         auto db = m_site->connect();
         QVERIFY(db->exec("update sys_operator set pwhash=? where opname=?", {Operator::hashPassword("elsewhere"), zhang}));
     }
     std::unique_ptr<Operator> keep;
     if (situation == "operator gone")
-        keep = std::move(app::g().op);
+        keep = std::move(testsupport::session().op);
 
     QTest::mouseClick(w.CmdOK, Qt::LeftButton);
     QVERIFY(w.isVisible());
@@ -351,7 +351,7 @@ void tst_frmPass::refused()
     else
         QVERIFY(canLogIn(zhang, "zhang3"));
     if (keep)
-        app::g().op = std::move(keep);
+        testsupport::session().op = std::move(keep);
 }
 
 void tst_frmPass::exitRecord_data()
@@ -371,7 +371,7 @@ void tst_frmPass::exitRecord()
     openSite();
     const QString zhang = QString::fromUtf8("张三");
     loginAs(zhang, "zhang3");
-    frmPass w;
+    frmPass w(testsupport::session());
     if (initialised)
         w.Py_Init(12, QString::fromUtf8("修改口令"));
     w.show();
@@ -423,14 +423,14 @@ void tst_frmPass::captions()
     openSite({{path, QString::fromUtf8("站点文字")}});
     loginAs("admin", "");
     {
-        frmPass w;
+        frmPass w(testsupport::session());
         QCOMPARE(textOf(w), QString::fromUtf8("站点文字"));
     }
     cleanup();
     init();
     openSite();
     // Without a stored text the design-time text stays (the demo stores the advice line as it is).
-    frmPass w;
+    frmPass w(testsupport::session());
     QCOMPARE(textOf(w), designText);
 }
 
@@ -443,8 +443,8 @@ void tst_frmPass::themeOnActivation()
     QVERIFY(QDir().mkpath(folder));
     const QByteArray qss = "QDialog { background: #dde8f4; }";
     QVERIFY(testsupport::writeFile(folder + QStringLiteral("/style.qss"), qss));
-    QVERIFY(app::g().sys->themeService()->LoadTheme(QStringLiteral("blue"), folder));
-    frmPass w;
+    QVERIFY(testsupport::session().sys->themeService()->LoadTheme(QStringLiteral("blue"), folder));
+    frmPass w(testsupport::session());
     QCOMPARE(w.styleSheet(), QString()); // not before the window is active
     w.show();
     w.activateWindow();
@@ -459,7 +459,7 @@ void tst_frmPass::look()
 {
     openSite();
     loginAs(QString::fromUtf8("张三"), "zhang3");
-    frmPass w;
+    frmPass w(testsupport::session());
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.Oldpassword->setText("zhang3");

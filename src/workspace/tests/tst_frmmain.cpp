@@ -1,8 +1,8 @@
 // The main window on real demo databases: catalogs, menu buttons, icons, the
 // stored panel width, images and links, and what the window leaves behind.
-#include "app/clsconfig.h"
-#include "app/globals.h"
-#include "app/session.h"
+#include "core/clsconfig.h"
+#include "core/session.h"
+#include "core/sessionprocs.h"
 #include "components/database.h"
 #include "components/kx/kximagebutton.h"
 #include "components/kx/kxlinklabel.h"
@@ -117,6 +117,7 @@ private:
     testsupport::RecordingUi *m_ui = nullptr;
     QStringList m_pressed;
     QStringList m_editCodes;
+    wstest::RecordingRunner m_runner;
 };
 
 void tst_frmMain::init()
@@ -124,8 +125,8 @@ void tst_frmMain::init()
     m_ui = new testsupport::RecordingUi;
     m_pressed.clear();
     m_editCodes.clear();
-    workspace::seams() = workspace::Seams{};
-    workspace::seams().executeMenu = [this](const QString &code, bool &inEditWindow, bool &executed) {
+    m_runner = wstest::RecordingRunner{};
+    m_runner.run = [this](const QString &code, bool &inEditWindow, bool &executed) {
         m_pressed << code;
         inEditWindow = m_editCodes.contains(code);
         executed = true;
@@ -134,7 +135,6 @@ void tst_frmMain::init()
 
 void tst_frmMain::cleanup()
 {
-    workspace::seams() = workspace::Seams{};
     bMain::LogOut();
     delete m_ui;
     m_ui = nullptr;
@@ -172,7 +172,9 @@ void tst_frmMain::catalogs()
         QVERIFY2(site.exec(sql.trimmed()), qPrintable(site.error()));
     QVERIFY2(site.open(), qPrintable(site.error()));
 
-    frmMain w;
+    frmMain w(testsupport::session());
+
+    w.setMenuRunner(&m_runner);
     w.load();
     QVERIFY(m_ui->boxes.isEmpty());
     QCOMPARE(items(w.NavPanel), expected);
@@ -218,7 +220,9 @@ void tst_frmMain::activeItem()
     if (storedRows != "<none>")
         site.setSetting("NavPaneVisibleItems", storedRows);
 
-    frmMain w;
+    frmMain w(testsupport::session());
+
+    w.setMenuRunner(&m_runner);
     w.load();
     QVERIFY(w.NavPanel->activeItem());
     QCOMPARE(w.NavPanel->activeItem()->caption(), active);
@@ -253,7 +257,9 @@ void tst_frmMain::buttons()
     Site site(QStringLiteral("主窗体测试"));
     QVERIFY2(site.ok() && addTestCatalogs(site) && site.open(), qPrintable(site.error()));
 
-    frmMain w;
+    frmMain w(testsupport::session());
+
+    w.setMenuRunner(&m_runner);
     w.load();
     m_pressed.clear();
     m_ui->clear();
@@ -316,7 +322,9 @@ void tst_frmMain::rememberedButton()
         site.setSetting(QStringLiteral("重复管理_ButTag"), remembered);
     m_editCodes = editCodes;
 
-    frmMain w;
+    frmMain w(testsupport::session());
+
+    w.setMenuRunner(&m_runner);
     w.load();
     m_pressed.clear();
     kxNavItem *item = w.NavPanel->item(QStringLiteral("DU"));
@@ -366,7 +374,9 @@ void tst_frmMain::icons()
              qPrintable(site.error()));
     QVERIFY2(site.open(), qPrintable(site.error()));
 
-    frmMain w;
+    frmMain w(testsupport::session());
+
+    w.setMenuRunner(&m_runner);
     const QPixmap p = w.LoadMenuIcon(QStringLiteral("01"), 1);
     QCOMPARE(!p.isNull(), icon);
     if (icon) {
@@ -393,18 +403,21 @@ void tst_frmMain::cachedIconKept()
     QVERIFY(site.exec(sql, {wstest::pngBytes(16, Qt::green)}));
     QVERIFY2(site.open(), qPrintable(site.error()));
     {
-        frmMain w;
+        frmMain w(testsupport::session());
+        w.setMenuRunner(&m_runner);
         QCOMPARE(w.LoadMenuIcon("01", 1).toImage().pixelColor(1, 1), QColor(Qt::green));
     }
     // The row changes: the cached file is still used, also by a later window.
     QVERIFY(site.exec(sql, {wstest::pngBytes(16, Qt::blue)}));
     {
-        frmMain w;
+        frmMain w(testsupport::session());
+        w.setMenuRunner(&m_runner);
         QCOMPARE(w.LoadMenuIcon("01", 1).toImage().pixelColor(1, 1), QColor(Qt::green));
     }
     // Without the cached file the row is fetched again.
     QVERIFY(QFile::remove(iconFile(site, "k.png")));
-    frmMain w;
+    frmMain w(testsupport::session());
+    w.setMenuRunner(&m_runner);
     QCOMPARE(w.LoadMenuIcon("01", 1).toImage().pixelColor(1, 1), QColor(Qt::blue));
 }
 
@@ -420,7 +433,9 @@ void tst_frmMain::iconFolderFallback()
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + "/icon/fallback.png";
     QFile::remove(cache);
 
-    frmMain w;
+    frmMain w(testsupport::session());
+
+    w.setMenuRunner(&m_runner);
     QVERIFY(!w.LoadMenuIcon("0101", 1).isNull());
     QVERIFY(QFileInfo(cache).isFile());
     QVERIFY2(site.logText().contains(QString::fromUtf8("不能写入，改用缓存文件夹")), qPrintable(site.logText()));
@@ -467,7 +482,8 @@ void tst_frmMain::navPanelWidth()
         return w.layoutModel().navPanel.width;
     };
     {
-        frmMain w;
+        frmMain w(testsupport::session());
+        w.setMenuRunner(&m_runner);
         QCOMPARE(firstPass(w), width);
         QCOMPARE(w.NavPanel->width(), workspace::toPixels(w.layoutModel().navPanel, w.dpi()).width());
         QCOMPARE(site.logText().contains(QStringLiteral("navpanel_width=\"%1\" 不可用").arg(stored)), logged);
@@ -477,7 +493,8 @@ void tst_frmMain::navPanelWidth()
     QCOMPARE(site.setting("navpanel_width"), saved);
     // The next run shows the panel as wide as it was, after its first pass.
     QVERIFY2(site.open(), qPrintable(site.error()));
-    frmMain again;
+    frmMain again(testsupport::session());
+    again.setMenuRunner(&m_runner);
     QCOMPARE(firstPass(again), width);
 }
 
@@ -489,12 +506,14 @@ void tst_frmMain::catalogQueryError()
     QVERIFY2(site.open(), qPrintable(site.error()));
     site.setSetting("navpanel_width", "5000");
 
-    frmMain w;
+    frmMain w(testsupport::session());
+
+    w.setMenuRunner(&m_runner);
     const QPixmap designLogo = w.Img[0]->picture();
     w.load();
     QVERIFY2(m_ui->boxes.isEmpty(), qPrintable(m_ui->boxes.value(0).text));
     QCOMPARE(m_ui->messageTexts(8).size(), 1);
-    QVERIFY(!app::g().db->LastError().number && app::g().db->LastError().description.isEmpty());
+    QVERIFY(!testsupport::session().db->LastError().number && testsupport::session().db->LastError().description.isEmpty());
     QCOMPARE(w.NavPanel->count(), 0);
     QCOMPARE(w.But.size(), 1);
     // The rest of the load did not run: design pictures, captions and width.
@@ -549,7 +568,9 @@ void tst_frmMain::images()
     }
     QVERIFY2(site.open(), qPrintable(site.error()));
 
-    frmMain w;
+    frmMain w(testsupport::session());
+
+    w.setMenuRunner(&m_runner);
     const QPixmap designPanel = w.pic[1]->picture();
     w.load();
     QVERIFY(m_ui->boxes.isEmpty());
@@ -576,10 +597,11 @@ void tst_frmMain::loadError()
     Site site(QStringLiteral("主窗体测试"));
     QVERIFY2(site.ok() && site.open(), qPrintable(site.error()));
     if (missing == "sys")
-        app::g().sys.reset();
+        testsupport::session().sys.reset();
     else
-        app::g().db.reset();
-    frmMain w;
+        testsupport::session().db.reset();
+    frmMain w(testsupport::session());
+    w.setMenuRunner(&m_runner);
     w.load();
     QCOMPARE(m_ui->boxes.size(), 1);
     QCOMPARE(m_ui->boxes[0].text, QStringLiteral("加载主窗体时发生错误,原因:对象变量或 With 块变量未设置"));
@@ -616,7 +638,8 @@ void tst_frmMain::periodAndLinks()
     QFETCH(QStringList, links);
     Site site(QStringLiteral("主窗体测试"), system);
     QVERIFY2(site.ok() && site.open(), qPrintable(site.error()));
-    frmMain w;
+    frmMain w(testsupport::session());
+    w.setMenuRunner(&m_runner);
     w.load();
     w.resize(1600, 900);
     w.Form_Resize();
@@ -641,13 +664,14 @@ void tst_frmMain::statusPrompt()
 {
     Site site(QStringLiteral("主窗体测试"));
     QVERIFY2(site.ok() && site.open(), qPrintable(site.error()));
-    auto w = std::make_unique<frmMain>();
+    auto w = std::make_unique<frmMain>(testsupport::session());
+    w->setMenuRunner(&m_runner);
     w->load();
     QCOMPARE(w->lnkMessage->caption(), QStringLiteral("【Zenlo软件】就绪"));
     bMain::StatusPrompt(QStringLiteral("正在打开采购订单"));
     QCOMPARE(w->lnkMessage->caption(), QStringLiteral("【Zenlo软件】正在打开采购订单"));
     w->close();
-    QVERIFY(!app::g().statusSink);
+    QVERIFY(!Session::current()); // the window's close ended the session
     w.reset();
     bMain::StatusPrompt(QStringLiteral("no window")); // nothing to show it on, nothing breaks
 }
@@ -656,7 +680,8 @@ void tst_frmMain::holderKeepsComponentFilled()
 {
     Site site(QStringLiteral("主窗体测试"));
     QVERIFY2(site.ok() && site.open(), qPrintable(site.error()));
-    frmMain w;
+    frmMain w(testsupport::session());
+    w.setMenuRunner(&m_runner);
     w.load();
     w.resize(1200, 800);
     w.Form_Resize();
@@ -691,7 +716,8 @@ void tst_frmMain::splitterDrag()
     QFETCH(double, width);
     Site site(QStringLiteral("主窗体测试"));
     QVERIFY2(site.ok() && site.open(), qPrintable(site.error()));
-    frmMain w;
+    frmMain w(testsupport::session());
+    w.setMenuRunner(&m_runner);
     w.load();
     w.setWindowState(Qt::WindowNoState);
     w.resize(1280, 720);
@@ -725,9 +751,8 @@ void tst_frmMain::unloadSavesAndLogsOut()
 {
     Site site(QStringLiteral("主窗体测试"));
     QVERIFY2(site.ok() && site.open(), qPrintable(site.error()));
-    QList<QWidget *> cleared;
-    workspace::seams().clearControl = [&](QWidget *c) { cleared << c; };
-    frmMain w;
+    frmMain w(testsupport::session());
+    w.setMenuRunner(&m_runner);
     w.load();
     w.NavPanel->setActiveItem(QStringLiteral("SA"));
     w.NavPanel->setVisibleRowCount(4);
@@ -741,11 +766,11 @@ void tst_frmMain::unloadSavesAndLogsOut()
     QCOMPARE(site.setting("NavPaneVisibleItems"), QStringLiteral("4"));
     QCOMPARE(site.setting("navpanel_width"), QString::number(panel - 60));
     QCOMPARE(site.setting(QStringLiteral("销售管理_ButTag")), QStringLiteral("销售管理"));
-    QCOMPARE(cleared, QList<QWidget *>{component});
-    QVERIFY(!app::g().config && !app::g().db && !app::g().op && !app::g().sys);
+    QCOMPARE(m_runner.cleared, QList<QObject *>{component});
+    QVERIFY(!Session::current()); // the log-out ended the session
     // A second close does nothing more.
     w.close();
-    QCOMPARE(cleared.size(), 1);
+    QCOMPARE(m_runner.cleared.size(), 1);
 }
 
 QTEST_MAIN(tst_frmMain)

@@ -1,7 +1,7 @@
 // The header buttons, the links and the lock screen of the main window: nothing
 // behind the cover takes input until the operator's password unlocks it.
-#include "app/globals.h"
-#include "app/session.h"
+#include "core/session.h"
+#include "core/sessionprocs.h"
 #include "components/kx/kximagebutton.h"
 #include "components/kx/kxlinklabel.h"
 #include "components/kx/kxnavpanel.h"
@@ -80,20 +80,20 @@ private:
     std::unique_ptr<Site> m_site;
     std::unique_ptr<frmMain> m_window;
     testsupport::RecordingUi *m_ui = nullptr;
+    wstest::RecordingRunner m_runner;
 };
 
 void tst_LockScreen::init()
 {
     m_ui = new testsupport::RecordingUi;
-    workspace::seams() = workspace::Seams{};
-    workspace::seams().executeMenu = [](const QString &, bool &, bool &executed) { executed = true; };
+    m_runner = wstest::RecordingRunner{};
+    m_runner.run = [](const QString &, bool &, bool &executed) { executed = true; };
 }
 
 void tst_LockScreen::cleanup()
 {
     m_window.reset();
     m_site.reset();
-    workspace::seams() = workspace::Seams{};
     bCHM::setHelpOpener({});
     bMain::LogOut();
     delete m_ui;
@@ -107,7 +107,8 @@ frmMain *tst_LockScreen::openWindow(const QString &op, const QString &password, 
         qWarning() << m_site->error();
         return nullptr;
     }
-    m_window = std::make_unique<frmMain>();
+    m_window = std::make_unique<frmMain>(testsupport::session());
+    m_window->setMenuRunner(&m_runner);
     m_window->load();
     m_window->setWindowState(Qt::WindowNoState);
     m_window->resize(1280, 720);
@@ -141,7 +142,7 @@ void tst_LockScreen::inputBehindTheCover()
     connect(button, &QAbstractButton::clicked, this, [&] { ++clicks; });
     int helps = 0;
     QVERIFY(testsupport::writeFile(m_site->programFolder() + "/zenlo.html", "<html/>"));
-    app::g().helpFile = m_site->programFolder() + "/zenlo.html";
+    testsupport::session().helpFile = m_site->programFolder() + "/zenlo.html";
     bCHM::setHelpOpener([&](const QString &) {
         ++helps;
         return true;
@@ -268,8 +269,8 @@ void tst_LockScreen::password()
     QCOMPARE(w->pic[0]->isVisible(), !unlocks);
     QCOMPARE(w->pic[1]->isVisible(), !unlocks);
     // A failed attempt does not log the operator out.
-    QVERIFY(app::g().op->LoggedIn());
-    QCOMPARE(app::g().op->name(), op);
+    QVERIFY(testsupport::session().op->LoggedIn());
+    QCOMPARE(testsupport::session().op->name(), op);
     if (unlocks) {
         QVERIFY(m_ui->boxes.isEmpty());
         QVERIFY(w->txtPassword->text().isEmpty());
@@ -324,7 +325,7 @@ void tst_LockScreen::leaveFromTheLockScreen()
     w->ImgBtn_Click(1);
     QTest::mouseClick(w->ImgBtn[4], Qt::LeftButton);
     QVERIFY(!w->isVisible());
-    QVERIFY(!app::g().config && !app::g().op);
+    QVERIFY(!testsupport::session().config && !testsupport::session().op);
     // The lock went with the window.
     QVERIFY(!w->isLocked());
     QCOMPARE(m_site->setting("NavPaneActiveItem"), QStringLiteral("PU"));
@@ -346,7 +347,7 @@ void tst_LockScreen::help()
     frmMain *w = openWindow();
     QVERIFY(w);
     QVERIFY(testsupport::writeFile(m_site->programFolder() + "/zenlo.html", "<html/>"));
-    app::g().helpFile = help.isEmpty() ? QString() : m_site->programFolder() + "/" + help;
+    testsupport::session().helpFile = help.isEmpty() ? QString() : m_site->programFolder() + "/" + help;
     QStringList opened;
     bCHM::setHelpOpener([&](const QString &file) {
         opened << file;
@@ -378,13 +379,11 @@ void tst_LockScreen::alertLink()
     QFETCH(bool, switchedOn);
     frmMain *w = openWindow();
     QVERIFY(w);
-    int alerts = 0;
-    workspace::seams().showAlerts = [&] { ++alerts; };
     w->setAlertButton(true, switchedOn);
     QCOMPARE(w->ImgBtn[5]->isSwitchedOn(), switchedOn);
     QVERIFY(w->lnklbl[5]->isVisible());
     w->lnklbl[5]->activate();
-    QCOMPARE(alerts, switchedOn ? 1 : 0);
+    QCOMPARE(m_runner.alertCalls, switchedOn ? 1 : 0);
     if (switchedOn) {
         QVERIFY(m_ui->boxes.isEmpty());
     } else {
@@ -395,10 +394,10 @@ void tst_LockScreen::alertLink()
     }
     // The alert button itself runs the same action; an inactive one does not click.
     QTest::mouseClick(w->ImgBtn[5], Qt::LeftButton);
-    QCOMPARE(alerts, switchedOn ? 2 : 1);
+    QCOMPARE(m_runner.alertCalls, switchedOn ? 2 : 1);
     w->setAlertButton(false, false);
     QTest::mouseClick(w->ImgBtn[5], Qt::LeftButton);
-    QCOMPARE(alerts, switchedOn ? 2 : 1);
+    QCOMPARE(m_runner.alertCalls, switchedOn ? 2 : 1);
 }
 
 void tst_LockScreen::modalLinks_data()

@@ -1,8 +1,8 @@
 #include "workspace_helper.h"
 
-#include "app/clsconfig.h"
-#include "app/globals.h"
-#include "app/session.h"
+#include "core/clsconfig.h"
+#include "core/session.h"
+#include "core/sessionprocs.h"
 #include "components/archive.h"
 #include "components/database.h"
 #include "components/logservice.h"
@@ -58,8 +58,8 @@ bool Site::installTheme()
 
 bool Site::open(const QString &operatorName, const QString &password)
 {
-    app::Globals &g = app::g();
     bMain::LogOut();
+    Session &g = Session::open();
     g.configPath = m_site->configPath();
     g.config = std::make_unique<clsConfig>();
     if (!g.config->Init(m_site->configPath())) {
@@ -77,7 +77,7 @@ bool Site::open(const QString &operatorName, const QString &password)
     }
     g.op = std::make_unique<Operator>();
     g.sys = std::make_unique<SystemServices>();
-    if (!g.sys->Init(g.db.get(), 0)) {
+    if (!g.sys->Init(g.db.get(), g.op.get(), 0)) {
         m_error = QStringLiteral("system services: ") + g.sys->LastError().description;
         return false;
     }

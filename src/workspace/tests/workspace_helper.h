@@ -7,11 +7,35 @@
 
 #include <memory>
 
+#include "core/imenurunner.h"
 #include "testsite.h"
+
+#include <functional>
 
 class Database;
 
 namespace wstest {
+
+// Function launch as a test sees it: records what the window asked for.
+class RecordingRunner : public IMenuRunner
+{
+public:
+    void ExecuteMenu(const QString &code, bool &inEditWindow, bool &executed) override
+    {
+        if (run)
+            run(code, inEditWindow, executed);
+    }
+    bool openAlertWindow() override
+    {
+        ++alertCalls;
+        return false;
+    }
+    void ClearControl(QObject *component) override { cleared << component; }
+
+    std::function<void(const QString &, bool &, bool &)> run;
+    int alertCalls = 0;
+    QList<QObject *> cleared;
+};
 
 class Site
 {

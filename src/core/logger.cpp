@@ -1,7 +1,7 @@
-#include "app/logger.h"
+#include "core/logger.h"
 
-#include "app/clsconfig.h"
-#include "app/globals.h"
+#include "core/clsconfig.h"
+#include "core/session.h"
 #include "components/logservice.h"
 #include "components/sysservices.h"
 #include "components/textencoder.h"
@@ -10,7 +10,8 @@ namespace Logger {
 
 QString defaultSource()
 {
-    const clsConfig *cfg = app::g().config.get();
+    const Session *s = Session::current();
+    const clsConfig *cfg = s ? s->config.get() : nullptr;
     if (cfg && !cfg->Subject().isEmpty())
         return cfg->Subject();
     return QStringLiteral("Zenlo软件");
@@ -38,7 +39,8 @@ void WriteOperation(const QString &text, int operationId, const QString &source)
     LogEntry e;
     e.source = source.isEmpty() ? defaultSource() : source;
     e.level = 48;
-    const Operator *op = app::g().op ? app::g().op.get() : Operator::current();
+    const Session *s = Session::current();
+    const Operator *op = s ? s->op.get() : nullptr;
     e.message = operationRecord(text, operationId, op ? op->name() : QString());
     LogService::instance().Write(e, 0);
 }

@@ -1,4 +1,4 @@
-#include "app/bcommon.h"
+#include "core/bcommon.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
-#include "app/session.h"
+#include "core/sessionprocs.h"
 
-#include "app/clsconfig.h"
-#include "app/globals.h"
-#include "app/logger.h"
+#include "core/clsconfig.h"
+#include "core/session.h"
+#include "core/logger.h"
 #include "components/database.h"
 #include "components/logservice.h"
 #include "components/sysservices.h"
@@ -17,13 +17,15 @@ void StatusPrompt(const QString &text, int mode)
 {
     if (mode != 0)
         return;
+    Session *s = Session::current();
+    if (!s)
+        return;
     try {
-        const QString prefix = app::lookup(QStringLiteral("/mdimain/statusbar/prompt"), QStringLiteral("【Zenlo软件】"));
+        const QString prefix = s->lookup(QStringLiteral("/mdimain/statusbar/prompt"), QStringLiteral("【Zenlo软件】"));
         const QString line = text.isEmpty()
-            ? prefix + app::lookup(QStringLiteral("/mdimain/statusbar/wait"), QStringLiteral("Ready..."))
+            ? prefix + s->lookup(QStringLiteral("/mdimain/statusbar/wait"), QStringLiteral("Ready..."))
             : prefix + text;
-        if (app::g().statusSink)
-            app::g().statusSink(line);
+        s->showStatus(line);
     } catch (...) {
     }
 }
@@ -46,7 +48,10 @@ static void step(bool exists, const char *what, F &&f)
 
 void LogOut()
 {
-    app::Globals &g = app::g();
+    Session *session = Session::current();
+    if (!session)
+        return;
+    Session &g = *session;
     step(g.op && !g.op->name().isEmpty(), "operation record", [&] {
         Logger::WriteOperation(QStringLiteral("正在注销用户并退出系统！"), 0);
         g.op->SignOut();
@@ -67,12 +72,17 @@ void LogOut()
         g.config.reset();
     });
     LogService::instance().flush();
+    step(g.mainWindow() != nullptr, "main window", [&] { g.releaseMainWindow(); });
+    Session::close();
 }
 
 void LoadCompanyInfo()
 {
     try {
-        app::Globals &g = app::g();
+        Session *s = Session::current();
+        if (!s || !s->db || !s->sys)
+            return;
+        Session &g = *s;
         if (!g.db || !g.sys)
             return;
         RecordSetPtr rs = g.db->OpenRecordset(QStringLiteral("select top 1 * from sysdatabase order by zt_code"), 1);

@@ -1,4 +1,4 @@
-#include "app/clsconfig.h"
+#include "core/clsconfig.h"
 #include "components/xmldocument.h"
 
 #include <QTemporaryDir>

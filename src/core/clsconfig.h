@@ -2,7 +2,7 @@
 // The program's configuration: one XML file loaded once at start. Frequently
 // used settings are copied into typed properties; the document itself stays
 // available (XML()) for the settings read by path. Nothing is written back.
-#include "app/bcommon.h"
+#include "core/bcommon.h"
 
 #include <QString>
 
@@ -11,7 +11,7 @@
 
 class XmlDocument;
 
-class clsConfig
+class ZENLO_CORE_EXPORT clsConfig
 {
 public:
     explicit clsConfig(const PathContext &ctx = PathContext::current());

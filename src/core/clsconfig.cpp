@@ -1,25 +1,21 @@
-#include "app/clsconfig.h"
+#include "core/clsconfig.h"
 
 #include "components/xmldocument.h"
+#include "platform/runtimeerror.h"
 #include "platform/uiservice.h"
 #include "platform/vbconv.h"
 
 #include <QFileInfo>
 
-#include <stdexcept>
 
 namespace {
 const QString kSection = QStringLiteral("/configuration/system");
-
-struct ConfigError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 int32_t numericValue(const QString &text, const QString &where)
 {
     const auto v = vbconv::toInt32(vbconv::leadingNumber(text));
     if (!v)
-        throw ConfigError(QStringLiteral("%1: \"%2\" is out of range for a 32-bit integer").arg(where, text).toStdString());
+        throw RuntimeError(QStringLiteral("%1: \"%2\" is out of range for a 32-bit integer").arg(where, text), RuntimeError::Overflow);
     return *v;
 }
 
@@ -96,7 +92,7 @@ bool clsConfig::Init(const QString &fileName)
         m_UnFormStatus = vbconv::trimBlanks(unform).isEmpty() ? false : vbconv::leadingNumber(unform) != 0.0;
         return true;
     } catch (const std::exception &e) {
-        m_lastError = QString::fromStdString(e.what());
+        m_lastError = RuntimeError::describe(e);
         return false;
     }
 }
@@ -125,7 +121,7 @@ bool clsConfig::SetLanguague(const QString &languageFile, int)
         m_Subject = read(QStringLiteral("/subject"));
         return true;
     } catch (const std::exception &e) {
-        ui::msgBox(QStringLiteral("设置语言时出错，原因：") + QString::fromStdString(e.what()), ui::Exclamation,
+        ui::msgBox(QStringLiteral("设置语言时出错，原因：") + RuntimeError::describe(e), ui::Exclamation,
                    QStringLiteral("错误："));
         return false;
     }

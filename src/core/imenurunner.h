@@ -1,0 +1,21 @@
+#pragma once
+// What the workspace asks of function launch and hosting: running a menu entry
+// (a button, a map box, a report button, the alert button) and releasing the
+// hosted component before the main window goes. The composition root wires the
+// hosting side in; without it the workspace only shows where the operator is.
+#include <QString>
+
+class QObject;
+
+class IMenuRunner
+{
+public:
+    virtual ~IMenuRunner() = default;
+    // Runs the entry with this menu code. inEditWindow comes back true when it
+    // opened in an edit window of its own; executed tells whether anything ran.
+    virtual void ExecuteMenu(const QString &code, bool &inEditWindow, bool &executed) = 0;
+    // Opens the alert window ("预警"); true when its initialisation succeeded.
+    virtual bool openAlertWindow() = 0;
+    // Releases a hosted component (may be nullptr) before its host goes.
+    virtual void ClearControl(QObject *component) = 0;
+};
