@@ -297,7 +297,16 @@ public:
             return Success;
         qCWarning(lcRegistry) << "hive" << path << "cannot commit a write batch:" << errorText();
         Query(stmt(Rollback)).step();
+        ++generation;
         return IoFailed;
+    }
+    void abortBatch()
+    {
+        if (!inBatch)
+            return;
+        inBatch = false;
+        Query(stmt(Rollback)).step();
+        ++generation; // what the batch wrote is gone again
     }
     // Several reads in one transaction take the hive's read lock once.
     bool beginRead() { return m_db && !inBatch && Query(stmt(BeginRead)).step() == SQLITE_DONE; }
@@ -566,6 +575,7 @@ struct State {
     std::array<QByteArray, kRootCount> pathsVariable;
     std::array<bool, kRootCount> pathsKnown{};
     int batchDepth = 0;
+    bool batchAborted = false; // an inner batch was aborted: the outermost one ends undone
     std::vector<std::shared_ptr<Hive>> batchHives;
     QString userFolder;
     QString machineFolder;
@@ -679,11 +689,18 @@ int32_t endBatches(State &s)
 {
     int32_t st = Success;
     for (const auto &hive : s.batchHives) {
+        if (s.batchAborted) {
+            hive->abortBatch();
+            continue;
+        }
         const int32_t r = hive->endBatch();
         if (r != Success)
             st = r;
     }
     s.batchHives.clear();
+    if (s.batchAborted)
+        st = IoFailed;
+    s.batchAborted = false;
     return st;
 }
 
@@ -1025,12 +1042,26 @@ int32_t endWriteBatch()
     return endBatches(s);
 }
 
+int32_t abortWriteBatch()
+{
+    State &s = state();
+    QMutexLocker lock(&s.mutex);
+    if (s.batchDepth == 0)
+        return InvalidParameter;
+    s.batchAborted = true;
+    if (--s.batchDepth > 0)
+        return Success;
+    endBatches(s);
+    return Success;
+}
+
 void closeAllHives()
 {
     State &s = state();
     QMutexLocker lock(&s.mutex);
     s.batchDepth = 0;
     endBatches(s);
+    s.batchAborted = false;
     s.handles.clear();
     for (int i = 0; i < kRootCount; ++i) {
         s.roots[i] = KeyState();

@@ -116,8 +116,15 @@ ZENLO_CORE_EXPORT int32_t setValue(HKEY key, const QString &name, uint32_t type,
 // not undo the ones before it. The hive's write lock is held meanwhile, so other
 // processes' writes wait: keep batches short. Batches nest; on Windows a batch
 // does nothing. endWriteBatch() reports IoFailed when a hive could not commit.
+//
+// abortWriteBatch() ends a batch like endWriteBatch() but undoes every write of
+// the outermost batch in every hive, so a caller that finds one write failing
+// leaves nothing half written. An abort inside a nested batch takes effect when
+// the outermost batch ends; that end then reports IoFailed (nothing committed).
+// On Windows, where a batch does nothing, the caller must undo by hand.
 ZENLO_CORE_EXPORT void beginWriteBatch();
 ZENLO_CORE_EXPORT int32_t endWriteBatch();
+ZENLO_CORE_EXPORT int32_t abortWriteBatch();
 
 class WriteBatch
 {
@@ -134,6 +141,11 @@ public:
     {
         m_ended = true;
         return endWriteBatch();
+    }
+    int32_t abort()
+    {
+        m_ended = true;
+        return abortWriteBatch();
     }
 
 private:

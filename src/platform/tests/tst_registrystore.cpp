@@ -100,6 +100,7 @@ private Q_SLOTS:
     void largeKeyEnumeration();
     void twoProcessesWriteOneHive();
     void writeBatch();
+    void abortedBatch();
     void hiveLocation();
     void settingsStore();
 
@@ -527,6 +528,51 @@ void tst_RegistryStore::writeBatch()
     QCOMPARE(openKey(HKEY_CURRENT_USER, QStringLiteral("Shared"), KeyRead, &shared), Success);
     QCOMPARE(valueNamesOf(shared), (QStringList{"first", "second", "third", "C_0", "C_1", "C_2"}));
     closeKey(shared);
+}
+
+void tst_RegistryStore::abortedBatch()
+{
+    HKEY kept = create(QStringLiteral("Kept"));
+    QCOMPARE(setValue(kept, QStringLiteral("v"), RegSz, stringData("old")), Success);
+
+    // An abort undoes the batch in every hive it wrote to, keys and values alike.
+    beginWriteBatch();
+    QCOMPARE(setValue(kept, QStringLiteral("v"), RegSz, stringData("new")), Success);
+    HKEY fresh = create(QStringLiteral("Fresh\\Child"));
+    HKEY machine = 0;
+    QCOMPARE(createKey(HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Fresh"), KeyAllAccess, &machine), Success);
+    closeKey(machine);
+    QCOMPARE(abortWriteBatch(), Success);
+    QCOMPARE(openKey(HKEY_CURRENT_USER, QStringLiteral("Fresh"), KeyRead, &machine), NotFound);
+    QCOMPARE(openKey(HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Fresh"), KeyRead, &machine), NotFound);
+    QCOMPARE(setValue(fresh, QStringLiteral("x"), RegSz, stringData("x")), KeyDeleted);
+    closeKey(fresh);
+    uint32_t type = 0;
+    QByteArray data;
+    QCOMPARE(queryValue(kept, QStringLiteral("v"), &type, &data), Success);
+    QCOMPARE(stringFromData(data), QStringLiteral("old"));
+
+    // An abort inside a nested batch undoes the outer one too, which then reports it.
+    beginWriteBatch();
+    QCOMPARE(setValue(kept, QStringLiteral("outer"), RegSz, stringData("1")), Success);
+    beginWriteBatch();
+    QCOMPARE(setValue(kept, QStringLiteral("inner"), RegSz, stringData("2")), Success);
+    QCOMPARE(abortWriteBatch(), Success);
+    QCOMPARE(endWriteBatch(), IoFailed);
+    QCOMPARE(valueNamesOf(kept), QStringList{QStringLiteral("v")});
+    QCOMPARE(abortWriteBatch(), InvalidParameter);
+
+    // The next batch commits as usual.
+    {
+        WriteBatch batch;
+        QCOMPARE(setValue(kept, QStringLiteral("after"), RegSz, stringData("3")), Success);
+        QCOMPARE(batch.commit(), Success);
+    }
+    closeKey(kept);
+    closeAllHives();
+    QCOMPARE(openKey(HKEY_CURRENT_USER, QStringLiteral("Kept"), KeyRead, &kept), Success);
+    QCOMPARE(valueNamesOf(kept), (QStringList{QStringLiteral("v"), QStringLiteral("after")}));
+    closeKey(kept);
 }
 
 void tst_RegistryStore::hiveLocation()
