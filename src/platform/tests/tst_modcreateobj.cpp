@@ -107,6 +107,8 @@ void tst_ModCreateObj::parseFixtures_data()
     QTest::newRow("clsid twice") << "clsid-twice.json" << "class 2: \"clsid\" " + A + " belongs to an earlier class";
     QTest::newRow("interfaces text") << "interfaces-not-a-list.json" << "class 1: \"interfaces\" is not a list";
     QTest::newRow("interface nameless") << "interface-without-name.json" << "class 1, interface 2 has no \"name\"";
+    QTest::newRow("zero-width space") << "interface-name-zero-width.json"
+                                      << "class 1, interface 1: \"name\" is not a valid name";
     QTest::newRow("interface no iid") << "interface-without-iid.json" << "class 1, interface 1 has no \"iid\"";
     QTest::newRow("long ProgID") << "progid-too-long.json" << "class 1: the ProgID is longer than 255 characters";
 }
@@ -139,6 +141,11 @@ void tst_ModCreateObj::validMetadata()
     // A class id in lower case is the same id, written back in Windows' upper case.
     QCOMPARE(guidText(meta.classes.at(1).clsid), QStringLiteral("{911F3323-7CEE-4F16-8E6D-1E5849A49EB2}"));
     QVERIFY(meta.classes.at(1).interfaces.isEmpty());
+
+    // Chinese names, one beyond the basic plane, make a ProgID like any other.
+    QVERIFY2(parseClassMetadata(readAll(fixture(QStringLiteral("valid-chinese-names.json"))), &meta, &why),
+             qPrintable(why));
+    QCOMPARE(meta.progId(meta.classes.at(0)), QStringLiteral("中文.\U00020000组件"));
 
     QVERIFY(parseClassMetadata(readAll(fixture(QStringLiteral("valid-no-classes.json"))), &meta, &why));
     QCOMPARE(meta.library, QStringLiteral("LwEmpty"));
