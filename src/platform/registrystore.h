@@ -167,6 +167,12 @@ ZENLO_CORE_EXPORT QByteArray dwordData(uint32_t value);
 ZENLO_CORE_EXPORT QString rootName(HKEY root);
 // The hive file a root handle uses now; "" for a handle that is no root.
 ZENLO_CORE_EXPORT QString hiveFilePath(HKEY root);
+// A number that changes whenever the hive of a root handle may hold other data
+// than at the last call: after a write of this process (also inside a write
+// batch, and after an abort) or a commit of another process, and when the hive
+// file is opened anew. Never 0 for a root handle; 0 for a handle that is no root.
+// For caches of what was read from a hive.
+ZENLO_CORE_EXPORT uint64_t hiveVersion(HKEY root);
 // Closes every hive file this process holds and invalidates every open handle
 // (for tests that remove their registry folder).
 ZENLO_CORE_EXPORT void closeAllHives();

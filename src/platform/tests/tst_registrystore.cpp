@@ -101,6 +101,7 @@ private Q_SLOTS:
     void twoProcessesWriteOneHive();
     void writeBatch();
     void abortedBatch();
+    void hiveVersionSeesEveryChange();
     void hiveLocation();
     void settingsStore();
 
@@ -573,6 +574,37 @@ void tst_RegistryStore::abortedBatch()
     QCOMPARE(openKey(HKEY_CURRENT_USER, QStringLiteral("Kept"), KeyRead, &kept), Success);
     QCOMPARE(valueNamesOf(kept), (QStringList{QStringLiteral("v"), QStringLiteral("after")}));
     closeKey(kept);
+}
+
+void tst_RegistryStore::hiveVersionSeesEveryChange()
+{
+    HKEY key = create(QStringLiteral("Watched"));
+    const uint64_t v1 = hiveVersion(HKEY_CURRENT_USER);
+    QVERIFY(v1 != 0);
+    QCOMPARE(hiveVersion(HKEY_CURRENT_USER), v1); // reading changes nothing
+    QCOMPARE(setValue(key, QStringLiteral("v"), RegSz, stringData("1")), Success);
+    const uint64_t v2 = hiveVersion(HKEY_CURRENT_USER);
+    QVERIFY(v2 != v1);
+    closeKey(key);
+
+    // A commit of another process.
+    const QString go = m_dir->filePath(QStringLiteral("go"));
+    QFile(go).open(QIODevice::WriteOnly);
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kChildVariable), QStringLiteral("write C 1 %1").arg(go));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitCode(), 0);
+    const uint64_t v3 = hiveVersion(HKEY_CURRENT_USER);
+    QVERIFY(v3 != v2);
+    QCOMPARE(hiveVersion(HKEY_CURRENT_USER), v3);
+
+    closeAllHives(); // the hive opened anew
+    QVERIFY(hiveVersion(HKEY_CURRENT_USER) != v3);
+    QCOMPARE(hiveVersion(0x1234), uint64_t(0));
 }
 
 void tst_RegistryStore::hiveLocation()
