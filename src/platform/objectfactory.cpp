@@ -4,8 +4,10 @@
 #include "platform/classmeta.h"
 #include "platform/modcreateobj.h"
 #include "platform/registration.h"
+#include "platform/registrystore.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QLibrary>
 #include <QMutex>
@@ -25,9 +27,21 @@ struct ComponentClass {
     QString library;
 };
 
+// What the registry said of a ProgID, apart from whether the library file exists.
+struct Registered {
+    Registration result = Registration::None;
+    QUuid clsid;
+    QString library;
+    QString reason;
+};
+
 struct Table {
     QMutex mutex;
     QHash<QString, Entry> byProgId; // folded ProgID -> entry
+
+    // Registry answers, valid while HKEY_CLASSES_ROOT keeps this hive version.
+    uint64_t registryVersion = 0;
+    QHash<QString, Registered> registered; // folded ProgID
 
     bool scanned = false;
     QString scannedFolder;
@@ -60,6 +74,32 @@ void scanComponents(Table &t, const QString &folder)
                 t.components.insert(key, {c.clsid, fi.absoluteFilePath()});
         }
     }
+}
+
+// The registry's answer for a ProgID, from the cache while the hive is unchanged
+// (the registry store answers in microseconds; a creation should not wait for four).
+Registered lookUpRegistry(Table &t, const QString &progId, const QString &key)
+{
+    const uint64_t version = registry::hiveVersion(registry::HKEY_CLASSES_ROOT);
+    {
+        QMutexLocker lock(&t.mutex);
+        if (t.registryVersion != version) {
+            t.registered.clear();
+            t.registryVersion = version;
+        }
+        const auto it = t.registered.constFind(key);
+        if (it != t.registered.constEnd())
+            return *it;
+    }
+    Registered r;
+    r.result = findRegisteredClass(progId, &r.clsid, &r.library, &r.reason, false);
+    QMutexLocker lock(&t.mutex);
+    if (t.registryVersion == version) {
+        if (t.registered.size() >= 4096) // any text can be asked for: keep the cache bounded
+            t.registered.clear();
+        t.registered.insert(key, r);
+    }
+    return r;
 }
 
 } // namespace
@@ -103,11 +143,21 @@ ClassLocation locateClass(const QString &progId, QString *reason)
             return where;
         }
     }
-    switch (findRegisteredClass(progId, &where.clsid, &where.library, reason)) {
+    const Registered reg = lookUpRegistry(t, progId, key);
+    switch (reg.result) {
     case Registration::Found:
+        if (!QFileInfo(reg.library).isFile()) {
+            if (reason)
+                *reason = QStringLiteral("library file not found: %1").arg(reg.library);
+            return where;
+        }
         where.source = ClassSource::Registered;
+        where.clsid = reg.clsid;
+        where.library = reg.library;
         return where;
     case Registration::Broken:
+        if (reason)
+            *reason = reg.reason;
         return where;
     case Registration::None:
         break;

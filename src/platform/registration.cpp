@@ -223,7 +223,8 @@ bool unregisterLibrary(const QString &path, QString *reason, QList<RegistryEntry
     return true;
 }
 
-Registration findRegisteredClass(const QString &progId, QUuid *clsid, QString *library, QString *reason)
+Registration findRegisteredClass(const QString &progId, QUuid *clsid, QString *library, QString *reason,
+                                 bool checkLibraryFile)
 {
     auto broken = [reason](const QString &text) {
         if (reason)
@@ -261,7 +262,7 @@ Registration findRegisteredClass(const QString &progId, QUuid *clsid, QString *l
         return broken(QStringLiteral("%1%2: %3").arg(kRoot, server, statusText(st)));
     if (file.isEmpty() || !QDir::isAbsolutePath(file))
         return broken(QStringLiteral("%1%2 names no absolute library path").arg(kRoot, server));
-    if (!QFileInfo(file).isFile())
+    if (checkLibraryFile && !QFileInfo(file).isFile())
         return broken(QStringLiteral("library file not found: %1").arg(file));
     if (clsid)
         *clsid = id;

@@ -40,11 +40,14 @@ ZENLO_CORE_EXPORT bool unregisterLibrary(const QString &path, QString *reason = 
 
 enum class Registration {
     None,   // HKEY_CLASSES_ROOT has no key of the ProgID
-    Found,  // *clsid and *library are set; the library file exists
+    Found,  // *clsid and *library are set (and the library file exists, see below)
     Broken, // the key exists but leads nowhere; *reason says where it ends
 };
-// The registered class of a ProgID, following the keys above.
+// The registered class of a ProgID, following the keys above. Without
+// checkLibraryFile, Found does not promise that the library file exists (the
+// answer then depends on the registry alone, and can be cached against
+// registry::hiveVersion).
 ZENLO_CORE_EXPORT Registration findRegisteredClass(const QString &progId, QUuid *clsid, QString *library,
-                                                   QString *reason = nullptr);
+                                                   QString *reason = nullptr, bool checkLibraryFile = true);
 
 } // namespace objects

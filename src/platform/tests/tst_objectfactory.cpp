@@ -10,8 +10,10 @@
 #include "platform/registrystore.h"
 #include "testgreeter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,6 +23,9 @@ using namespace objects;
 using namespace registry;
 
 namespace {
+
+// Set in a copy of this test started as a second process: "register PATH" or "unregister PATH".
+const char kChildVariable[] = "ZENLO_OBJECTS_CHILD";
 
 const QString kAlpha = QStringLiteral("{7789CAA1-0ECA-4653-87C6-02F7369C2872}");
 const QString kBeta = QStringLiteral("{911F3323-7CEE-4F16-8E6D-1E5849A49EB2}");
@@ -101,6 +106,7 @@ private Q_SLOTS:
     void registerCreateUnregister();
     void componentsWithoutRegistration();
     void registeredWinsOverComponents();
+    void registrationOfAnotherProcessIsSeen();
     void brokenRegistration_data();
     void brokenRegistration();
     void builtinComesFirst();
@@ -210,6 +216,26 @@ void tst_ObjectFactory::registeredWinsOverComponents()
     QVERIFY(unregisterLibrary(registered));
     o.reset(createObject(QStringLiteral("ZenTest.Alpha")));
     QCOMPARE(madeBy(o.get()), canonical(component));
+}
+
+void tst_ObjectFactory::registrationOfAnotherProcessIsSeen()
+{
+    const QString path = copyOf(QStringLiteral("zt_pair"), QStringLiteral("lib/zt_pair.so"));
+    auto inChild = [](const QString &job) {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(kChildVariable), job);
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        return child.waitForFinished(60000) && child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+    };
+    QVERIFY(!createObject(QStringLiteral("ZenTest.Alpha")));
+    QCOMPARE(inChild(QStringLiteral("register ") + path), 0);
+    std::unique_ptr<QObject> o(createObject(QStringLiteral("ZenTest.Alpha")));
+    QCOMPARE(madeBy(o.get()), canonical(path));
+    QCOMPARE(inChild(QStringLiteral("unregister ") + path), 0);
+    QVERIFY(!createObject(QStringLiteral("ZenTest.Alpha")));
 }
 
 void tst_ObjectFactory::brokenRegistration_data()
@@ -346,5 +372,15 @@ void tst_ObjectFactory::chinesePath()
     QCOMPARE(classesRoot(), before);
 }
 
-QTEST_GUILESS_MAIN(tst_ObjectFactory)
+int main(int argc, char **argv)
+{
+    const QString job = qEnvironmentVariable(kChildVariable);
+    if (job.startsWith(QLatin1String("register ")))
+        return registerLibrary(job.mid(9)) ? 0 : 1;
+    if (job.startsWith(QLatin1String("unregister ")))
+        return unregisterLibrary(job.mid(11)) ? 0 : 1;
+    QCoreApplication app(argc, argv);
+    tst_ObjectFactory tc;
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "tst_objectfactory.moc"
