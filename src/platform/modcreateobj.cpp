@@ -26,10 +26,11 @@ struct Table {
     QHash<QString, QString> reasons;  // canonical (or absolute) path -> last failure
 };
 
+// Never destroyed: the libraries it holds stay loaded until the process ends.
 Table &table()
 {
-    static Table t;
-    return t;
+    static Table *t = new Table;
+    return *t;
 }
 
 QString absolutePath(const QString &path)
