@@ -76,8 +76,8 @@ void scanComponents(Table &t, const QString &folder)
     }
 }
 
-// The registry's answer for a ProgID, from the cache while the hive is unchanged
-// (the registry store answers in microseconds; a creation should not wait for four).
+// The registry's answer for a ProgID, from the cache while the hive is unchanged:
+// each registry read costs microseconds, and an answer takes four of them.
 Registered lookUpRegistry(Table &t, const QString &progId, const QString &key)
 {
     const uint64_t version = registry::hiveVersion(registry::HKEY_CLASSES_ROOT);

@@ -4,15 +4,17 @@
 // that knows it decides:
 //  1. the shell's built-in classes (registerBuiltin; e.g. the database stand-in
 //     "kxDataAccessHelper.Database"). They are part of the program, so a
-//     registration cannot silently put another class in their place (or break the
-//     start-up with a stale entry); an administrator replaces a built-in by
-//     installing another program, not by registering a library.
+//     registration cannot silently put another class in their place, nor can a
+//     stale entry break the start-up; "zenlo-admin regsvr" says so when it
+//     registers a ProgID that is built in.
 //  2. classes registered in the registry (platform/registration.h):
 //     HKEY_CLASSES_ROOT\<ProgID>\CLSID, then
 //     HKEY_CLASSES_ROOT\CLSID\{...}\InprocServer32 names the library, whose
 //     class-object entry point is asked for the class id. A ProgID key that
 //     leads nowhere (no class id, no library, a missing file) creates nothing:
 //     the reason says where it ends, and the classes of components/ are not tried.
+//     The registry's answers are kept while HKEY_CLASSES_ROOT is unchanged
+//     (registry::hiveVersion), so a registration by another process counts at once.
 //  3. the libraries in the program folder's "components" subfolder, creatable
 //     without registration. Their metadata (not their code) is read once, on
 //     the first lookup that reaches this step, and kept until rescanComponents()
