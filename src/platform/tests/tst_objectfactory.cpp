@@ -1,7 +1,6 @@
 // Creation by ProgID (built-in, registered, components/ folder) and the
 // registration of libraries, with real test libraries, a registry of the test's
 // own and a program folder in a temporary folder.
-#include "components/database.h"
 #include "platform/appinfo.h"
 #include "platform/classmeta.h"
 #include "platform/modcreateobj.h"
@@ -279,8 +278,10 @@ void tst_ObjectFactory::builtinComesFirst()
     QVERIFY(setClassesValue(QStringLiteral("kxDataAccessHelper.Database\\CLSID"), kAlpha));
     QVERIFY(setClassesValue(QStringLiteral("CLSID\\") + kAlpha + QStringLiteral("\\InprocServer32"), path));
     QCOMPARE(locateClass(QStringLiteral("KXDATAACCESSHELPER.DATABASE")).source, ClassSource::Builtin);
+    // The database stand-in lives in components/, which platform code does not include: its class name tells.
     std::unique_ptr<QObject> o(createObject(QStringLiteral("kxDataAccessHelper.Database")));
-    QVERIFY(qobject_cast<Database *>(o.get()));
+    QVERIFY(o);
+    QCOMPARE(o->metaObject()->className(), "Database");
 }
 
 void tst_ObjectFactory::refusedRegistrationChangesNothing_data()
