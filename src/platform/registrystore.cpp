@@ -161,6 +161,7 @@ public:
         Savepoint,
         Release,
         RollbackTo,
+        DataVersion,
         StmtCount
     };
 
@@ -170,6 +171,8 @@ public:
     bool readOnly = true;
     // Bumped by each write of this process, so enumeration snapshots know they are stale.
     uint64_t generation = 0;
+    // Tells this opening of the hive from every other one.
+    uint64_t serial = 0;
 
     bool hasDatabase() const { return m_db != nullptr; }
 
@@ -297,7 +300,25 @@ public:
             return Success;
         qCWarning(lcRegistry) << "hive" << path << "cannot commit a write batch:" << errorText();
         Query(stmt(Rollback)).step();
+        ++generation;
         return IoFailed;
+    }
+    void abortBatch()
+    {
+        if (!inBatch)
+            return;
+        inBatch = false;
+        Query(stmt(Rollback)).step();
+        ++generation; // what the batch wrote is gone again
+    }
+    // Changes when another connection committed to the hive since the last call
+    // (SQLite's data_version); -1 when it cannot be read.
+    int64_t dataVersion()
+    {
+        if (!m_db)
+            return 0;
+        Query q(stmt(DataVersion));
+        return q.step() == SQLITE_ROW ? q.int64(0) : -1;
     }
     // Several reads in one transaction take the hive's read lock once.
     bool beginRead() { return m_db && !inBatch && Query(stmt(BeginRead)).step() == SQLITE_DONE; }
@@ -492,6 +513,7 @@ private:
             "SAVEPOINT w",
             "RELEASE w",
             "ROLLBACK TO w",
+            "PRAGMA data_version",
         };
         for (int i = 0; i < StmtCount; ++i) {
             if (sqlite3_prepare_v3(m_db, sql[i], -1, SQLITE_PREPARE_PERSISTENT, &m_stmts[i], nullptr) != SQLITE_OK) {
@@ -522,8 +544,10 @@ bool isWritableFile(const QString &file)
 
 std::shared_ptr<Hive> openHive(const QString &path)
 {
+    static uint64_t openings = 0; // under the state's lock
     auto hive = std::make_shared<Hive>();
     hive->path = path;
+    hive->serial = ++openings;
     const QFileInfo info(path);
     const QString dir = info.absolutePath();
     QDir().mkpath(dir);
@@ -565,7 +589,16 @@ struct State {
     std::array<QString, kRootCount> paths;
     std::array<QByteArray, kRootCount> pathsVariable;
     std::array<bool, kRootCount> pathsKnown{};
+    // What hiveVersion() last saw of each root's hive.
+    struct Seen {
+        uint64_t serial = 0;
+        int64_t data = 0;
+        uint64_t generation = 0;
+        uint64_t version = 0;
+    };
+    std::array<Seen, kRootCount> seen{};
     int batchDepth = 0;
+    bool batchAborted = false; // an inner batch was aborted: the outermost one ends undone
     std::vector<std::shared_ptr<Hive>> batchHives;
     QString userFolder;
     QString machineFolder;
@@ -679,11 +712,18 @@ int32_t endBatches(State &s)
 {
     int32_t st = Success;
     for (const auto &hive : s.batchHives) {
+        if (s.batchAborted) {
+            hive->abortBatch();
+            continue;
+        }
         const int32_t r = hive->endBatch();
         if (r != Success)
             st = r;
     }
     s.batchHives.clear();
+    if (s.batchAborted)
+        st = IoFailed;
+    s.batchAborted = false;
     return st;
 }
 
@@ -1007,6 +1047,29 @@ QString hiveFilePath(HKEY root)
     return hivePath(s, idx);
 }
 
+uint64_t hiveVersion(HKEY root)
+{
+    const int idx = rootIndex(root);
+    if (idx < 0)
+        return 0;
+    State &s = state();
+    QMutexLocker lock(&s.mutex);
+    int32_t st = Success;
+    if (!resolve(s, root, &st))
+        return 0;
+    Hive &hive = *s.hives[idx];
+    const int64_t data = hive.dataVersion();
+    State::Seen &seen = s.seen[idx];
+    if (seen.version == 0 || data < 0 || seen.serial != hive.serial || seen.data != data
+        || seen.generation != hive.generation) {
+        ++seen.version;
+        seen.serial = hive.serial;
+        seen.data = data;
+        seen.generation = hive.generation;
+    }
+    return seen.version;
+}
+
 void beginWriteBatch()
 {
     State &s = state();
@@ -1025,12 +1088,26 @@ int32_t endWriteBatch()
     return endBatches(s);
 }
 
+int32_t abortWriteBatch()
+{
+    State &s = state();
+    QMutexLocker lock(&s.mutex);
+    if (s.batchDepth == 0)
+        return InvalidParameter;
+    s.batchAborted = true;
+    if (--s.batchDepth > 0)
+        return Success;
+    endBatches(s);
+    return Success;
+}
+
 void closeAllHives()
 {
     State &s = state();
     QMutexLocker lock(&s.mutex);
     s.batchDepth = 0;
     endBatches(s);
+    s.batchAborted = false;
     s.handles.clear();
     for (int i = 0; i < kRootCount; ++i) {
         s.roots[i] = KeyState();

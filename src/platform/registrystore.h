@@ -116,8 +116,15 @@ ZENLO_CORE_EXPORT int32_t setValue(HKEY key, const QString &name, uint32_t type,
 // not undo the ones before it. The hive's write lock is held meanwhile, so other
 // processes' writes wait: keep batches short. Batches nest; on Windows a batch
 // does nothing. endWriteBatch() reports IoFailed when a hive could not commit.
+//
+// abortWriteBatch() ends a batch like endWriteBatch() but undoes every write of
+// the outermost batch in every hive, so a caller that finds one write failing
+// leaves nothing half written. An abort inside a nested batch takes effect when
+// the outermost batch ends; that end then reports IoFailed (nothing committed).
+// On Windows, where a batch does nothing, the caller must undo by hand.
 ZENLO_CORE_EXPORT void beginWriteBatch();
 ZENLO_CORE_EXPORT int32_t endWriteBatch();
+ZENLO_CORE_EXPORT int32_t abortWriteBatch();
 
 class WriteBatch
 {
@@ -134,6 +141,11 @@ public:
     {
         m_ended = true;
         return endWriteBatch();
+    }
+    int32_t abort()
+    {
+        m_ended = true;
+        return abortWriteBatch();
     }
 
 private:
@@ -155,6 +167,12 @@ ZENLO_CORE_EXPORT QByteArray dwordData(uint32_t value);
 ZENLO_CORE_EXPORT QString rootName(HKEY root);
 // The hive file a root handle uses now; "" for a handle that is no root.
 ZENLO_CORE_EXPORT QString hiveFilePath(HKEY root);
+// A number that changes whenever the hive of a root handle may hold other data
+// than at the last call: after a write of this process (also inside a write
+// batch, and after an abort) or a commit of another process, and when the hive
+// file is opened anew. Never 0 for a root handle; 0 for a handle that is no root.
+// For caches of what was read from a hive.
+ZENLO_CORE_EXPORT uint64_t hiveVersion(HKEY root);
 // Closes every hive file this process holds and invalidates every open handle
 // (for tests that remove their registry folder).
 ZENLO_CORE_EXPORT void closeAllHives();

@@ -16,5 +16,7 @@ int usage(const QString &text);
 int configCommand(const QStringList &args);
 int regCommand(const QStringList &args);
 int dbCommand(const QStringList &args);
+int classesCommand(const QStringList &args);
+int regsvrCommand(const QStringList &args);
 
 } // namespace admin

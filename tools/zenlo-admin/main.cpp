@@ -37,6 +37,8 @@ static const char kHelp[] =
     "  reg export KEY FILE [--no-subkeys]      write a key tree to a new REGEDIT4 file\n"
     "  reg import FILE                         read a REGEDIT4 file into the registry\n"
     "  db init-demo FILE                       create the demo database\n"
+    "  classes FILE                            list a library's classes from its metadata\n"
+    "  regsvr [/u] FILE                        register (or with /u unregister) a library's classes\n"
     "Every command takes --help.";
 
 int main(int argc, char **argv)
@@ -47,6 +49,8 @@ int main(int argc, char **argv)
         {QStringLiteral("config"), admin::configCommand},
         {QStringLiteral("reg"), admin::regCommand},
         {QStringLiteral("db"), admin::dbCommand},
+        {QStringLiteral("classes"), admin::classesCommand},
+        {QStringLiteral("regsvr"), admin::regsvrCommand},
     };
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         admin::out() << kHelp << Qt::endl;

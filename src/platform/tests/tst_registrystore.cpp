@@ -100,6 +100,8 @@ private Q_SLOTS:
     void largeKeyEnumeration();
     void twoProcessesWriteOneHive();
     void writeBatch();
+    void abortedBatch();
+    void hiveVersionSeesEveryChange();
     void hiveLocation();
     void settingsStore();
 
@@ -527,6 +529,82 @@ void tst_RegistryStore::writeBatch()
     QCOMPARE(openKey(HKEY_CURRENT_USER, QStringLiteral("Shared"), KeyRead, &shared), Success);
     QCOMPARE(valueNamesOf(shared), (QStringList{"first", "second", "third", "C_0", "C_1", "C_2"}));
     closeKey(shared);
+}
+
+void tst_RegistryStore::abortedBatch()
+{
+    HKEY kept = create(QStringLiteral("Kept"));
+    QCOMPARE(setValue(kept, QStringLiteral("v"), RegSz, stringData("old")), Success);
+
+    // An abort undoes the batch in every hive it wrote to, keys and values alike.
+    beginWriteBatch();
+    QCOMPARE(setValue(kept, QStringLiteral("v"), RegSz, stringData("new")), Success);
+    HKEY fresh = create(QStringLiteral("Fresh\\Child"));
+    HKEY machine = 0;
+    QCOMPARE(createKey(HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Fresh"), KeyAllAccess, &machine), Success);
+    closeKey(machine);
+    QCOMPARE(abortWriteBatch(), Success);
+    QCOMPARE(openKey(HKEY_CURRENT_USER, QStringLiteral("Fresh"), KeyRead, &machine), NotFound);
+    QCOMPARE(openKey(HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Fresh"), KeyRead, &machine), NotFound);
+    QCOMPARE(setValue(fresh, QStringLiteral("x"), RegSz, stringData("x")), KeyDeleted);
+    closeKey(fresh);
+    uint32_t type = 0;
+    QByteArray data;
+    QCOMPARE(queryValue(kept, QStringLiteral("v"), &type, &data), Success);
+    QCOMPARE(stringFromData(data), QStringLiteral("old"));
+
+    // An abort inside a nested batch undoes the outer one too, which then reports it.
+    beginWriteBatch();
+    QCOMPARE(setValue(kept, QStringLiteral("outer"), RegSz, stringData("1")), Success);
+    beginWriteBatch();
+    QCOMPARE(setValue(kept, QStringLiteral("inner"), RegSz, stringData("2")), Success);
+    QCOMPARE(abortWriteBatch(), Success);
+    QCOMPARE(endWriteBatch(), IoFailed);
+    QCOMPARE(valueNamesOf(kept), QStringList{QStringLiteral("v")});
+    QCOMPARE(abortWriteBatch(), InvalidParameter);
+
+    // The next batch commits as usual.
+    {
+        WriteBatch batch;
+        QCOMPARE(setValue(kept, QStringLiteral("after"), RegSz, stringData("3")), Success);
+        QCOMPARE(batch.commit(), Success);
+    }
+    closeKey(kept);
+    closeAllHives();
+    QCOMPARE(openKey(HKEY_CURRENT_USER, QStringLiteral("Kept"), KeyRead, &kept), Success);
+    QCOMPARE(valueNamesOf(kept), (QStringList{QStringLiteral("v"), QStringLiteral("after")}));
+    closeKey(kept);
+}
+
+void tst_RegistryStore::hiveVersionSeesEveryChange()
+{
+    HKEY key = create(QStringLiteral("Watched"));
+    const uint64_t v1 = hiveVersion(HKEY_CURRENT_USER);
+    QVERIFY(v1 != 0);
+    QCOMPARE(hiveVersion(HKEY_CURRENT_USER), v1); // reading changes nothing
+    QCOMPARE(setValue(key, QStringLiteral("v"), RegSz, stringData("1")), Success);
+    const uint64_t v2 = hiveVersion(HKEY_CURRENT_USER);
+    QVERIFY(v2 != v1);
+    closeKey(key);
+
+    // A commit of another process.
+    const QString go = m_dir->filePath(QStringLiteral("go"));
+    QFile(go).open(QIODevice::WriteOnly);
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kChildVariable), QStringLiteral("write C 1 %1").arg(go));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitCode(), 0);
+    const uint64_t v3 = hiveVersion(HKEY_CURRENT_USER);
+    QVERIFY(v3 != v2);
+    QCOMPARE(hiveVersion(HKEY_CURRENT_USER), v3);
+
+    closeAllHives(); // the hive opened anew
+    QVERIFY(hiveVersion(HKEY_CURRENT_USER) != v3);
+    QCOMPARE(hiveVersion(0x1234), uint64_t(0));
 }
 
 void tst_RegistryStore::hiveLocation()
