@@ -1,11 +1,15 @@
 #include "app/bmain.h"
 #include "app/widgetui.h"
+#include "components/commandline.h"
 #include "core/sessionprocs.h"
 #include "demo/demodb.h"
+#include "hosting/functionhost.h"
 #include "workspace/frmmain.h"
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QPointer>
+#include <QTimer>
 
 #include <thread>
 
@@ -17,14 +21,37 @@ int main(int argc, char **argv)
     std::thread fonts([] { QFontDatabase::families(); });
     WidgetUi widgetUi;
     ui::install(&widgetUi);
+
+    // The composition root: the main window with function launch and hosting.
+    QPointer<FunctionHost> functions;
     bMain::Wiring wiring;
-    wiring.createMainWindow = [](Session &session) { return new frmMain(session); };
+    wiring.createMainWindow = [&functions](Session &session) {
+        auto *window = new frmMain(session);
+        functions = new FunctionHost(session, *window, window);
+        window->setMenuRunner(functions);
+        return window;
+    };
+    wiring.openAlertWindow = [&functions](Session &) { return functions && functions->openAlertWindow(); };
     wiring.prepareDatabase = [](const QString &configPath) {
         QString error;
         if (!demo::createIfMissing(configPath, &error))
             ui::msgBox(QStringLiteral("演示数据库不能创建：") + error, ui::Exclamation, QStringLiteral("提示："));
     };
+
+    // /run:CODE opens a menu entry once the main window is shown, exactly as a click would.
+    CommandLine options;
+    options.parseArguments(app.arguments().mid(1));
+    const CommandLine::Option run = options.option(QStringLiteral("run"));
+
     const bool running = bMain::Main(app.arguments().mid(1), wiring);
+    if (running && run.present) {
+        QTimer::singleShot(0, [&functions, code = run.value] {
+            if (!functions)
+                return;
+            bool inEditWindow = false, executed = false;
+            functions->ExecuteMenu(code, inEditWindow, executed);
+        });
+    }
     const int rc = running ? app.exec() : 1;
     bMain::LogOut();
     // The main window goes through the event loop once the session has ended.

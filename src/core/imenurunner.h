@@ -16,6 +16,8 @@ public:
     virtual void ExecuteMenu(const QString &code, bool &inEditWindow, bool &executed) = 0;
     // Opens the alert window ("预警"); true when its initialisation succeeded.
     virtual bool openAlertWindow() = 0;
-    // Releases a hosted component (may be nullptr) before its host goes.
+    // Releases the hosted components (the one given, or all) before the main window goes.
     virtual void ClearControl(QObject *component) = 0;
+    // The operator closes the function tab with this index (its close affordance).
+    virtual void closeFunctionTab(int tabIndex) { (void)tabIndex; }
 };

@@ -383,6 +383,10 @@ void frmMain::buildWorkArea()
     reports->setShadowColor(Qt::transparent);
     reports->setTextColor(kxstyle::text());
     reports->setGeometry(16, 14, 180, 22);
+    ImgRpt0 = named(new kxImageButton(PicRpt), QStringLiteral("ImgRpt0"));
+    ImgRpt0->setGeometry(16, 44 - 6, 200, 28);
+    ImgRpt0->setButtonStyle(kxImageButton::Filled);
+    ImgRpt0->hide();
     imgSplitter_c = named(new PictureBox(PicTable), QStringLiteral("imgSplitter_c"));
     imgSplitter_c->setCursor(Qt::SplitHCursor);
     imgSplitter_c->installEventFilter(this);
@@ -392,6 +396,12 @@ void frmMain::buildWorkArea()
 
     kxVSTab = named(new ::kxVSTab(PicMain), QStringLiteral("kxVSTab"));
     kxVSTab->add(QStringLiteral("首页"), QStringLiteral("home"));
+    connect(kxVSTab, &::kxVSTab::tabActivated, this, &frmMain::kxVSTab_TabActivated);
+    connect(kxVSTab, &::kxVSTab::tabDeactivated, this, &frmMain::kxVSTab_TabDeactivated);
+    connect(kxVSTab, &::kxVSTab::tabCloseRequested, this, [this](int index) {
+        if (m_menuRunner)
+            m_menuRunner->closeFunctionTab(index);
+    });
     m_layout.vsTab.height = workspace::pixelsToTwips(kxVSTab->sizeHint().height(), dpi());
 
     picWait = named(new PictureBox(PicMain), QStringLiteral("picWait"));
@@ -514,7 +524,7 @@ void frmMain::resizeEvent(QResizeEvent *event)
 
 void frmMain::Form_Resize()
 {
-    PaintFreeze freeze(this, NavPanel, picHolder.value(currentHostIndex));
+    PaintFreeze freeze(this, NavPanel, picHolder.value(m_currentHostIndex));
     const double d = dpi();
     workspace::MainLayout &m = m_layout;
     m.scaleWidth = workspace::pixelsToTwips(width(), d);
@@ -538,13 +548,13 @@ void frmMain::syncHosting()
 {
     workspace::MainLayout &m = m_layout;
     m.holders.resize(size_t(std::max<qsizetype>(1, picHolder.size())));
-    m.currentHost = currentHostIndex;
+    m.currentHost = m_currentHostIndex;
     m.hasComponent = !moControl.isNull();
 }
 
 void frmMain::ArrangeColumns(double x)
 {
-    PaintFreeze freeze(this, NavPanel, picHolder.value(currentHostIndex));
+    PaintFreeze freeze(this, NavPanel, picHolder.value(m_currentHostIndex));
     syncHosting();
     workspace::arrangeColumns(m_layout, x);
     applyLayout();
@@ -609,7 +619,7 @@ void frmMain::applyLayout()
         put(But[i], m.buttons[size_t(i)]);
     if (m.hasComponent && moControl)
         put(moControl, m.component);
-    if (QWidget *current = picHolder.value(currentHostIndex))
+    if (QWidget *current = picHolder.value(m_currentHostIndex))
         if (current->isVisible())
             current->raise();
 }
@@ -913,6 +923,17 @@ void frmMain::executeMenu(const QString &code, bool &inEditWindow, bool &execute
     executed = true;
 }
 
+// The host index of a tab key: the number after its last "-" (16-bit), -1 when there is none.
+static int hosting_index(const QString &key)
+{
+    const int dash = key.lastIndexOf(QLatin1Char('-'));
+    if (dash < 0)
+        return -1;
+    bool ok = false;
+    const int n = key.mid(dash + 1).toInt(&ok);
+    return ok && n >= 0 && n <= 32767 ? n : -1;
+}
+
 // ------------------------------------------------------------------ header buttons, links, toggle
 
 void frmMain::showWorkspace()
@@ -981,7 +1002,7 @@ void frmMain::lnklbl_LinkClick(int index)
 
 void frmMain::Button21_Click()
 {
-    PaintFreeze freeze(this, NavPanel, picHolder.value(currentHostIndex));
+    PaintFreeze freeze(this, NavPanel, picHolder.value(m_currentHostIndex));
     const bool visible = workspace::navPanelToggle(m_layout);
     NavPanel->setVisible(visible);
     imgSplitter->setVisible(visible);
@@ -1132,7 +1153,7 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
             (main ? picSplitter : picSplitter_c)
                 ->setGeometry(workspace::toPixels(main ? m.picSplitter : m.picSplitterC, d));
         } else if (release && me->button() == Qt::LeftButton) {
-            PaintFreeze freeze(this, NavPanel, picHolder.value(currentHostIndex));
+            PaintFreeze freeze(this, NavPanel, picHolder.value(m_currentHostIndex));
             main ? workspace::mainSplitterUp(m) : workspace::reportSplitterUp(m);
             applyLayout();
         }
@@ -1198,4 +1219,170 @@ void frmMain::closeEvent(QCloseEvent *event)
     disconnect(&m_session, nullptr, this, nullptr);
     // The session ends here; the window must not reach it afterwards.
     bMain::LogOut();
+}
+
+// ------------------------------------------------------------------ the host of functions
+
+QString frmMain::activeCatalogCaption() const
+{
+    const kxNavItem *active = NavPanel ? NavPanel->activeItem() : nullptr;
+    return active ? active->caption() : QString();
+}
+
+void frmMain::setLocation(const QString &text)
+{
+    lbl[1]->setCaption(text);
+    Form_Resize();
+}
+
+bool frmMain::periodLabelVisible() const
+{
+    return m_layout.lbl2Visible;
+}
+
+void frmMain::setPeriodLabel(const QString &text)
+{
+    lbl[2]->setCaption(text);
+}
+
+void frmMain::showWait(const QString &caption)
+{
+    ShadowLabel1->setCaption(caption);
+    ShadowLabel1->repaint();
+    picWait->show();
+    picWait->raise();
+    picWait->repaint();
+}
+
+void frmMain::hideWait()
+{
+    picWait->hide();
+}
+
+void frmMain::showHome()
+{
+    PicTable->show();
+    if (kxVSTab->activeIndex() != 1)
+        kxVSTab->setActive(1);
+    if (QWidget *current = picHolder.value(m_currentHostIndex); current && m_currentHostIndex > 0)
+        current->hide();
+    PicTable->raise();
+}
+
+void frmMain::loadPilotMap(const QString &)
+{
+    // The process maps of the catalogs join here.
+}
+
+QWidget *frmMain::reportArea()
+{
+    return PicRpt;
+}
+
+void frmMain::refreshHomeTab()
+{
+    kxVSTab->refresh();
+}
+
+int frmMain::addTab(const QString &caption, const QString &key)
+{
+    const int index = kxVSTab->add(caption, key, true);
+    kxVSTab->refresh();
+    return index;
+}
+
+int frmMain::tabCount() const
+{
+    return kxVSTab->count();
+}
+
+int frmMain::activeTab() const
+{
+    return kxVSTab->activeIndex();
+}
+
+QString frmMain::tabKey(int index) const
+{
+    const ::kxVSTab::Tab *t = kxVSTab->tab(index);
+    return t ? t->key : QString();
+}
+
+void frmMain::removeTab(int index)
+{
+    kxVSTab->remove(index);
+}
+
+int frmMain::addHostArea()
+{
+    PictureBox *previous = picHolder.last();
+    auto *holder = named(new PictureBox(PicMain), QStringLiteral("picHolder%1").arg(picHolder.size()));
+    holder->setBackground(previous->background());
+    holder->setEdges(Qt::TopEdge | Qt::BottomEdge | Qt::LeftEdge | Qt::RightEdge, kxstyle::border());
+    holder->setGeometry(previous->geometry());
+    holder->installEventFilter(this);
+    holder->hide();
+    picHolder << holder;
+    m_currentHostIndex = int(picHolder.size()) - 1;
+    PicTable->hide();
+    syncHosting();
+    return m_currentHostIndex;
+}
+
+QWidget *frmMain::hostArea(int index) const
+{
+    return picHolder.value(index);
+}
+
+void frmMain::setCurrentHost(int index, QWidget *component)
+{
+    m_currentHostIndex = index;
+    moControl = component;
+}
+
+void frmMain::showHostArea(int index)
+{
+    QWidget *area = picHolder.value(index);
+    if (!area)
+        return;
+    m_currentHostIndex = index;
+    Form_Resize();
+    area->show();
+    if (area->isVisible())
+        area->setFocus(Qt::OtherFocusReason);
+    area->raise();
+    picWait->raise();
+}
+
+void frmMain::kxVSTab_TabActivated(int index)
+{
+    if (index > kxVSTab->count())
+        index = kxVSTab->count();
+    if (index < 2) {
+        PicTable->show();
+        PicTable->raise();
+        return;
+    }
+    const auto n = hosting_index(tabKey(index));
+    if (n < 0)
+        return;
+    if (QWidget *area = picHolder.value(n)) {
+        area->show();
+        area->raise();
+        moControl = area->findChild<QWidget *>(QString::number(n) + QStringLiteral("edit"), Qt::FindDirectChildrenOnly);
+        m_currentHostIndex = n;
+        Form_Resize();
+    }
+}
+
+void frmMain::kxVSTab_TabDeactivated(int index)
+{
+    if (index > kxVSTab->count())
+        index = kxVSTab->count();
+    if (index < 2) {
+        PicTable->hide();
+        return;
+    }
+    const int n = hosting_index(tabKey(index));
+    if (QWidget *area = picHolder.value(n); area && n >= 0)
+        area->hide();
 }

@@ -8,6 +8,7 @@
 #include "components/archive.h"
 #include "core/imainwindow.h"
 #include "core/imenurunner.h"
+#include "core/iworkspacehost.h"
 #include "workspace/layout.h"
 #include "workspace/storedfilecache.h"
 
@@ -31,7 +32,7 @@ class PictureBox;
 class RecordSet;
 class Session;
 
-class frmMain : public QWidget, public bMain::IMainWindow
+class frmMain : public QWidget, public bMain::IMainWindow, public IWorkspaceHost
 {
     Q_OBJECT
 public:
@@ -71,6 +72,33 @@ public:
     void lnklbl_LinkClick(int index);
     void Button21_Click();
 
+    // IWorkspaceHost: what function launch and hosting may do with the window.
+    QWidget *window() override { return this; }
+    QString activeCatalogCaption() const override;
+    void setLocation(const QString &text) override;
+    bool periodLabelVisible() const override;
+    void setPeriodLabel(const QString &text) override;
+    void showWait(const QString &caption) override;
+    void hideWait() override;
+    void showHome() override;
+    void loadPilotMap(const QString &menuCode) override;
+    QWidget *reportArea() override;
+    void refreshHomeTab() override;
+    int addTab(const QString &caption, const QString &key) override;
+    int tabCount() const override;
+    int activeTab() const override;
+    QString tabKey(int index) const override;
+    void removeTab(int index) override;
+    int addHostArea() override;
+    QWidget *hostArea(int index) const override;
+    int currentHostIndex() const override { return m_currentHostIndex; }
+    void setCurrentHost(int index, QWidget *component) override;
+    void showHostArea(int index) override;
+
+    // The tab strip's events: the home tab shows the home area, a function tab its host area.
+    void kxVSTab_TabActivated(int index);
+    void kxVSTab_TabDeactivated(int index);
+
     bool isLocked() const { return m_locked; }
     const workspace::MainLayout &layoutModel() const { return m_layout; }
     // Dots per inch the twips are converted with (the window's screen).
@@ -104,9 +132,9 @@ public:
     kxImageButton *Button21 = nullptr;
     zLibControl zLibControl1;
 
-    // The host area shown last, and the component hosted there last.
-    int currentHostIndex = 0;
+    // The component hosted last (its host area is currentHostIndex()).
     QPointer<QWidget> moControl;
+    kxImageButton *ImgRpt0 = nullptr; // the report buttons' hidden template
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -144,6 +172,7 @@ private:
 
     Session &m_session;
     IMenuRunner *m_menuRunner = nullptr;
+    int m_currentHostIndex = 0;
     workspace::MainLayout m_layout;
     workspace::StoredFileCache m_iconCache;
     std::unique_ptr<LockFilter> m_lockFilter;

@@ -1,0 +1,339 @@
+// From a menu click to a hosted component and back: the main window with
+// function launch wired as the program wires it, on a demo site whose
+// components/ folder holds stand-in components that speak the whole protocol.
+#include "components/database.h"
+#include "components/kx/kximagebutton.h"
+#include "components/kx/kxlinklabel.h"
+#include "components/logservice.h"
+#include "components/sysservices.h"
+#include "core/clsconfig.h"
+#include "core/session.h"
+#include "core/sessionprocs.h"
+#include "hosting/frmedit.h"
+#include "hosting/functionhost.h"
+#include "platform/appinfo.h"
+#include "platform/objectfactory.h"
+#include "workspace/frmmain.h"
+#include "workspace/picturebox.h"
+#include "components/kx/kxvstab.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include "testsite.h"
+#include "testsupport.h"
+
+using testsupport::TestSite;
+
+namespace {
+
+QStringList callsOf(QWidget *component)
+{
+    return component ? component->property("calls").toStringList() : QStringList();
+}
+
+QList<frmEdit *> editWindows()
+{
+    QList<frmEdit *> out;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *e = qobject_cast<frmEdit *>(w); e && e->isVisible())
+            out << e;
+    return out;
+}
+
+} // namespace
+
+class tst_Hosting : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void executeMenu_data();
+    void executeMenu();
+    void protocol_data();
+    void protocol();
+    void unsavedTabAsks();
+    void reportButtons();
+    void manyTabs();
+
+private:
+    bool open(const QString &op = QStringLiteral("admin"), const QString &password = QString());
+    QWidget *lastComponent() const { return m_host->component(m_window->currentHostIndex()); }
+
+    std::unique_ptr<TestSite> m_site;
+    std::unique_ptr<testsupport::RecordingUi> m_ui;
+    frmMain *m_window = nullptr;
+    FunctionHost *m_host = nullptr;
+};
+
+void tst_Hosting::init()
+{
+    m_ui = std::make_unique<testsupport::RecordingUi>();
+}
+
+void tst_Hosting::cleanup()
+{
+    for (frmEdit *e : editWindows())
+        e->close();
+    if (m_window)
+        m_window->close(); // the log-out
+    delete m_window;
+    m_window = nullptr;
+    bMain::LogOut();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_site.reset();
+    m_ui.reset();
+}
+
+bool tst_Hosting::open(const QString &op, const QString &password)
+{
+    m_site = std::make_unique<TestSite>();
+    if (!m_site->ok())
+        return false;
+    const QString folder = m_site->programFolder() + QStringLiteral("/components");
+    QDir().mkpath(folder);
+    QFile::copy(QStringLiteral(ZT_COMPONENTS), folder + QStringLiteral("/zt_components.so"));
+    appinfo::setProgramFolder(m_site->programFolder());
+    objects::rescanComponents();
+    auto db = m_site->connect();
+    const char *rows[] = {
+        "('T100', '单据', 'T', 'SY', 1, 1, 1, 3, 100, 9100, 0, '功能')",
+        "('T105', '单据105', 'T', 'SY', 2, 1, 1, 3, 105, 9105, 0, '功能')",
+        "('T101', '报表一', 'T', 'SY', 3, 1, 1, 3, 101, 9101, 0, '报表')",
+        "('T103', '查询', 'T', 'SY', 4, 1, 1, 3, 103, 9103, 0, '功能')",
+        "('T999', '未知', 'T', 'SY', 5, 1, 1, 3, 999, 9999, 0, '功能')",
+        "('TF', '失败', 'T', 'SY', 6, 1, 1, 3, 100, 9001, 0, '功能')",
+        "('TU', '自关', 'T', 'SY', 7, 1, 1, 3, 100, 9002, 0, '功能')",
+        "('TX', '异常', 'T', 'SY', 8, 1, 1, 3, 100, 9003, 0, '功能')",
+        "('TS', '窗口', 'T', 'SY', 9, 1, 1, 3, 100, 9200, 0, '功能')",
+        "('T50', '插件', 'T', 'SY', 10, 1, 1, 3, 50, 12, 0, '功能')",
+        "('TN', '目录', 'T', 'SY', 11, null, 1, 2, 0, null, 0, '目录')",
+        "('TM', '消息', 'T', 'SY', 12, 1, 1, 3, 100, 9004, 0, '功能')",
+    };
+    for (const char *r : rows) {
+        if (!db->exec(QStringLiteral("insert into xt_menu(menucode, menuname, parent, systemcode, menuorder, menuismx, menuIsMajor, "
+                                     "menulevel, menucatalog, progID, inActive, MenuType) values ")
+                      + QString::fromUtf8(r)))
+            return false;
+    }
+    if (!db->exec(QStringLiteral("insert into xt_objects(progID, systemcode, progCommandLine, progName) values "
+                                 "(9200, 'SY', '/s /w:abc /h:-5', '窗口')")))
+        return false;
+    db.reset();
+
+    Session &s = Session::open();
+    s.config = std::make_unique<clsConfig>();
+    if (!s.config->Init(m_site->configPath()))
+        return false;
+    s.db = std::make_unique<Database>();
+    if (!s.db->Init(m_site->configPath(), true) || !s.db->Connect())
+        return false;
+    s.op = std::make_unique<Operator>();
+    s.sys = std::make_unique<SystemServices>();
+    if (!s.sys->Init(s.db.get(), s.op.get(), 0))
+        return false;
+    s.op->setName(op);
+    if (!s.op->VerifyPassword(password))
+        return false;
+    s.sys->environment()->setOperatorName(op);
+    m_window = new frmMain(s);
+    m_host = new FunctionHost(s, *m_window, m_window);
+    m_window->setMenuRunner(m_host);
+    m_window->load();
+    m_window->setWindowState(Qt::WindowNoState);
+    m_window->resize(1280, 800);
+    m_window->show();
+    return true;
+}
+
+// Each row runs one menu code and checks the message box, the tabs, the host and what the component saw.
+void tst_Hosting::executeMenu_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("box");       // "" = none
+    QTest::addColumn<bool>("executed");
+    QTest::addColumn<int>("tabs");          // tabs afterwards (the home tab counts)
+    QTest::addColumn<bool>("inEditWindow");
+    QTest::addColumn<QString>("calls");     // the hosted component's record; "-" = none hosted
+    QTest::addColumn<QString>("presented"); // a level-8 message shown, "" = none
+    QTest::newRow("document in a tab") << "T100" << "" << true << 2 << false << "oedit.Py_Init(1,1,9100|0:int)" << "";
+    QTest::newRow("105 as 100") << "T105" << "" << true << 2 << false << "oedit.Py_Init(1,1,9105|0:int)" << "";
+    QTest::newRow("report gets its name") << "T101" << "" << true << 2 << false << "oReport.Py_Init(1,1,9101|报表一:QString)" << "";
+    QTest::newRow("no class for the ProgID") << "T103" << "" << true << 2 << false << "-"
+                                             << "加载动态控件时出错:ActiveX 部件不能创建对象: LwReport.oEditRpt";
+    QTest::newRow("unknown catalog: an empty tab") << "T999" << "" << true << 2 << false << "-" << "";
+    QTest::newRow("Py_Init false stays hidden") << "TF" << "" << true << 2 << false << "oedit.Py_Init(1,1,9001|0:int)" << "";
+    QTest::newRow("unload from inside Py_Init") << "TU" << "" << true << 1 << false << "-" << "";
+    QTest::newRow("component throws") << "TX" << "" << true << 2 << false << "oedit.Py_Init(1,1,9003|0:int)"
+                                      << "加载动态控件时出错:component exploded";
+    QTest::newRow("switch s: an edit window") << "TS" << "" << true << 1 << true << "-" << "";
+    QTest::newRow("catalog 50, another program") << "T50" << "" << true << 1 << false << "-" << "";
+    QTest::newRow("menuIsMx null is a catalog") << "TN" << "" << true << 1 << false << "-" << "";
+    QTest::newRow("no such entry") << "ZZ" << "当前菜单功能不存在！" << false << 1 << false << "-" << "";
+    QTest::newRow("a quote in the code") << "T1'00" << "当前菜单功能不存在！" << false << 1 << false << "-" << "";
+}
+
+void tst_Hosting::executeMenu()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, box);
+    QFETCH(bool, executed);
+    QFETCH(int, tabs);
+    QFETCH(bool, inEditWindow);
+    QFETCH(QString, calls);
+    QFETCH(QString, presented);
+    QVERIFY(open());
+    bool inEdit = false, done = false;
+    m_host->ExecuteMenu(code, inEdit, done);
+    QCOMPARE(done, executed);
+    QCOMPARE(inEdit, inEditWindow);
+    QCOMPARE(m_window->tabCount(), tabs);
+    QCOMPARE(m_ui->boxes.isEmpty() ? QString() : m_ui->boxes.first().text, box);
+    if (!box.isEmpty())
+        QCOMPARE(m_ui->boxes.first().title, QStringLiteral("提示："));
+    QCOMPARE(m_ui->messageTexts(8).value(0), presented);
+    QWidget *c = tabs > 1 ? lastComponent() : nullptr;
+    QCOMPARE(c ? callsOf(c).join(QLatin1Char(';')) : QStringLiteral("-"), calls);
+    if (c) {
+        // Shown only when Py_Init succeeded.
+        QCOMPARE(c->isVisibleTo(m_window), code != QLatin1String("TF") && code != QLatin1String("TX"));
+        QCOMPARE(c->objectName(), QStringLiteral("%1edit").arg(m_window->currentHostIndex()));
+        QCOMPARE(m_window->tabKey(2), code + QStringLiteral("-1"));
+    }
+    if (inEditWindow) {
+        const QList<frmEdit *> windows = editWindows();
+        QCOMPARE(windows.size(), 1);
+        QCOMPARE(windows.first()->windowTitle(), QStringLiteral("窗口"));
+        // Width "abc" and height -5 keep the design size.
+        QCOMPARE(windows.first()->normalGeometry().size(), QSize(960, 640));
+        QCOMPARE(callsOf(windows.first()->moControl).value(0), QStringLiteral("oedit.Py_Init(1,1,9200|0:double,0:int,none)"));
+        QVERIFY(windows.first()->panelText(QStringLiteral("user")).contains(QStringLiteral("admin")));
+    }
+    if (code == QLatin1String("TN"))
+        QVERIFY(m_window->PicTable->isVisible());
+}
+
+void tst_Hosting::protocol_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QVariantList>("params");
+    QTest::addColumn<int>("tabs");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("editCalls"); // the edit window's component record, "" = no window
+    QTest::addColumn<QString>("presented"); // a message the log service presented, "level text"
+    QTest::newRow("message in capitals") << "MESSAGE" << QVariantList{QStringLiteral("保存完成")} << 2 << "" << "" << "";
+    QTest::newRow("errmessage") << "errmessage" << QVariantList{QStringLiteral("数量必须大于零"), 4, QStringLiteral("单据")} << 2 << ""
+                                << "" << "4 数量必须大于零";
+    QTest::newRow("unload false keeps the tab") << "unload" << QVariantList{false} << 2 << "" << "" << "";
+    QTest::newRow("unload true closes it") << "unload" << QVariantList{true} << 1 << "" << "" << "";
+    QTest::newRow("detaile: a number, mode 3") << "detaile" << QVariantList{9100, QStringLiteral("12")} << 2 << ""
+                                               << "oedit.Py_Init(1,1,9100|12:double,3:int,none)" << "";
+    QTest::newRow("detailes: text through sParameters") << "detailes" << QVariantList{9100, QStringLiteral("A1")} << 2 << ""
+                                                        << "oedit.Py_Init(1,1,9100|0:int,0:int,none);oedit.sParameters(sID=A1,203)" << "";
+    QTest::newRow("filenew: mode 1") << "filenew" << QVariantList{9100} << 2 << "" << "oedit.Py_Init(1,1,9100|0:double,1:int,none)" << "";
+    QTest::newRow("editform: data and mode") << "editform" << QVariantList{9100, 5, QStringLiteral("obj"), 2} << 2 << ""
+                                             << "oedit.Py_Init(1,1,9100|5:double,2:int,obj:QString)" << "";
+    QTest::newRow("no menu row") << "fileedit" << QVariantList{4242, 1} << 2 << "当前菜单不存在！" << "" << "";
+    QTest::newRow("too few parameters") << "detaile" << QVariantList{9100} << 2 << "" << ""
+                                        << "8 处理组件消息detaile时出错，原因：下标越界";
+    QTest::newRow("unknown names are ignored") << "repaint" << QVariantList{} << 2 << "" << "" << "";
+}
+
+void tst_Hosting::protocol()
+{
+    QFETCH(QString, name);
+    QFETCH(QVariantList, params);
+    QFETCH(int, tabs);
+    QFETCH(QString, box);
+    QFETCH(QString, editCalls);
+    QFETCH(QString, presented);
+    QVERIFY(open());
+    bool inEdit = false, done = false;
+    m_host->ExecuteMenu(QStringLiteral("T100"), inEdit, done);
+    QPointer<QWidget> c = lastComponent();
+    QVERIFY(c);
+    QVERIFY(QMetaObject::invokeMethod(c, "send", Q_ARG(QString, name), Q_ARG(QVariantList, params)));
+    QCOMPARE(m_window->tabCount(), tabs);
+    QCOMPARE(m_ui->boxes.isEmpty() ? QString() : m_ui->boxes.first().text, box);
+    const QList<frmEdit *> windows = editWindows();
+    QCOMPARE(windows.isEmpty() ? QString() : callsOf(windows.first()->moControl).join(QLatin1Char(';')), editCalls);
+    QString shown;
+    for (const auto &m : m_ui->messages)
+        shown = QString::number(m.level) + QLatin1Char(' ') + m.text;
+    QCOMPARE(shown, presented);
+    if (name == QLatin1String("MESSAGE"))
+        QCOMPARE(m_window->lnkMessage->caption(), QStringLiteral("【Zenlo软件】保存完成"));
+    if (tabs == 1) {
+        QVERIFY(m_host->unloadFlag());
+        QVERIFY(callsOf(c).contains(QStringLiteral("oedit.Clear")));
+    } else if (name == QLatin1String("unload")) {
+        QVERIFY(!m_host->unloadFlag());
+    }
+}
+
+void tst_Hosting::unsavedTabAsks()
+{
+    QVERIFY(open());
+    bool inEdit = false, done = false;
+    m_host->ExecuteMenu(QStringLiteral("T100"), inEdit, done);
+    QWidget *c = lastComponent();
+    c->setProperty("dirty", true);
+    m_ui->answers << ui::No;
+    m_host->closeFunctionTab(2);
+    QCOMPARE(m_window->tabCount(), 2); // kept: the operator said no
+    QCOMPARE(m_ui->boxes.size(), 1);
+    m_ui->answers << ui::Yes;
+    m_host->closeFunctionTab(2);
+    QCOMPARE(m_window->tabCount(), 1);
+    m_host->closeFunctionTab(1); // the home tab never closes
+    QCOMPARE(m_window->tabCount(), 1);
+}
+
+void tst_Hosting::reportButtons()
+{
+    QVERIFY(open());
+    auto count = [&](const QString &pattern) {
+        auto db = m_site->connect();
+        RecordSetPtr rs = db->query(QStringLiteral("select count(*) from xt_menu where inActive <> 1 and menuismx=1 and "
+                                                   "menuIsMajor=1 and MenuType='报表' and menucode like ?"),
+                                    {pattern});
+        return rs->firstValue().toInt();
+    };
+    bool inEdit = false, done = false;
+    m_host->ExecuteMenu(QStringLiteral("01"), inEdit, done);
+    QVERIFY(done);
+    QCOMPARE(m_host->reportButtons().size(), count(QStringLiteral("01%")));
+    QVERIFY(m_host->reportButtons().size() > 1);
+    QVERIFY(m_host->reportButtons().first()->caption().startsWith(QStringLiteral("  ")));
+    m_host->ExecuteMenu(QStringLiteral("02"), inEdit, done);
+    QCOMPARE(m_host->reportButtons().size(), count(QStringLiteral("02%"))); // the first catalog's went
+    // A report button runs its entry as a click would.
+    const int before = m_window->tabCount();
+    m_host->reportButtons().first()->click();
+    QCOMPARE(m_window->tabCount(), before + 1);
+}
+
+void tst_Hosting::manyTabs()
+{
+    QVERIFY(open());
+    for (int i = 0; i < 500; ++i) {
+        bool inEdit = false, done = false;
+        m_host->ExecuteMenu(QStringLiteral("T100"), inEdit, done);
+        QVERIFY(done);
+        if (i % 2)
+            QVERIFY(QMetaObject::invokeMethod(lastComponent(), "send", Q_ARG(QString, QStringLiteral("unload")),
+                                              Q_ARG(QVariantList, QVariantList{true})));
+    }
+    QCOMPARE(m_host->tabCounter(), 500);
+    QCOMPARE(m_window->tabCount(), 1 + 250);
+    // The keys keep growing: the same code opened twice gives two keys.
+    QCOMPARE(m_window->tabKey(2), QStringLiteral("T100-1"));
+    QCOMPARE(m_window->tabKey(3), QStringLiteral("T100-3"));
+    QVERIFY(m_ui->boxes.isEmpty());
+}
+
+QTEST_MAIN(tst_Hosting)
+#include "tst_hosting.moc"

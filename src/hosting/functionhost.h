@@ -1,0 +1,66 @@
+#pragma once
+// Function launch and hosting in the main window: ExecuteMenu, the tab loader
+// LoadHostedComponent, the components' messages, the closing of function tabs,
+// ClearControl, the report buttons of a catalog and the alert window. It
+// reaches the main window only through IWorkspaceHost.
+#include "core/imenurunner.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QVariantList>
+
+#include <cstdint>
+#include <functional>
+
+class IBusinessComponent;
+class IWorkspaceHost;
+class Session;
+class kxImageButton;
+class QWidget;
+
+class FunctionHost : public QObject, public IMenuRunner
+{
+    Q_OBJECT
+public:
+    FunctionHost(Session &session, IWorkspaceHost &host, QObject *parent = nullptr);
+    ~FunctionHost() override;
+
+    void ExecuteMenu(const QString &code, bool &inEditWindow, bool &executed) override;
+    bool openAlertWindow() override;
+    void ClearControl(QObject *component) override;
+    void closeFunctionTab(int tabIndex) override;
+
+    void LoadHostedComponent(int32_t programNumber, int32_t catalog, const QString &menuName, bool &loaded);
+    void LoadReportMenu(const QString &menuCode, bool &done);
+
+    // The plug-in list of catalog 50 (program 100027) and the add-ins of catalog 230,
+    // wired by the composition root. Without them the plug-in list is an empty
+    // window of its caption and an add-in only writes a log line.
+    std::function<void(int32_t operationId, const QString &caption, QWidget *owner)> openPluginList;
+    std::function<void(int32_t programNumber, const QString &systemCode, const QString &menuName)> runAddIn;
+
+    int32_t tabCounter() const { return m_tabCounter; }
+    bool unloadFlag() const { return m_unload; }
+    // The report buttons ImgRpt(1..) of the catalog shown last.
+    const QList<QPointer<kxImageButton>> &reportButtons() const { return m_reports; }
+    // The hosted control of host area n, or nullptr.
+    QWidget *component(int hostIndex) const;
+
+private Q_SLOTS:
+    void moControl_ObjectEvent(const QString &name, const QVariantList &params);
+
+private:
+    void runFunction(const QString &code, int32_t programNumber, double catalog, const QString &menuName,
+                     const QString &systemCode, bool &inEditWindow);
+    static int32_t vbconvCatalog(double value);
+    void closeActiveTab();
+    void removeTabComponent(int tabIndex);
+
+    Session &m_session;
+    IWorkspaceHost &m_host;
+    int32_t m_tabCounter = 0;
+    bool m_unload = false;
+    QList<QPointer<QWidget>> m_controls; // the hosted controls, named n + "edit"
+    QList<QPointer<kxImageButton>> m_reports;
+};
