@@ -1,7 +1,6 @@
 #include "app/bmain.h"
 #include "app/widgetui.h"
 #include "core/sessionprocs.h"
-#include "demo/demodb.h"
 #include "workspace/frmmain.h"
 
 #include <QApplication>
@@ -15,15 +14,13 @@ int main(int argc, char **argv)
     // Reading the system's fonts is the largest single cost before the login window can
     // show text; it runs beside the configuration, database and system services.
     std::thread fonts([] { QFontDatabase::families(); });
+    // The standard buttons and dialogs speak the operators' language.
+    widgetui::loadQtTranslations();
     WidgetUi widgetUi;
     ui::install(&widgetUi);
     bMain::Wiring wiring;
     wiring.createMainWindow = [](Session &session) { return new frmMain(session); };
-    wiring.prepareDatabase = [](const QString &configPath) {
-        QString error;
-        if (!demo::createIfMissing(configPath, &error))
-            ui::msgBox(QStringLiteral("演示数据库不能创建：") + error, ui::Exclamation, QStringLiteral("提示："));
-    };
+    wiring.prepareDatabase = widgetui::prepareDemoDatabase;
     const bool running = bMain::Main(app.arguments().mid(1), wiring);
     const int rc = running ? app.exec() : 1;
     bMain::LogOut();
