@@ -201,6 +201,13 @@ void tst_HelpersUi::helpContents()
     bCHM::ShowHelpContents(dir.filePath("zenlo.chm"));
     QCOMPARE(ui.boxes.size(), 3);
     QCOMPARE(opened, QStringList{dir.filePath("zenlo.chm")});
+
+    // A desktop without a handler for the file: the operator is told, with the file.
+    bCHM::setHelpOpener([](const QString &) { return false; });
+    bCHM::ShowHelpContents(dir.filePath("zenlo.chm"));
+    QCOMPARE(ui.boxes.size(), 4);
+    QCOMPARE(ui.boxes[3].text, QStringLiteral("无法显示帮助文件：") + dir.filePath("zenlo.chm") + QStringLiteral("\n系统中没有可以打开它的程序。"));
+    QCOMPARE(ui.boxes[3].title, QStringLiteral("提示:"));
     bCHM::setHelpOpener({});
 }
 
