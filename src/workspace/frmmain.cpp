@@ -690,13 +690,16 @@ void frmMain::loadSteps()
 
     // 13. The navigation panel's width of the last run.
     const double design = m.navPanel.width;
-    const QString stored = m_session.getSetting(QStringLiteral("main"), QStringLiteral("navpanel_width"), QString::number(design));
-    const workspace::StoredWidth width = workspace::navPanelWidth(stored, design);
-    if (!width.usable)
-        log1(QStringLiteral("导航面板宽度设置 navpanel_width=\"%1\" 不可用（%2），使用设计宽度 %3")
-                 .arg(stored, width.reason, QString::number(design)));
-    m.navPanel.setWidth(width.width);
+    const QString stored = m_session.getSetting(QStringLiteral("main"), QStringLiteral("navpanel_width"));
+    if (!stored.isEmpty()) {
+        const workspace::StoredWidth width = workspace::navPanelWidth(stored, design);
+        if (!width.usable)
+            log1(QStringLiteral("导航面板宽度设置 navpanel_width=\"%1\" 不可用（%2），使用设计宽度 %3")
+                     .arg(stored, width.reason, QString::number(design)));
+        m.navPanel.setWidth(width.usable ? workspace::restoredNavPanelWidth(width.width) : design);
+    }
     takeDesignSizes();
+    applyMinimumSize();
 }
 
 void frmMain::loadCatalogs(RecordSet &rows)
@@ -915,10 +918,28 @@ void frmMain::executeMenu(const QString &code, bool &inEditWindow, bool &execute
 
 // ------------------------------------------------------------------ header buttons, links, toggle
 
+void frmMain::applyMinimumSize()
+{
+    const QSizeF twips = workspace::minimumClientSize(m_layout);
+    const double d = dpi();
+    const QSize pixels(workspace::twipsToPixels(twips.width(), d), workspace::twipsToPixels(twips.height(), d));
+    if (const QScreen *s = screen())
+        setMinimumSize(pixels.boundedTo(s->availableGeometry().size()));
+    else
+        setMinimumSize(pixels);
+}
+
 void frmMain::showWorkspace()
 {
-    if (const QScreen *s = screen())
-        setGeometry(s->availableGeometry());
+    applyMinimumSize();
+    // The size it takes when the operator leaves the maximised state: most of the screen, centred.
+    if (const QScreen *s = screen()) {
+        const QRect avail = s->availableGeometry();
+        QSize normal = (QSizeF(avail.size()) * 0.8).toSize().expandedTo(minimumSize()).boundedTo(avail.size());
+        QRect r(QPoint(0, 0), normal);
+        r.moveCenter(avail.center());
+        setGeometry(r);
+    }
     showMaximized();
 }
 

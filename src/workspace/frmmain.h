@@ -131,6 +131,8 @@ private:
 
     // Design sizes the rules read from the controls (captions' widths).
     void takeDesignSizes();
+    // The window's minimum size from the layout's (workspace::minimumClientSize).
+    void applyMinimumSize();
     void syncHosting();
     // Copies the model's rectangles onto the controls.
     void applyLayout();
