@@ -148,6 +148,8 @@ public:
     // driver, server, database, user (never the password).
     QMap<QString, QString> ConnectionProperties() const;
     QString driver() const { return m_settings.driver; }
+    // The configuration's node is marked demo="true".
+    bool isDemo() const { return m_settings.demo; }
     SqlDialect dialect() const;
 
     // Statements with bound values, for the components' own tables: values are
