@@ -194,6 +194,10 @@ frmMain::~frmMain()
 
 void frmMain::release()
 {
+    // The session is ending: a close between now and the deletion must not reach it.
+    m_unloaded = true;
+    disconnect(&m_session, nullptr, this, nullptr);
+    hide();
     deleteLater();
 }
 
@@ -1019,6 +1023,7 @@ void frmMain::lockScreen()
         return;
     const double d = dpi();
     const workspace::MainLayout &m = m_layout;
+    m_focusBeforeLock = QApplication::focusWidget();
     pic[2]->setGeometry(0, 0, width(), height());
     pic[0]->setGeometry(workspace::toPixels({-30, -30, m.scaleWidth, m.scaleHeight}, d));
 
@@ -1075,6 +1080,12 @@ void frmMain::unlockScreen()
     pic[2]->hide();
     txtPassword->clear();
     endLock();
+    // The keyboard goes back where it was, not to the hidden password box.
+    QWidget *back = m_focusBeforeLock && m_focusBeforeLock->isVisible() && isAncestorOf(m_focusBeforeLock)
+        ? m_focusBeforeLock.data()
+        : static_cast<QWidget *>(NavPanel);
+    back->setFocus(Qt::OtherFocusReason);
+    m_focusBeforeLock.clear();
 }
 
 void frmMain::endLock()

@@ -150,6 +150,7 @@ private:
     workspace::StoredFileCache m_iconCache;
     std::unique_ptr<LockFilter> m_lockFilter;
     bool m_locked = false;
+    QPointer<QWidget> m_focusBeforeLock; // given the keyboard again after an unlock
     bool m_unloaded = false;
     bool m_dragging = false;
     double m_dragStartX = 0;
