@@ -8,6 +8,7 @@
 #include "components/logservice.h"
 #include "components/sysservices.h"
 #include "app/frmsplash.h"
+#include "app/widgetui.h"
 #include "components/kx/kximagebutton.h"
 #include "login/frmlogin.h"
 #include "platform/settings.h"
@@ -21,6 +22,7 @@
 #include <QThread>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QProcess>
@@ -76,6 +78,7 @@ private Q_SLOTS:
     void splashAndAlertWindow_data();
     void splashAndAlertWindow();
     void unknownDriverIsReportedByTheComponent();
+    void qtTextsInChinese();
 
 private:
     testsupport::RecordingUi *m_ui = nullptr;
@@ -477,6 +480,20 @@ void tst_Startup::unknownDriverIsReportedByTheComponent()
     QCOMPARE(errors.size(), 1);
     QVERIFY2(errors.first().startsWith(QString::fromUtf8("数据库初始化失败，程序不能继续运行。原因：不支持的数据库驱动: oracle")), qPrintable(errors.first()));
     QVERIFY(logText(site).contains(QString::fromUtf8("不支持的数据库驱动: oracle")));
+}
+
+// Qt's own buttons inside the program's Chinese messages speak Chinese too.
+void tst_Startup::qtTextsInChinese()
+{
+    QString from;
+    QVERIFY2(widgetui::loadQtTranslations(&from), "qtbase_zh_CN.qm not found (package qt6-translations-l10n)");
+    QVERIFY2(from.endsWith(QLatin1String("qtbase_zh_CN.qm")), qPrintable(from));
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8("提示："), QString::fromUtf8("是否退出系统？"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Yes)->text(), QString::fromUtf8("是(&Y)"));
+    QCOMPARE(box.button(QMessageBox::No)->text(), QString::fromUtf8("否(&N)"));
+    QCOMPARE(box.button(QMessageBox::Ok)->text(), QString::fromUtf8("确定"));
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QString::fromUtf8("取消"));
 }
 
 int main(int argc, char **argv)
