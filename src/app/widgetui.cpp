@@ -108,7 +108,7 @@ BusyNotice::BusyNotice(const QString &text)
     f.setPointSizeF(f.pointSizeF() * 1.15);
     label->setFont(f);
     layout->addWidget(label);
-    w->setFixedWidth(420);
+    w->setFixedWidth(520);
     w->adjustSize();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         w->move(screen->availableGeometry().center() - w->rect().center());

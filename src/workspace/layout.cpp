@@ -12,7 +12,7 @@ constexpr double kLeftOfSecondBand = 600;
 constexpr double kMinimumLocation = 1500;
 constexpr double kMinimumMessage = 1500;
 constexpr double kMinimumWorkArea = 3000;
-constexpr double kMinimumColumnHeight = 3000;
+constexpr double kMinimumColumnHeight = 4800;
 } // namespace
 
 bool Rect::setWidth(double w)

@@ -297,7 +297,7 @@ void tst_Layout::minimumSizeKeepsBandsApart()
     QVERIFY(s.img[3].left >= s.lnkMessage.left + 1500);
     QVERIFY(s.lnklbl[2].right() <= s.scaleWidth);
     // The columns below the bands.
-    QVERIFY(s.panel[2].top >= s.navPanel.top + 3000 - 1);
+    QVERIFY(s.panel[2].top >= s.navPanel.top + 4800 - 1);
     QVERIFY(s.picMain.width > 0);
 }
 
