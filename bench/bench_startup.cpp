@@ -121,16 +121,34 @@ int main(int argc, char **argv)
     std::vector<double> loginToMain;
     for (int i = 0; i < 10; ++i) {
         QElapsedTimer sinceOk;
-        QTimer::singleShot(0, [&] {
-            auto *login = qobject_cast<frmLogin *>(QApplication::activeModalWidget());
-            if (!login)
-                return;
-            login->CobUser->setEditText("admin");
-            login->Txt2->clear();
-            sinceOk.start();
-            login->XPCmdOk->click();
+        // Answered as soon as it is up; a login window that never comes ends the run at once.
+        bool answered = false;
+        QElapsedTimer waiting;
+        waiting.start();
+        QTimer poll;
+        poll.setInterval(5);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto *login = qobject_cast<frmLogin *>(QApplication::activeModalWidget()); login && login->isVisible()) {
+                poll.stop();
+                answered = true;
+                login->CobUser->setEditText("admin");
+                login->Txt2->clear();
+                sinceOk.start();
+                login->XPCmdOk->click();
+            } else if (waiting.elapsed() > 30000) {
+                poll.stop();
+                while (QWidget *modal = QApplication::activeModalWidget())
+                    modal->close();
+            }
         });
-        if (!bMain::Main({}, wiring)) {
+        poll.start();
+        const bool started = bMain::Main({}, wiring);
+        poll.stop();
+        if (!answered) {
+            std::printf("the login window did not appear within 30 s\n");
+            return 1;
+        }
+        if (!started) {
             std::printf("the start-up failed\n");
             return 1;
         }

@@ -196,17 +196,31 @@ bool populate(Database &db, QString *error)
     return true;
 }
 
-bool create(const QString &file, QString *error)
+bool create(const QString &file, QString *error, bool makeFolders)
 {
-    if (QFileInfo::exists(file))
-        return fail(error, file + QStringLiteral(": the file exists already"));
     const QFileInfo info(file);
-    if (!QDir().mkpath(info.absolutePath()))
-        return fail(error, info.absolutePath() + QStringLiteral(": the folder cannot be created"));
+    if (info.exists() || info.isSymLink())
+        return fail(error, file + (info.isDir() ? QStringLiteral(": a folder of that name exists") : QStringLiteral(": the file exists already")));
+    const QString folder = info.absolutePath();
+    const QFileInfo folderInfo(folder);
+    if (folderInfo.exists() && !folderInfo.isDir())
+        return fail(error, file + QStringLiteral(": ") + folder + QStringLiteral(" is a file, not a folder"));
+    if (!folderInfo.exists()) {
+        if (!makeFolders)
+            return fail(error, file + QStringLiteral(": the folder ") + folder + QStringLiteral(" does not exist"));
+        if (!QDir().mkpath(folder))
+            return fail(error, folder + QStringLiteral(": the folder cannot be created"));
+    }
     // Built under a temporary name and renamed at the end, so a failure leaves no half-made database.
-    const QString temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.')
+    const QString temp = folder + QStringLiteral("/.") + info.fileName() + QLatin1Char('.')
         + QUuid::createUuid().toString(QUuid::Id128).left(8) + QStringLiteral(".tmp");
+    // Reasons name the file asked for, never the hidden one it is built in.
+    auto named = [&](const QString &why) {
+        QString text = why;
+        return text.replace(temp, file);
+    };
     bool ok = false;
+    QString why;
     {
         Database db;
         ConnectionSettings s;
@@ -214,41 +228,48 @@ bool create(const QString &file, QString *error)
         s.database = temp;
         s.createIfMissing = true;
         if (!db.Init(s) || !db.Connect()) {
-            fail(error, db.LastError().description);
+            why = db.LastError().description;
         } else {
-            ok = populate(db, error);
+            ok = populate(db, &why);
             db.Close();
         }
     }
-    if (ok && !QFile::rename(temp, file))
-        ok = fail(error, file + QStringLiteral(": cannot be written"));
+    if (ok && !QFile::rename(temp, file)) {
+        ok = false;
+        why = file + QStringLiteral(": cannot be written");
+    }
     if (!ok) {
         QFile::remove(temp);
         QFile::remove(temp + QStringLiteral("-journal"));
         QFile::remove(temp + QStringLiteral("-wal"));
         QFile::remove(temp + QStringLiteral("-shm"));
+        return fail(error, named(why));
     }
-    return ok;
+    return true;
+}
+
+QString missingDemoFile(const QString &configPath)
+{
+    ConnectionSettings s;
+    QString why;
+    // A configuration that cannot be read, or a database node that cannot be used, is reported by the start-up.
+    XmlDocument doc;
+    if (!doc.load(configPath) || !Database::readSettings(doc, &s, &why, std::nullopt))
+        return QString();
+    if (!s.demo || s.driver != QLatin1String("sqlite"))
+        return QString();
+    const QString file = Database::programPath(s.database);
+    if (file == QLatin1String(":memory:") || QFileInfo::exists(file))
+        return QString();
+    return file;
 }
 
 bool createIfMissing(const QString &configPath, QString *error)
 {
-    XmlDocument doc;
-    if (!doc.load(configPath))
-        return true; // the start-up reports a broken configuration itself
-    const QString node = QStringLiteral("/configuration/database");
-    if (doc.attribute(node, QStringLiteral("demo")).value_or(QString()).trimmed().toLower() != QLatin1String("true"))
+    const QString file = missingDemoFile(configPath);
+    if (file.isEmpty())
         return true;
-    ConnectionSettings s;
-    QString why;
-    if (!Database::readSettings(configPath, &s, &why))
-        return fail(error, why);
-    if (s.driver != QLatin1String("sqlite") || s.database.trimmed().isEmpty())
-        return true;
-    const QString file = Database::programPath(s.database);
-    if (QFileInfo::exists(file))
-        return true;
-    return create(file, error);
+    return create(file, error, true);
 }
 
 } // namespace demo

@@ -7,13 +7,18 @@ class Database;
 
 namespace demo {
 
-// Creates a new demo database file; refuses an existing file. On failure no file is left.
-bool create(const QString &file, QString *error = nullptr);
+// Creates a new demo database file; refuses an existing file, and a missing
+// folder unless makeFolders is set. On failure no file is left.
+bool create(const QString &file, QString *error = nullptr, bool makeFolders = false);
 // Creates the tables and fills them on an open, empty database.
 bool populate(Database &db, QString *error = nullptr);
 // For the program's own configuration: when its <database> node is marked
-// demo="true", uses the sqlite driver and names a file that does not exist,
-// the demo database is created there. True when there is nothing to do or it was created.
+// demo="true", uses the sqlite driver and its file (Database::demoDatabaseFile:
+// the user's data folder when the program folder cannot take it) does not
+// exist, that file. "" when there is nothing to create.
+QString missingDemoFile(const QString &configPath);
+// Creates the file missingDemoFile names, with its folders. True when there is
+// nothing to do or it was created.
 bool createIfMissing(const QString &configPath, QString *error = nullptr);
 
 // The demo operators (name, password) for documentation and tests.

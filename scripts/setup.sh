@@ -4,6 +4,7 @@ set -euo pipefail
 PKGS=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc libqt6svg6
+  qt6-translations-l10n
   unixodbc-dev tdsodbc
   libsqlite3-dev libpugixml-dev libarchive-dev libspdlog-dev libfmt-dev libsodium-dev
   libbenchmark-dev

@@ -5,6 +5,7 @@
 #include "components/database.h"
 #include "components/sysservices.h"
 #include "demo/demodb.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,7 +54,7 @@ private Q_SLOTS:
     void configuredHelpFileIsInstalled();
 
 private:
-    Run admin(const QStringList &args);
+    Run admin(const QStringList &args, bool asOrdinaryUser = false);
     RecordSetPtr query(const QString &sql, const QVariantList &params = {});
 
     QTemporaryDir m_dir;
@@ -89,8 +90,19 @@ RecordSetPtr tst_DemoDb::query(const QString &sql, const QVariantList &params)
     return rs;
 }
 
-Run tst_DemoDb::admin(const QStringList &args)
+Run tst_DemoDb::admin(const QStringList &args, bool asOrdinaryUser)
 {
+    if (asOrdinaryUser) {
+        // An operator's own home, so nothing of root's is touched.
+        const QString home = m_dir.filePath(QStringLiteral("operator-home"));
+        QDir().mkpath(home);
+        testsupport::ordinaryUser::giveFolder(home);
+        const auto r = testsupport::ordinaryUser::run(
+            QStringLiteral(ZENLO_PROGRAM_DIR "/zenlo-admin"), args,
+            {QStringLiteral("HOME=") + home, QStringLiteral("ZENLO_REGISTRY_DIR=") + home + QStringLiteral("/registry"),
+             QStringLiteral("PATH=/usr/bin:/bin"), QStringLiteral("LANG=C.UTF-8")});
+        return {r.exitCode, r.out, r.err};
+    }
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("ZENLO_REGISTRY_DIR"), m_dir.filePath(QStringLiteral("registry")));
@@ -207,6 +219,7 @@ void tst_DemoDb::initDemoCreates()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString file = dir.filePath(QStringLiteral("sub/zenlo-demo.db"));
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("sub"))));
     const Run r = admin({QStringLiteral("db"), QStringLiteral("init-demo"), file});
     QVERIFY2(r.code == 0, qPrintable(r.err));
     QVERIFY(r.out.contains(file));
@@ -228,20 +241,26 @@ void tst_DemoDb::initDemoRefuses_data()
 {
     QTest::addColumn<QString>("setup");
     QTest::addColumn<QString>("target"); // relative to the test's folder
-    QTest::newRow("existing file") << "file" << "zenlo-demo.db";
-    QTest::newRow("existing folder") << "folder" << "zenlo-demo.db";
-    QTest::newRow("parent is a file") << "file" << "zenlo-demo.db/inner.db";
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("existing file") << "file" << "zenlo-demo.db" << "the file exists already";
+    QTest::newRow("existing folder") << "folder" << "zenlo-demo.db" << "a folder of that name exists";
+    QTest::newRow("parent is a file") << "file" << "zenlo-demo.db/inner.db" << "is a file, not a folder";
+    // Made only where the administrator said: a mistyped folder is not created silently.
+    QTest::newRow("missing folder") << "" << "missing/zenlo-demo.db" << "/missing does not exist";
     // No file system takes such a name: the database cannot even be started, and nothing may be left.
-    QTest::newRow("name too long") << "" << QString(300, QLatin1Char('d')) + QStringLiteral(".db");
-    QTest::newRow("folder not writable") << "readonly" << "locked/zenlo-demo.db";
+    QTest::newRow("name too long") << "" << QString(300, QLatin1Char('d')) + QStringLiteral(".db") << "dddd.db";
+    // Run by an ordinary user: root writes into read-only folders.
+    QTest::newRow("folder not writable") << "readonly" << "locked/zenlo-demo.db" << "locked/zenlo-demo.db";
 }
 
 void tst_DemoDb::initDemoRefuses()
 {
     QFETCH(QString, setup);
     QFETCH(QString, target);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
+    const bool asUser = setup == QLatin1String("readonly");
     const QByteArray keep("not a database, and it stays so");
     const QString existing = dir.filePath(QStringLiteral("zenlo-demo.db"));
     QString watched = dir.path();
@@ -252,24 +271,30 @@ void tst_DemoDb::initDemoRefuses()
     } else if (setup == QLatin1String("folder")) {
         QVERIFY(QDir().mkpath(existing));
     } else if (setup == QLatin1String("readonly")) {
+        QString why;
+        if (!testsupport::ordinaryUser::available(&why))
+            QFAIL(qPrintable(why));
         watched = dir.filePath(QStringLiteral("locked"));
         QVERIFY(QDir().mkpath(watched));
-        QVERIFY(QFile::setPermissions(watched, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-        if (::access(QFile::encodeName(watched).constData(), W_OK) == 0) {
-            QFile::setPermissions(watched, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-            QSKIP("this user writes into read-only folders (root)");
-        }
+        // Readable and searchable by everyone, writable by nobody but its owner (root, or the test's user made it so).
+        QVERIFY(testsupport::ordinaryUser::allowTraverse(dir.path()) && testsupport::ordinaryUser::allowTraverse(m_dir.path()));
+        QVERIFY(QFile::setPermissions(watched, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                                   | QFileDevice::ExeOther | QFileDevice::ReadGroup | QFileDevice::ExeGroup));
     }
     const QStringList before = listing(watched);
+    const QStringList beforeTop = listing(dir.path());
 
-    const Run r = admin({QStringLiteral("db"), QStringLiteral("init-demo"), dir.filePath(target)});
-    if (setup == QLatin1String("readonly"))
+    const Run r = admin({QStringLiteral("db"), QStringLiteral("init-demo"), dir.filePath(target)}, asUser);
+    if (asUser)
         QFile::setPermissions(watched, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     QCOMPARE(r.code, 1);
     QVERIFY2(r.err.startsWith(QLatin1String("zenlo-admin: ")), qPrintable(r.err));
+    QVERIFY2(r.err.contains(reason), qPrintable(r.err));
+    QVERIFY2(!r.err.contains(QLatin1String(".tmp")), qPrintable(r.err));
     QCOMPARE(r.err.trimmed().count(QLatin1Char('\n')), 0);
     QCOMPARE(listing(watched), before);
+    QCOMPARE(listing(dir.path()), beforeTop);
     if (setup == QLatin1String("file")) {
         QFile f(existing);
         QVERIFY(f.open(QIODevice::ReadOnly));

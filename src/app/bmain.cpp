@@ -137,8 +137,10 @@ bool Main(const QStringList &arguments, const Wiring &wiring)
 
         // 9. The database.
         status = QStringLiteral("正在初始化数据库...");
-        if (wiring.prepareDatabase)
-            wiring.prepareDatabase(path);
+        if (wiring.prepareDatabase && !wiring.prepareDatabase(path)) {
+            LogOut();
+            return false;
+        }
         QString createError;
         QObject *created = objects::createObject(QStringLiteral("kxDataAccessHelper.Database"), &createError);
         g.db.reset(qobject_cast<Database *>(created));
@@ -183,6 +185,11 @@ bool Main(const QStringList &arguments, const Wiring &wiring)
 
         // 13.
         Logger::WriteMessage(QStringLiteral("系统正常启动,登录操作"), 1);
+        // A database that takes no changes would fail the login and operation records one by one, unseen.
+        if (QString why; !g.db->canWrite(&why))
+            Logger::WriteMessage(QStringLiteral("数据库不能写入：") + why
+                                     + QStringLiteral("。登录记录和操作记录不能保存，请系统管理员检查数据库的权限。"),
+                                 4);
 
         // 14. The login window.
         status = QStringLiteral("正在用户设置..");

@@ -22,8 +22,9 @@ struct Wiring {
     // Shows the login window modally. Default: frmLogin.
     std::function<void(Session &)> showLogin;
     // Called with the configuration file before the database is initialised
-    // (the program creates its demo database there when it is missing).
-    std::function<void(const QString &configPath)> prepareDatabase;
+    // (the program creates its demo database there when it is missing). False
+    // when it told the operator it could not: the start-up then shuts down.
+    std::function<bool(const QString &configPath)> prepareDatabase;
 };
 
 // Runs the start-up sequence with these arguments (without the program name).

@@ -2,7 +2,6 @@
 #include "app/widgetui.h"
 #include "components/commandline.h"
 #include "core/sessionprocs.h"
-#include "demo/demodb.h"
 #include "hosting/functionhost.h"
 #include "workspace/frmmain.h"
 
@@ -19,6 +18,8 @@ int main(int argc, char **argv)
     // Reading the system's fonts is the largest single cost before the login window can
     // show text; it runs beside the configuration, database and system services.
     std::thread fonts([] { QFontDatabase::families(); });
+    // The standard buttons and dialogs speak the operators' language.
+    widgetui::loadQtTranslations();
     WidgetUi widgetUi;
     ui::install(&widgetUi);
 
@@ -32,11 +33,7 @@ int main(int argc, char **argv)
         return window;
     };
     wiring.openAlertWindow = [&functions](Session &) { return functions && functions->openAlertWindow(); };
-    wiring.prepareDatabase = [](const QString &configPath) {
-        QString error;
-        if (!demo::createIfMissing(configPath, &error))
-            ui::msgBox(QStringLiteral("演示数据库不能创建：") + error, ui::Exclamation, QStringLiteral("提示："));
-    };
+    wiring.prepareDatabase = widgetui::prepareDemoDatabase;
 
     // /run:CODE opens a menu entry once the main window is shown, exactly as a click would.
     CommandLine options;

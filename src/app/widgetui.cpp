@@ -1,7 +1,22 @@
 #include "app/widgetui.h"
 
+#include "core/logger.h"
+#include "demo/demodb.h"
+#include "platform/appinfo.h"
+#include "platform/uiservice.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QLoggingCategory>
 #include <QMessageBox>
+#include <QScreen>
+#include <QTranslator>
+#include <QVBoxLayout>
+
+Q_LOGGING_CATEGORY(lcWidgetUi, "zenlo.ui")
 
 int WidgetUi::messageBox(const QString &text, int style, const QString &title)
 {
@@ -45,3 +60,86 @@ void WidgetUi::presentMessage(int level, const QString &source, const QString &t
     const int icon = level >= 8 ? ui::Critical : level >= 4 ? ui::Exclamation : ui::Information;
     messageBox(text, ui::OkOnly | icon, source);
 }
+
+namespace widgetui {
+
+bool loadQtTranslations(QString *from)
+{
+    if (!QCoreApplication::instance())
+        return false;
+    static QTranslator *installed = nullptr;
+    const QStringList folders = {appinfo::programFolder() + QStringLiteral("/translations"),
+                                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+    for (const QString &folder : folders) {
+        auto *t = new QTranslator(QCoreApplication::instance());
+        if (t->load(QStringLiteral("qtbase_zh_CN"), folder)) {
+            if (installed) {
+                QCoreApplication::removeTranslator(installed);
+                delete installed;
+            }
+            QCoreApplication::installTranslator(t);
+            installed = t;
+            if (from)
+                *from = t->filePath();
+            return true;
+        }
+        delete t;
+    }
+    qCWarning(lcWidgetUi) << "Qt's Chinese texts (qtbase_zh_CN.qm) were not found in" << folders;
+    return false;
+}
+
+BusyNotice::BusyNotice(const QString &text)
+{
+    auto *w = new QWidget(nullptr, Qt::SplashScreen | Qt::WindowStaysOnTopHint);
+    w->setObjectName(QStringLiteral("busyNotice"));
+    w->setAttribute(Qt::WA_DeleteOnClose, false);
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, QColor(0x1f, 0x4e, 0x79));
+    pal.setColor(QPalette::WindowText, Qt::white);
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+    auto *layout = new QVBoxLayout(w);
+    layout->setContentsMargins(28, 22, 28, 22);
+    auto *label = new QLabel(text, w);
+    label->setObjectName(QStringLiteral("busyText"));
+    label->setWordWrap(true);
+    QFont f = label->font();
+    f.setPointSizeF(f.pointSizeF() * 1.15);
+    label->setFont(f);
+    layout->addWidget(label);
+    w->setFixedWidth(520);
+    w->adjustSize();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        w->move(screen->availableGeometry().center() - w->rect().center());
+    w->show();
+    w->raise();
+    // Painted now: the work that follows keeps the event loop away for a while.
+    w->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_window = w;
+}
+
+BusyNotice::~BusyNotice()
+{
+    delete m_window;
+}
+
+bool prepareDemoDatabase(const QString &configPath)
+{
+    const QString file = demo::missingDemoFile(configPath);
+    if (file.isEmpty())
+        return true;
+    Logger::WriteMessage(QStringLiteral("第一次启动：正在创建演示数据库 ") + QDir::toNativeSeparators(file), 1);
+    QString error;
+    bool ok;
+    {
+        const BusyNotice notice(QStringLiteral("第一次启动：正在创建演示数据库，请稍候……\n") + QDir::toNativeSeparators(file));
+        ok = demo::create(file, &error, true);
+    }
+    if (!ok)
+        ui::msgBox(QStringLiteral("演示数据库不能创建：") + error, ui::Exclamation, QStringLiteral("提示："));
+    return ok;
+}
+
+} // namespace widgetui

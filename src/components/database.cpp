@@ -1,5 +1,6 @@
 #include "components/database.h"
 
+#include "components/logservice.h"
 #include "components/xmldocument.h"
 #include "platform/appinfo.h"
 
@@ -17,7 +18,10 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTime>
+#include <QStandardPaths>
 #include <QUrl>
+
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcDb, "zenlo.db")
 
@@ -363,17 +367,89 @@ QString Database::programPath(const QString &configuredPath)
     return expandProgramPath(configuredPath);
 }
 
+namespace {
+
+// Whether a new file can be made in the folder (or in the folders that would be made for it).
+bool canCreateIn(QString folder)
+{
+    for (;;) {
+        const QFileInfo fi(folder);
+        if (fi.exists())
+            return fi.isDir() && ::access(QFile::encodeName(fi.absoluteFilePath()).constData(), W_OK | X_OK) == 0;
+        const QString parent = fi.absolutePath();
+        if (parent == fi.absoluteFilePath())
+            return false;
+        folder = parent;
+    }
+}
+
+} // namespace
+
+QString Database::demoDatabaseFile(const QString &configuredFile)
+{
+    const QFileInfo fi(configuredFile);
+    if (fi.exists() || canCreateIn(fi.absolutePath()))
+        return configuredFile;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/zenlo/demo/")
+        + fi.fileName();
+}
+
+bool Database::canWrite(QString *why) const
+{
+    auto no = [why](const QString &text) {
+        if (why)
+            *why = text;
+        return false;
+    };
+    if (!isConnected())
+        return no(QStringLiteral("数据库尚未连接"));
+    if (m_settings.driver != QLatin1String("sqlite") || d->sqlitePath == QLatin1String(":memory:"))
+        return true; // a server answers for its own rights, statement by statement
+    const QByteArray file = QFile::encodeName(d->sqlitePath);
+    const QByteArray folder = QFile::encodeName(QFileInfo(d->sqlitePath).absolutePath());
+    if (::access(file.constData(), W_OK) != 0)
+        return no(QStringLiteral("没有写入数据库文件 %1 的权限").arg(QDir::toNativeSeparators(d->sqlitePath)));
+    // Every change goes through a journal file beside the database.
+    if (::access(folder.constData(), W_OK | X_OK) != 0)
+        return no(QStringLiteral("没有在文件夹 %1 中写入的权限（数据库的日志文件放在那里）")
+                      .arg(QDir::toNativeSeparators(QString::fromLocal8Bit(folder))));
+    if (hasOption(splitOptions(m_settings.options), QLatin1String("QSQLITE_OPEN_READONLY")))
+        return no(QStringLiteral("数据库以只读方式打开 (QSQLITE_OPEN_READONLY)"));
+    return true;
+}
+
+std::optional<QString> Database::environmentPassword()
+{
+    if (!qEnvironmentVariableIsSet("ZENLO_DB_PASSWORD"))
+        return std::nullopt;
+    return qEnvironmentVariable("ZENLO_DB_PASSWORD");
+}
+
 bool Database::readSettings(const QString &configFile, ConnectionSettings *out, QString *error)
+{
+    if (!QFileInfo(configFile).isFile()) {
+        if (error)
+            *error = QStringLiteral("找不到配置文件: ") + configFile;
+        return false;
+    }
+    XmlDocument doc;
+    if (!doc.load(configFile)) {
+        if (error)
+            *error = QStringLiteral("配置文件无法读取: ") + doc.lastError();
+        return false;
+    }
+    return readSettings(doc, out, error, environmentPassword());
+}
+
+bool Database::readSettings(const XmlDocument &doc, ConnectionSettings *out, QString *error,
+                            const std::optional<QString> &passwordFromEnvironment)
 {
     auto fail = [error](const QString &text) {
         if (error)
             *error = text;
         return false;
     };
-    if (!QFileInfo(configFile).isFile())
-        return fail(QStringLiteral("找不到配置文件: ") + configFile);
-    XmlDocument doc;
-    if (!doc.load(configFile))
+    if (!doc.isLoaded())
         return fail(QStringLiteral("配置文件无法读取: ") + doc.lastError());
     const QString node = QStringLiteral("/configuration/database");
     if (doc.count(node) == 0)
@@ -400,13 +476,17 @@ bool Database::readSettings(const QString &configFile, ConnectionSettings *out, 
     s.user = text("user");
     s.options = text("options");
     s.dsn = text("dsn");
+    s.demo = doc.attribute(node, QStringLiteral("demo")).value_or(QString()).trimmed().toLower() == QLatin1String("true");
+    if (s.demo && s.driver == QLatin1String("sqlite") && !s.database.isEmpty())
+        s.database = demoDatabaseFile(expandProgramPath(s.database));
 
-    if (qEnvironmentVariableIsSet("ZENLO_DB_PASSWORD")) {
-        s.password = qEnvironmentVariable("ZENLO_DB_PASSWORD");
+    // The environment first (nothing on disk), then the password file, then the configuration's plain text.
+    if (passwordFromEnvironment) {
+        s.password = *passwordFromEnvironment;
     } else if (const QString file = text("passwordfile"); !file.isEmpty()) {
         const QString path = expandProgramPath(file);
         QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
+        if (QFileInfo(path).isDir() || !f.open(QIODevice::ReadOnly))
             return fail(QStringLiteral("无法读取密码文件: ") + path);
 #ifndef Q_OS_WIN
         if (f.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
@@ -419,23 +499,157 @@ bool Database::readSettings(const QString &configFile, ConnectionSettings *out, 
     } else {
         s.password = doc.value(node + QStringLiteral("/password")).value_or(QString());
         if (!s.password.isEmpty())
-            qCWarning(lcDb) << "the database password is written in plain text in" << configFile;
+            qCWarning(lcDb) << "the database password is written in plain text in the configuration";
     }
+    QString why;
+    if (!checkSettings(s, &why))
+        return fail(why);
     *out = s;
     return true;
 }
 
-bool Database::Init(const QString &configFile, bool)
+bool Database::checkSettings(const ConnectionSettings &s, QString *error)
+{
+    auto fail = [error](const QString &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    const QString driver = s.driver.trimmed().toLower();
+    static const QStringList known = {QStringLiteral("sqlite"), QStringLiteral("postgres"), QStringLiteral("mssql"),
+                                      QStringLiteral("odbc")};
+    if (!known.contains(driver))
+        return fail(QStringLiteral("不支持的数据库驱动: ") + s.driver);
+    if (driver == QLatin1String("odbc")) {
+        if (s.dsn.trimmed().isEmpty() && s.database.trimmed().isEmpty())
+            return fail(QStringLiteral("没有指定 ODBC 数据源 (dsn)"));
+    } else if (s.database.trimmed().isEmpty()) {
+        return fail(driver == QLatin1String("sqlite") ? QStringLiteral("没有指定数据库文件 (database)")
+                                                      : QStringLiteral("没有指定数据库名称 (database)"));
+    }
+    return true;
+}
+
+QString Database::odbcConnectionString(const ConnectionSettings &s)
+{
+    QStringList extra;
+    for (const QString &o : splitOptions(s.options))
+        if (!o.startsWith(QLatin1String("SQL_ATTR_"), Qt::CaseInsensitive))
+            extra << o;
+    QString host;
+    int port = 0;
+    splitServer(s.server, &host, &port);
+    if (s.port > 0)
+        port = s.port;
+    QStringList conn;
+    if (!hasOption(extra, QLatin1String("DRIVER")))
+        conn << QStringLiteral("DRIVER=") + freeTdsDriver();
+#ifdef Q_OS_WIN
+    conn << QStringLiteral("SERVER=") + odbcValue(port > 0 ? host + u',' + QString::number(port) : host);
+    if (s.user.isEmpty() && !hasOption(extra, QLatin1String("Trusted_Connection")))
+        conn << QStringLiteral("Trusted_Connection=yes");
+#else
+    conn << QStringLiteral("SERVER=") + odbcValue(host);
+    if (port > 0)
+        conn << QStringLiteral("PORT=") + QString::number(port);
+    if (!hasOption(extra, QLatin1String("ClientCharset")))
+        conn << QStringLiteral("ClientCharset=UTF-8");
+#endif
+    if (!s.database.isEmpty())
+        conn << QStringLiteral("DATABASE=") + odbcValue(s.database);
+    if (!s.user.isEmpty())
+        conn << QStringLiteral("UID=") + odbcValue(s.user);
+    if (!s.password.isEmpty())
+        conn << QStringLiteral("PWD=") + odbcValue(s.password);
+    conn << extra;
+    return conn.join(u';');
+}
+
+bool Database::connectionParameters(const ConnectionSettings &s, SqlConnectionParameters *out, QString *error)
+{
+    QString why;
+    if (!checkSettings(s, &why)) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    const QString drv = s.driver.trimmed().toLower();
+    QStringList options = splitOptions(s.options);
+    SqlConnectionParameters p;
+    if (drv == QLatin1String("sqlite")) {
+        p.qtDriver = QStringLiteral("QSQLITE");
+        const QString path = expandProgramPath(s.database);
+        p.databaseName = path;
+        if (path != QLatin1String(":memory:")) {
+            // The URI's mode makes "do not create" hold even if the file goes away after a check.
+            const bool readOnly = hasOption(options, QLatin1String("QSQLITE_OPEN_READONLY"));
+            const char *mode = readOnly ? "ro" : (s.createIfMissing ? "rwc" : "rw");
+            p.databaseName = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=")
+                + QLatin1String(mode);
+            if (!hasOption(options, QLatin1String("QSQLITE_OPEN_URI")))
+                options << QStringLiteral("QSQLITE_OPEN_URI");
+        }
+    } else if (drv == QLatin1String("postgres")) {
+        p.qtDriver = QStringLiteral("QPSQL");
+        splitServer(s.server, &p.hostName, &p.port);
+        if (s.port > 0)
+            p.port = s.port;
+        // libpq waits for ever on a silent host unless told otherwise.
+        if (!hasOption(options, QLatin1String("connect_timeout")))
+            options << QStringLiteral("connect_timeout=15");
+        p.databaseName = s.database;
+        p.userName = s.user;
+        p.password = s.password;
+    } else {
+        p.qtDriver = QStringLiteral("QODBC");
+        QStringList attrs;
+        for (const QString &o : std::as_const(options))
+            if (o.startsWith(QLatin1String("SQL_ATTR_"), Qt::CaseInsensitive))
+                attrs << o;
+        if (!hasOption(attrs, QLatin1String("SQL_ATTR_LOGIN_TIMEOUT")))
+            attrs << QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15");
+        options = attrs;
+        if (drv == QLatin1String("mssql")) {
+            p.databaseName = odbcConnectionString(s);
+        } else {
+            QString dsn = s.dsn.trimmed();
+            if (dsn.isEmpty())
+                dsn = s.database.trimmed();
+            // Qt prefixes "DSN=" to any string without DRIVER= or SERVER=; strip ours so it is not doubled.
+            if (dsn.startsWith(QLatin1String("DSN="), Qt::CaseInsensitive)
+                && !dsn.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive)
+                && !dsn.contains(QLatin1String("SERVER="), Qt::CaseInsensitive))
+                dsn = dsn.mid(4);
+            p.databaseName = dsn;
+            // Qt appends ";UID=" and ";PWD=" with the values as they stand.
+            p.userName = odbcValue(s.user);
+            p.password = odbcValue(s.password);
+        }
+    }
+    p.connectOptions = options.join(u';');
+    *out = p;
+    return true;
+}
+
+bool Database::Init(const QString &configFile, bool report)
 {
     ConnectionSettings s;
     QString error;
-    if (!readSettings(configFile, &s, &error)) {
+    bool ok = readSettings(configFile, &s, &error);
+    if (ok) {
+        ok = Init(s);
+        error = m_lastError.description;
+    } else {
         d->dropConnection();
         d->initialised = d->connected = false;
         setError(error);
-        return false;
     }
-    return Init(s);
+    // The start-up ends without a message of its own here, so the component says why.
+    if (!ok && report)
+        LogService::instance().Write({QStringLiteral("数据库访问组件"), 8,
+                                      QStringLiteral("数据库初始化失败，程序不能继续运行。原因：") + error
+                                          + QStringLiteral("（配置文件：") + configFile + QStringLiteral("）")});
+    return ok;
 }
 
 bool Database::Init(const ConnectionSettings &settings)
@@ -444,10 +658,9 @@ bool Database::Init(const ConnectionSettings &settings)
     d->initialised = d->connected = d->inTransaction = false;
     m_settings = settings;
     m_settings.driver = settings.driver.trimmed().toLower();
-    static const QStringList known = {QStringLiteral("sqlite"), QStringLiteral("postgres"), QStringLiteral("mssql"),
-                                      QStringLiteral("odbc")};
-    if (!known.contains(m_settings.driver)) {
-        setError(QStringLiteral("不支持的数据库驱动: ") + settings.driver);
+    QString why;
+    if (!checkSettings(m_settings, &why)) {
+        setError(why);
         return false;
     }
     d->sqlitePath = m_settings.driver == QLatin1String("sqlite") ? expandProgramPath(m_settings.database) : QString();
@@ -466,139 +679,53 @@ bool Database::Connect()
     d->dropConnection();
     d->connected = d->inTransaction = false;
 
-    const QString &drv = m_settings.driver;
-    QStringList options = splitOptions(m_settings.options);
-    QString qtDriver;
-    if (drv == QLatin1String("sqlite"))
-        qtDriver = QStringLiteral("QSQLITE");
-    else if (drv == QLatin1String("postgres"))
-        qtDriver = QStringLiteral("QPSQL");
-    else
-        qtDriver = QStringLiteral("QODBC");
-    if (!QSqlDatabase::isDriverAvailable(qtDriver)) {
-        setError(QStringLiteral("数据库驱动不可用: ") + qtDriver);
+    SqlConnectionParameters p;
+    QString why;
+    if (!connectionParameters(m_settings, &p, &why)) {
+        setError(why);
         return false;
     }
-
-    if (drv == QLatin1String("sqlite")) {
-        const QString &path = d->sqlitePath;
-        if (path.isEmpty()) {
-            setError(QStringLiteral("没有指定数据库文件"));
+    if (!QSqlDatabase::isDriverAvailable(p.qtDriver)) {
+        setError(QStringLiteral("数据库驱动不可用: ") + p.qtDriver);
+        return false;
+    }
+    const bool sqlite = m_settings.driver == QLatin1String("sqlite");
+    if (sqlite && d->sqlitePath != QLatin1String(":memory:")) {
+        const QFileInfo fi(d->sqlitePath);
+        if (fi.exists() && !fi.isFile()) {
+            setError(QStringLiteral("数据库文件不存在: ") + d->sqlitePath + QStringLiteral(" (这是一个文件夹)"));
             return false;
         }
-        QString name = path;
-        if (path != QLatin1String(":memory:")) {
-            const QFileInfo fi(path);
-            if (fi.exists() && !fi.isFile()) {
-                setError(QStringLiteral("数据库文件不存在: ") + path + QStringLiteral(" (这是一个文件夹)"));
+        if (!fi.exists()) {
+            if (!m_settings.createIfMissing) {
+                setError(QStringLiteral("数据库文件不存在: ") + d->sqlitePath);
                 return false;
             }
-            if (!fi.exists()) {
-                if (!m_settings.createIfMissing) {
-                    setError(QStringLiteral("数据库文件不存在: ") + path);
-                    return false;
-                }
-                QDir().mkpath(fi.absolutePath());
-            }
-            // The URI's mode makes "do not create" hold even if the file goes away after the check.
-            const bool readOnly = hasOption(options, QLatin1String("QSQLITE_OPEN_READONLY"));
-            const char *mode = readOnly ? "ro" : (m_settings.createIfMissing ? "rwc" : "rw");
-            name = QUrl::fromLocalFile(fi.absoluteFilePath()).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=")
-                + QLatin1String(mode);
-            if (!hasOption(options, QLatin1String("QSQLITE_OPEN_URI")))
-                options << QStringLiteral("QSQLITE_OPEN_URI");
+            QDir().mkpath(fi.absolutePath());
         }
-        d->db = QSqlDatabase::addDatabase(qtDriver, d->connectionName);
-        d->db.setDatabaseName(name);
-    } else if (drv == QLatin1String("postgres")) {
-        QString host;
-        int port = 0;
-        splitServer(m_settings.server, &host, &port);
-        if (m_settings.port > 0)
-            port = m_settings.port;
-        // libpq waits for ever on a silent host unless told otherwise.
-        if (!hasOption(options, QLatin1String("connect_timeout")))
-            options << QStringLiteral("connect_timeout=15");
-        d->db = QSqlDatabase::addDatabase(qtDriver, d->connectionName);
-        d->db.setHostName(host);
-        if (port > 0)
-            d->db.setPort(port);
-        d->db.setDatabaseName(m_settings.database);
-        d->db.setUserName(m_settings.user);
-        d->db.setPassword(m_settings.password);
-    } else if (drv == QLatin1String("mssql")) {
-        QStringList attrs, extra;
-        for (const QString &o : options)
-            (o.startsWith(QLatin1String("SQL_ATTR_"), Qt::CaseInsensitive) ? attrs : extra) << o;
-        if (!hasOption(attrs, QLatin1String("SQL_ATTR_LOGIN_TIMEOUT")))
-            attrs << QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15");
-        QString host;
-        int port = 0;
-        splitServer(m_settings.server, &host, &port);
-        if (m_settings.port > 0)
-            port = m_settings.port;
-        QStringList conn;
-        if (!hasOption(extra, QLatin1String("DRIVER")))
-            conn << QStringLiteral("DRIVER=") + freeTdsDriver();
-#ifdef Q_OS_WIN
-        conn << QStringLiteral("SERVER=") + odbcValue(port > 0 ? host + u',' + QString::number(port) : host);
-        if (m_settings.user.isEmpty() && !hasOption(extra, QLatin1String("Trusted_Connection")))
-            conn << QStringLiteral("Trusted_Connection=yes");
-#else
-        conn << QStringLiteral("SERVER=") + odbcValue(host);
-        if (port > 0)
-            conn << QStringLiteral("PORT=") + QString::number(port);
-        if (!hasOption(extra, QLatin1String("ClientCharset")))
-            conn << QStringLiteral("ClientCharset=UTF-8");
-#endif
-        if (!m_settings.database.isEmpty())
-            conn << QStringLiteral("DATABASE=") + odbcValue(m_settings.database);
-        if (!m_settings.user.isEmpty())
-            conn << QStringLiteral("UID=") + odbcValue(m_settings.user);
-        if (!m_settings.password.isEmpty())
-            conn << QStringLiteral("PWD=") + odbcValue(m_settings.password);
-        conn << extra;
-        d->db = QSqlDatabase::addDatabase(qtDriver, d->connectionName);
-        d->db.setDatabaseName(conn.join(u';'));
-        options = attrs;
-    } else { // odbc
-        QString dsn = m_settings.dsn.trimmed();
-        if (dsn.isEmpty())
-            dsn = m_settings.database.trimmed();
-        if (dsn.isEmpty()) {
-            setError(QStringLiteral("没有指定 ODBC 数据源 (dsn)"));
-            return false;
-        }
-        // Qt prefixes "DSN=" to any string without DRIVER= or SERVER=; strip ours so it is not doubled.
-        if (dsn.startsWith(QLatin1String("DSN="), Qt::CaseInsensitive)
-            && !dsn.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive)
-            && !dsn.contains(QLatin1String("SERVER="), Qt::CaseInsensitive))
-            dsn = dsn.mid(4);
-        QStringList attrs;
-        for (const QString &o : options)
-            if (o.startsWith(QLatin1String("SQL_ATTR_"), Qt::CaseInsensitive))
-                attrs << o;
-        if (!hasOption(attrs, QLatin1String("SQL_ATTR_LOGIN_TIMEOUT")))
-            attrs << QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15");
-        options = attrs;
-        d->db = QSqlDatabase::addDatabase(qtDriver, d->connectionName);
-        d->db.setDatabaseName(dsn);
-        // Qt appends ";UID=" and ";PWD=" with the values as they stand.
-        d->db.setUserName(odbcValue(m_settings.user));
-        d->db.setPassword(odbcValue(m_settings.password));
     }
-    d->db.setConnectOptions(options.join(u';'));
+    d->db = QSqlDatabase::addDatabase(p.qtDriver, d->connectionName);
+    d->db.setDatabaseName(p.databaseName);
+    if (!p.hostName.isEmpty())
+        d->db.setHostName(p.hostName);
+    if (p.port > 0)
+        d->db.setPort(p.port);
+    if (!p.userName.isEmpty())
+        d->db.setUserName(p.userName);
+    if (!p.password.isEmpty())
+        d->db.setPassword(p.password);
+    d->db.setConnectOptions(p.connectOptions);
 
     if (!d->db.open()) {
         const QSqlError e = d->db.lastError();
         QString text = sqlErrorText(e);
-        if (drv == QLatin1String("sqlite"))
+        if (sqlite)
             text = QStringLiteral("无法打开数据库 ") + d->sqlitePath + QStringLiteral(": ") + text;
         setError(text, sqlErrorNumber(e));
         d->dropConnection();
         return false;
     }
-    if (drv == QLatin1String("sqlite")) {
+    if (sqlite) {
         // SQLite opens any file lazily; a file that is not a database shows on the first read.
         QSqlQuery probe(d->db);
         if (!probe.exec(QStringLiteral("select count(*) from sqlite_master"))) {
@@ -667,6 +794,10 @@ bool Database::runStatement(const QString &tsql, const QVariantList *params, Rec
     }
     if (!d->connected) {
         setError(QStringLiteral("数据库尚未连接"));
+        return false;
+    }
+    if (tsql.trimmed().isEmpty()) {
+        setError(QStringLiteral("SQL 语句为空"));
         return false;
     }
     const SqlDialect dia = dialect();

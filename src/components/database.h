@@ -48,6 +48,7 @@
 #include <QVariantList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 // A result read whole. Field names match without regard to case. Binary
@@ -104,7 +105,22 @@ struct ZENLO_CORE_EXPORT ConnectionSettings {
     QString dsn;
     // sqlite only: create the file (and its folder) when it does not exist.
     bool createIfMissing = false;
+    // The node is marked demo="true": the program makes the demo database when it is missing.
+    bool demo = false;
 };
+
+// What Qt SQL is given for a connection, worked out from the settings alone.
+struct ZENLO_CORE_EXPORT SqlConnectionParameters {
+    QString qtDriver;     // "QSQLITE", "QPSQL", "QODBC"
+    QString databaseName; // sqlite: the file's URI (or ":memory:"); mssql: the ODBC connection string; odbc: the DSN
+    QString hostName;
+    int port = 0;
+    QString userName;
+    QString password;
+    QString connectOptions;
+};
+
+class XmlDocument;
 
 class ZENLO_CORE_EXPORT Database : public QObject
 {
@@ -113,8 +129,10 @@ public:
     explicit Database(QObject *parent = nullptr);
     ~Database() override;
 
-    // Reads the connection settings from the configuration file (flag: kept for callers, always true).
-    bool Init(const QString &configFile, bool flag = true);
+    // Reads the connection settings from the configuration file. With report set,
+    // a failure is also written to the log at level 8 (and so shown to the
+    // operator): the start-up ends silently after a failed initialisation.
+    bool Init(const QString &configFile, bool report = true);
     bool Init(const ConnectionSettings &settings);
     bool Connect();
     bool isConnected() const;
@@ -130,6 +148,8 @@ public:
     // driver, server, database, user (never the password).
     QMap<QString, QString> ConnectionProperties() const;
     QString driver() const { return m_settings.driver; }
+    // The configuration's node is marked demo="true".
+    bool isDemo() const { return m_settings.demo; }
     SqlDialect dialect() const;
 
     // Statements with bound values, for the components' own tables: values are
@@ -142,9 +162,30 @@ public:
     // Whether the connected database has a table of that name (any case).
     bool hasTable(const QString &name);
 
+    // Whether statements that change data can succeed: for a sqlite file, the
+    // permissions of the file and of its folder (which takes the journal); a
+    // server is asked nothing. False with the reason.
+    bool canWrite(QString *why = nullptr) const;
+    // The file of a demo node: the configured one, unless it does not exist and
+    // its folder cannot take it (a program folder that belongs to root); then
+    // the same name in the user's data folder ($XDG_DATA_HOME/zenlo/demo).
+    static QString demoDatabaseFile(const QString &configuredFile);
+
     // T-SQL -> the dialect's SQL (public for tests).
     static QString translateSql(const QString &tsql, SqlDialect dialect);
     static bool readSettings(const QString &configFile, ConnectionSettings *out, QString *error);
+    // The <database> node of a loaded configuration. The password comes from
+    // passwordFromEnvironment when it is set (the program passes
+    // ZENLO_DB_PASSWORD), else from the first line of <passwordfile>, else from <password>.
+    static bool readSettings(const XmlDocument &config, ConnectionSettings *out, QString *error,
+                             const std::optional<QString> &passwordFromEnvironment);
+    static std::optional<QString> environmentPassword();
+    // A known driver and a database (or DSN) to open; false with the reason.
+    static bool checkSettings(const ConnectionSettings &settings, QString *error);
+    // The Qt SQL parameters of a connection; false with the reason when the settings cannot be used.
+    static bool connectionParameters(const ConnectionSettings &settings, SqlConnectionParameters *out, QString *error);
+    // The ODBC connection string of an mssql connection (the password included).
+    static QString odbcConnectionString(const ConnectionSettings &settings);
     // A configured file path as the component opens it ("%app.path%" replaced, relative to the program folder).
     static QString programPath(const QString &configuredPath);
 

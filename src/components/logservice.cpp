@@ -12,6 +12,7 @@
 #include <QLoggingCategory>
 #include <QMutex>
 #include <QPointer>
+#include <QStandardPaths>
 
 #include <spdlog/sinks/rotating_file_sink.h>
 #include <spdlog/spdlog.h>
@@ -46,8 +47,36 @@ QString expandLogFolder(QString folder)
 bool LogConfig::load(const QString &configFile)
 {
     XmlDocument doc;
-    if (!doc.load(configFile))
+    if (!doc.load(configFile)) {
+        m_lastError = doc.lastError();
         return false;
+    }
+    return read(doc);
+}
+
+bool LogConfig::load(QIODevice *device)
+{
+    XmlDocument doc;
+    if (!doc.loadDevice(device)) {
+        m_lastError = doc.lastError();
+        return false;
+    }
+    return read(doc);
+}
+
+bool LogConfig::loadData(const QByteArray &bytes)
+{
+    XmlDocument doc;
+    if (!doc.loadData(bytes)) {
+        m_lastError = doc.lastError();
+        return false;
+    }
+    return read(doc);
+}
+
+bool LogConfig::read(const XmlDocument &doc)
+{
+    m_lastError.clear();
     const QString node = QStringLiteral("/configuration/log");
     if (const auto f = doc.attribute(node, QStringLiteral("folder")); f && !f->trimmed().isEmpty())
         m_folder = f->trimmed();
@@ -103,6 +132,53 @@ LogService &LogService::instance()
     return s;
 }
 
+// Where the log goes when the configured folder cannot take it (a program
+// folder that belongs to root, a folder name that is a file): the user's state folder.
+QString LogService::fallbackFolder()
+{
+#ifdef Q_OS_WIN
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/log");
+#else
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty() || !QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/zenlo/log");
+#endif
+}
+
+namespace {
+
+// Why a folder cannot hold the log file, or "" when it can.
+QString unusableFolder(const QString &folder)
+{
+    const QFileInfo info(folder);
+    if (info.exists() && !info.isDir())
+        return QStringLiteral("这是一个文件，不是文件夹");
+    if (!info.exists() && !QDir().mkpath(folder))
+        return QStringLiteral("文件夹不能创建");
+    const QFileInfo file(folder + QStringLiteral("/zenlo.log"));
+    if (file.exists() ? !file.isWritable() || file.isDir() : !QFileInfo(folder).isWritable())
+        return QStringLiteral("没有写入权限");
+    return QString();
+}
+
+std::shared_ptr<spdlog::logger> openLog(const QString &file, const LogConfig &config, QString *error)
+{
+    try {
+        auto sink = std::make_shared<spdlog::sinks::rotating_file_sink_mt>(QFile::encodeName(file).toStdString(),
+                                                                           size_t(config.maxSize()), size_t(config.maxFiles()));
+        auto logger = std::make_shared<spdlog::logger>("zenlo", sink);
+        logger->set_pattern("%v");
+        logger->flush_on(spdlog::level::info);
+        return logger;
+    } catch (const std::exception &e) {
+        *error = QString::fromLocal8Bit(e.what());
+        return nullptr;
+    }
+}
+
+} // namespace
+
 bool LogService::Init(QObject *, LogConfig *config)
 {
     LogConfig defaults;
@@ -113,21 +189,33 @@ bool LogService::Init(QObject *, LogConfig *config)
     }
     QMutexLocker lock(&d->mutex);
     const QString folder = config->folder();
-    QDir().mkpath(folder);
-    const QString file = folder + QStringLiteral("/zenlo.log");
-    try {
-        auto sink = std::make_shared<spdlog::sinks::rotating_file_sink_mt>(file.toStdString(), size_t(config->maxSize()),
-                                                                           size_t(config->maxFiles()));
-        d->logger = std::make_shared<spdlog::logger>("zenlo", sink);
-        d->logger->set_pattern("%v");
-        d->logger->flush_on(spdlog::level::info);
-        d->file = file;
-    } catch (const std::exception &e) {
-        qCWarning(lcLog) << "cannot open the log file" << file << e.what();
+    QString why = unusableFolder(folder);
+    QString file = folder + QStringLiteral("/zenlo.log");
+    if (why.isEmpty()) {
+        d->logger = openLog(file, *config, &why);
+    } else {
         d->logger.reset();
-        d->file.clear();
-        return false;
     }
+    QString notice;
+    if (!d->logger) {
+        const QString fallback = fallbackFolder();
+        const QString fallbackWhy = unusableFolder(fallback);
+        const QString fallbackFile = fallback + QStringLiteral("/zenlo.log");
+        QString openWhy;
+        if (fallbackWhy.isEmpty())
+            d->logger = openLog(fallbackFile, *config, &openWhy);
+        if (!d->logger) {
+            qCWarning(lcLog) << "cannot open the log file" << file << why << "nor" << fallbackFile << fallbackWhy << openWhy;
+            d->file.clear();
+            return false;
+        }
+        notice = QStringLiteral("日志文件夹 %1 不能使用（%2），日志改写到 %3").arg(QDir::toNativeSeparators(folder), why,
+                                                                          QDir::toNativeSeparators(fallback));
+        file = fallbackFile;
+    }
+    d->file = file;
+    if (!notice.isEmpty())
+        d->writeLine(QDateTime::currentDateTime(), {QStringLiteral("Zenlo软件"), 1, notice});
     for (const auto &p : std::as_const(d->pending))
         d->writeLine(p.first, p.second);
     d->pending.clear();

@@ -17,6 +17,8 @@
 #include <memory>
 
 class Database;
+class QIODevice;
+class XmlDocument;
 
 struct LogEntry {
     QString source;
@@ -31,6 +33,10 @@ public:
     using QObject::QObject;
     // Reads the <log> node of the configuration file; absent values keep their defaults.
     bool load(const QString &configFile);
+    bool load(QIODevice *device);
+    bool loadData(const QByteArray &bytes);
+    // Why the last load returned false.
+    QString lastError() const { return m_lastError; }
     QString folder() const;
     qint64 maxSize() const { return m_maxSize; }
     int maxFiles() const { return m_maxFiles; }
@@ -39,7 +45,9 @@ public:
     void setMaxFiles(int n) { m_maxFiles = n; }
 
 private:
+    bool read(const XmlDocument &doc);
     QString m_folder;
+    QString m_lastError;
     qint64 m_maxSize = 5 * 1024 * 1024;
     int m_maxFiles = 5;
 };
@@ -52,7 +60,12 @@ public:
     void setConfigFile(const QString &path) { m_configFile = path; }
     QString configFile() const { return m_configFile; }
     // Opens the log file; entries written before are kept and written then.
+    // When the configured folder cannot take the file (it cannot be created or
+    // written, or it is a file), the log goes to fallbackFolder() and its first
+    // line says so; false only when neither can be used.
     bool Init(QObject *application, LogConfig *config);
+    // The user's own log folder: $XDG_STATE_HOME/zenlo/log (~/.local/state/zenlo/log).
+    static QString fallbackFolder();
     bool isInitialised() const;
     QString logFile() const;
 

@@ -498,6 +498,20 @@ bool Operator::Started() { return true; }
 
 void Operator::SignOut() { clearLogin(); }
 
+bool Operator::hasNoPassword(Database *db, const QString &name)
+{
+    if (!db || !db->isConnected())
+        return false;
+    QString error;
+    RecordSetPtr rs = select(db, QStringLiteral("select pwhash from sys_operator where opname = ? and coalesce(disabled, 0) = 0"), {name}, &error);
+    if (!rs || rs->isEOF())
+        return false;
+    for (; !rs->isEOF(); rs->moveNext())
+        if (!rs->text(QStringLiteral("pwhash")).isEmpty())
+            return false;
+    return true;
+}
+
 bool Operator::hasPassword() const { return m_loggedIn && !m_hash.isEmpty(); }
 
 bool Operator::checkPassword(const QString &password) const { return m_loggedIn && verifyHash(m_hash, password); }

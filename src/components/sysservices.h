@@ -179,6 +179,8 @@ public:
     static bool grantRights(Database *db, const QString &code, int programNumber, quint32 rightsMask, QString *error = nullptr);
     // Argon2id hash of a password; "" for an empty password (no password).
     static QString hashPassword(const QString &password);
+    // Whether an operator of that name exists and has no password (the demo's admin at first).
+    static bool hasNoPassword(Database *db, const QString &name);
     static bool verifyHash(const QString &hash, const QString &password);
 
 private:

@@ -1,14 +1,142 @@
 #include "components/xmldocument.h"
 
+#include "platform/ansi.h"
+
 #include <QFile>
 #include <QIODevice>
+#include <QRegularExpression>
+#include <QStringDecoder>
 
 #include <pugixml.hpp>
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace {
+
+// Offset of the first byte that does not belong to a well-formed UTF-8
+// sequence (overlong forms, surrogates and values past U+10FFFF included), or -1.
+qsizetype invalidUtf8At(const QByteArray &bytes, qsizetype from)
+{
+    const auto *p = reinterpret_cast<const uchar *>(bytes.constData());
+    const qsizetype n = bytes.size();
+    qsizetype i = from;
+    while (i < n) {
+        const uchar c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int len = 0;
+        uint cp = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            cp = c & 0x07;
+        } else {
+            return i;
+        }
+        if (i + len > n)
+            return i;
+        for (int k = 1; k < len; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                return i;
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
+            return i;
+        i += len;
+    }
+    return -1;
+}
+
+enum class Conversion { Done, UnknownEncoding, InvalidBytes };
+
+// The bytes in an encoding iconv knows, strictly: a byte sequence that is not
+// valid there is reported with its offset instead of being replaced.
+Conversion convert(const QByteArray &bytes, qsizetype from, const QByteArray &iconvName, QString *out, qsizetype *badAt)
+{
+    iconv_t cd = iconv_open("UTF-16LE", iconvName.constData());
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return Conversion::UnknownEncoding;
+    QString text;
+    text.resize(bytes.size() - from + 16);
+    char *in = const_cast<char *>(bytes.constData()) + from;
+    size_t inLeft = size_t(bytes.size() - from);
+    char *dst = reinterpret_cast<char *>(text.data());
+    size_t outLeft = size_t(text.size()) * 2;
+    Conversion result = Conversion::Done;
+    while (inLeft > 0) {
+        if (iconv(cd, &in, &inLeft, &dst, &outLeft) != size_t(-1))
+            break;
+        if (errno == E2BIG) {
+            const qsizetype used = dst - reinterpret_cast<char *>(text.data());
+            text.resize(text.size() * 2);
+            dst = reinterpret_cast<char *>(text.data()) + used;
+            outLeft = size_t(text.size()) * 2 - size_t(used);
+            continue;
+        }
+        *badAt = in - bytes.constData();
+        result = Conversion::InvalidBytes;
+        break;
+    }
+    iconv_close(cd);
+    if (result == Conversion::Done) {
+        text.resize((dst - reinterpret_cast<char *>(text.data())) / 2);
+        *out = text;
+    }
+    return result;
+}
+
+// The encoding named by the XML declaration at the start of the bytes, or "".
+QByteArray declaredEncoding(const QByteArray &bytes, qsizetype from)
+{
+    qsizetype i = from;
+    while (i < bytes.size() && (bytes.at(i) == ' ' || bytes.at(i) == '\t' || bytes.at(i) == '\r' || bytes.at(i) == '\n'))
+        ++i;
+    if (bytes.mid(i, 5) != "<?xml")
+        return {};
+    const qsizetype end = bytes.indexOf("?>", i);
+    if (end < 0)
+        return {};
+    static const QRegularExpression re(QStringLiteral("\\sencoding\\s*=\\s*([\"'])([^\"']*)\\1"));
+    const QRegularExpressionMatch m = re.match(QString::fromLatin1(bytes.mid(i, end - i)));
+    return m.hasMatch() ? m.captured(2).trimmed().toLatin1() : QByteArray();
+}
+
+// The converter's name for a declared encoding. The Chinese names all read as
+// code page 936, as Windows reads them: files saved as "gb2312" hold GBK
+// characters more often than not.
+QByteArray iconvNameFor(const QByteArray &declared)
+{
+    const QByteArray n = declared.toLower();
+    if (n == "gb2312" || n == "gbk" || n == "cp936" || n == "windows-936" || n == "ms936" || n == "x-gbk"
+        || n == "euc-cn" || n == "x-euc-cn")
+        return QByteArrayLiteral("CP936");
+    if (n == "gb18030")
+        return QByteArrayLiteral("GB18030");
+    return declared;
+}
+
+QString displayName(const QByteArray &iconvName)
+{
+    if (iconvName == "CP936")
+        return QStringLiteral("GBK");
+    return QString::fromLatin1(iconvName).toUpper();
+}
+
+} // namespace
 
 struct XmlDocument::Private {
     pugi::xml_document doc;
     bool loaded = false;
     QString error;
+    QString encoding;
 
     std::optional<pugi::xpath_node> select(const QString &path) const
     {
@@ -59,11 +187,96 @@ bool XmlDocument::loadDevice(QIODevice *device)
     return loadData(device->readAll());
 }
 
-bool XmlDocument::loadData(const QByteArray &bytes)
+bool XmlDocument::decode(const QByteArray &bytes, QString *text, QString *encoding, QString *error)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    QString out;
+    QString used;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        const qsizetype bad = invalidUtf8At(bytes, 3);
+        if (bad >= 0)
+            return fail(QStringLiteral("the file begins with a UTF-8 byte-order mark but holds bytes that are not UTF-8 (offset %1)").arg(bad));
+        out = QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+        used = QStringLiteral("UTF-8");
+    } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        const bool le = bytes.startsWith("\xFF\xFE");
+        QStringDecoder dec(le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        out = dec(bytes.mid(2));
+        if (dec.hasError())
+            return fail(QStringLiteral("the file is not valid UTF-16"));
+        used = le ? QStringLiteral("UTF-16LE") : QStringLiteral("UTF-16BE");
+    } else {
+        const QByteArray declared = declaredEncoding(bytes, 0);
+        const QByteArray lower = declared.toLower();
+        if (lower == "utf-8" || lower == "utf8") {
+            const qsizetype bad = invalidUtf8At(bytes, 0);
+            if (bad >= 0)
+                return fail(QStringLiteral("the file is declared \"%1\" but holds bytes that are not UTF-8 (offset %2); "
+                                           "save it as UTF-8 or declare its real encoding, such as gbk")
+                                .arg(QString::fromLatin1(declared))
+                                .arg(bad));
+            out = QString::fromUtf8(bytes);
+            used = QStringLiteral("UTF-8");
+        } else {
+            QByteArray name;
+            if (!declared.isEmpty())
+                name = iconvNameFor(declared);
+            else if (invalidUtf8At(bytes, 0) >= 0)
+                name = "CP" + QByteArray::number(ansi::codePage()); // saved by a program that writes the ANSI code page
+            if (name.isEmpty()) {
+                out = QString::fromUtf8(bytes);
+                used = QStringLiteral("UTF-8");
+            } else {
+                qsizetype bad = -1;
+                switch (convert(bytes, 0, name, &out, &bad)) {
+                case Conversion::Done:
+                    break;
+                case Conversion::UnknownEncoding:
+                    return fail(QStringLiteral("the file is declared in the encoding \"%1\", which this program cannot read")
+                                    .arg(QString::fromLatin1(declared)));
+                case Conversion::InvalidBytes:
+                    return fail(declared.isEmpty()
+                                    ? QStringLiteral("the file declares no encoding and is neither UTF-8 nor %1 text (offset %2)")
+                                          .arg(displayName(name))
+                                          .arg(bad)
+                                    : QStringLiteral("the file is declared \"%1\" but holds bytes that are not valid there (offset %2)")
+                                          .arg(QString::fromLatin1(declared))
+                                          .arg(bad));
+                }
+                used = displayName(name);
+            }
+        }
+    }
+    if (text)
+        *text = out;
+    if (encoding)
+        *encoding = used;
+    return true;
+}
+
+QString XmlDocument::encoding() const { return d->encoding; }
+
+bool XmlDocument::loadData(const QByteArray &raw)
 {
     d->doc.reset();
-    const pugi::xml_parse_result r =
-        d->doc.load_buffer(bytes.constData(), size_t(bytes.size()), pugi::parse_default | pugi::parse_ws_pcdata_single);
+    d->encoding.clear();
+    QString text;
+    QString encoding;
+    QString why;
+    if (!decode(raw, &text, &encoding, &why)) {
+        d->loaded = false;
+        d->error = why;
+        return false;
+    }
+    d->encoding = encoding;
+    // The declaration may still name the original encoding; the parser is told the bytes are UTF-8 now.
+    const QByteArray bytes = text.toUtf8();
+    const pugi::xml_parse_result r = d->doc.load_buffer(bytes.constData(), size_t(bytes.size()),
+                                                        pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_utf8);
     d->loaded = bool(r);
     if (!d->loaded) {
         d->error = QStringLiteral("%1 at offset %2").arg(QString::fromUtf8(r.description())).arg(r.offset);

@@ -51,13 +51,28 @@ QString clsConfig::value(const QString &xpath) const
 
 bool clsConfig::Init(const QString &fileName)
 {
+    return Init(fileName, [this](XmlDocument &doc) { return doc.load(bCommon::toNativePath(m_ConfigFileName, m_ctx.style), 0); });
+}
+
+bool clsConfig::Init(QIODevice *device, const QString &fileName)
+{
+    return Init(fileName, [device](XmlDocument &doc) { return doc.loadDevice(device); });
+}
+
+bool clsConfig::InitData(const QByteArray &bytes, const QString &fileName)
+{
+    return Init(fileName, [&bytes](XmlDocument &doc) { return doc.loadData(bytes); });
+}
+
+bool clsConfig::Init(const QString &fileName, const std::function<bool(XmlDocument &)> &load)
+{
     m_lastError.clear();
     try {
         m_ConfigFileName = vbconv::trimBlanks(fileName);
         auto doc = std::make_unique<XmlDocument>();
         int prep = 99;
         doc->prepare(prep);
-        const bool loaded = doc->load(bCommon::toNativePath(m_ConfigFileName, m_ctx.style), 0);
+        const bool loaded = load(*doc);
         const QString loadError = doc->lastError();
         m_XML = std::move(doc);
         if (!loaded) {

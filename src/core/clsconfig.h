@@ -7,8 +7,10 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
+class QIODevice;
 class XmlDocument;
 
 class ZENLO_CORE_EXPORT clsConfig
@@ -28,6 +30,10 @@ public:
     void setBackground_Login(const QString &v) { m_Background_Login = v; }
 
     bool Init(const QString &fileName);
+    // The same from a configuration already in memory or on a device (read to
+    // its end); fileName is what ConfigFileName reports.
+    bool Init(QIODevice *device, const QString &fileName = QString());
+    bool InitData(const QByteArray &bytes, const QString &fileName = QString());
 
     QString ConfigFileName() const { return m_ConfigFileName; }
     QString MenuFileName() const { return m_MenuFileName; }
@@ -64,6 +70,7 @@ public:
 
 private:
     QString pathRule(const QString &text) const;
+    bool Init(const QString &fileName, const std::function<bool(XmlDocument &)> &load);
 
     PathContext m_ctx;
     QString m_Background_main;

@@ -5,6 +5,8 @@
 #include "components/database.h"
 #include "components/logservice.h"
 #include "components/sysservices.h"
+#include "core/logger.h"
+#include "platform/registrystore.h"
 #include "platform/settings.h"
 
 namespace {
@@ -79,5 +81,12 @@ QString Session::getSetting(const QString &section, const QString &key, const QS
 
 bool Session::saveSetting(const QString &section, const QString &key, const QString &value) const
 {
-    return settings::SaveSetting(appName(), section, key, value);
+    if (settings::SaveSetting(appName(), section, key, value))
+        return true;
+    // The setting is lost for the next run: say why in the log (the operator can do nothing about it).
+    const QString why = registry::isReadOnly(registry::HKEY_CURRENT_USER)
+        ? QStringLiteral("注册表文件 %1 只读").arg(registry::hiveFilePath(registry::HKEY_CURRENT_USER))
+        : QStringLiteral("注册表拒绝写入");
+    Logger::WriteMessage(QStringLiteral("个人设置 %1\\%2 未能保存：%3").arg(section, key, why), 1);
+    return false;
 }

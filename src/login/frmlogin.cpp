@@ -4,6 +4,7 @@
 #include "core/clsconfig.h"
 #include "core/session.h"
 #include "core/logger.h"
+#include "components/database.h"
 #include "components/encryption.h"
 #include "components/sysservices.h"
 #include "components/xmldocument.h"
@@ -223,8 +224,12 @@ void frmLogin::Form_Load()
             chkRemberme->setText(m_session.lookup(QStringLiteral("/login/remember"), QStringLiteral("保存密码")));
             chkRemberme->setChecked(vbconv::leadingNumber(m_session.getSetting(QStringLiteral("main"), QStringLiteral("remerber"), QStringLiteral("0"))) != 0.0);
             const QString stored = m_session.getSetting(QStringLiteral("main"), QStringLiteral("remerberString"));
-            if (chkRemberme->isChecked() && !stored.isEmpty())
+            if (chkRemberme->isChecked() && !stored.isEmpty()) {
                 Txt2->setText(m_encryption->Decrypt(stored, QString::fromLatin1(kRememberKey)));
+                // The password was remembered at the last login, for the operator stored with it.
+                m_rememberedPassword = Txt2->text();
+                m_rememberedFor = vbconv::trimBlanks(m_session.getSetting(QStringLiteral("main"), QStringLiteral("LogonUser")));
+            }
         }
 
         const QDate today = QDate::currentDate();
@@ -253,10 +258,14 @@ void frmLogin::Form_Load()
         if (CobUser->count() > 0)
             CobUser->setCurrentIndex(0);
         CobUser->setEditText(m_session.getSetting(QStringLiteral("main"), QStringLiteral("LogonUser"), CobUser->currentText()));
+        connect(CobUser, &QComboBox::currentTextChanged, this, &frmLogin::CobUser_Change, Qt::UniqueConnection);
 
         XPCmdOk->setText(m_session.lookup(QStringLiteral("/login/cmdok"), QStringLiteral("确定(&D)")));
         XPCmdCancel->setText(m_session.lookup(QStringLiteral("/login/cmdcancel"), QStringLiteral("取消(&C)")));
         lblMess->setText(m_session.lookup(QStringLiteral("/login/hint"), QStringLiteral("提示：默认密码为空！")));
+        // The hint is true only of the demo database while its admin has no password.
+        Database *db = m_session.db.get();
+        lblMess->setVisible(db && db->isDemo() && Operator::hasNoPassword(db, QStringLiteral("admin")));
     } catch (const std::exception &e) {
         Logger::WriteMessage(QStringLiteral("加载数据时出错,原因:") + RuntimeError::describe(e), 4);
     }
@@ -281,6 +290,19 @@ void frmLogin::Form_Activate()
         CobUser->setFocus();
     else
         Txt2->setFocus();
+}
+
+void frmLogin::CobUser_Change(const QString &text)
+{
+    if (m_rememberedPassword.isEmpty())
+        return;
+    // A remembered password belongs to one operator: another one never gets it.
+    if (vbconv::trimBlanks(text) == m_rememberedFor) {
+        if (Txt2->text().isEmpty())
+            Txt2->setText(m_rememberedPassword);
+    } else if (Txt2->text() == m_rememberedPassword) {
+        Txt2->clear();
+    }
 }
 
 void frmLogin::Spinner_Change(int index)

@@ -53,6 +53,7 @@ private:
     void Form_Load();
     void Form_Activate();
     void Spinner_Change(int index);
+    void CobUser_Change(const QString &text);
     int parameterNumber(int system, const QString &name) const;
 
     std::unique_ptr<Encryption> m_encryption;
@@ -61,4 +62,6 @@ private:
     int m_userCount = 0;
     bool m_done = false;
     bool m_inSpinnerChange = false;
+    QString m_rememberedPassword; // loaded from the settings, for m_rememberedFor only
+    QString m_rememberedFor;
 };

@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QStringList>
 #include <QThread>
+#include <QUrl>
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -22,7 +23,7 @@
 #include <unordered_map>
 #include <vector>
 
-Q_LOGGING_CATEGORY(lcRegistry, "zenlo.registry")
+Q_LOGGING_CATEGORY(lcRegistry, "zenlo.registry", QtInfoMsg)
 
 namespace registry {
 namespace {
@@ -176,10 +177,10 @@ public:
 
     bool hasDatabase() const { return m_db != nullptr; }
 
-    bool open(int flags)
+    bool open(int flags, const QByteArray &name = QByteArray())
     {
         close();
-        const QByteArray file = QFile::encodeName(path);
+        const QByteArray file = name.isEmpty() ? QFile::encodeName(path) : name;
         sqlite3 *db = nullptr;
         const int rc = sqlite3_open_v2(file.constData(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK) {
@@ -542,6 +543,9 @@ bool isWritableFile(const QString &file)
     return (st.st_mode & 0222) != 0 && ::access(name.constData(), W_OK) == 0;
 }
 
+// Set by readers that must leave no trace (see setCreateHives).
+bool g_createHives = true;
+
 std::shared_ptr<Hive> openHive(const QString &path)
 {
     static uint64_t openings = 0; // under the state's lock
@@ -550,18 +554,32 @@ std::shared_ptr<Hive> openHive(const QString &path)
     hive->serial = ++openings;
     const QFileInfo info(path);
     const QString dir = info.absolutePath();
-    QDir().mkpath(dir);
+    if (g_createHives)
+        QDir().mkpath(dir);
     const bool exists = info.exists();
     // The journal files live beside the hive, so its folder must take new files too.
     const bool writable = isWritableFolder(dir) && (!exists || isWritableFile(path));
-    if (writable && hive->open(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) && !hive->readOnly && hive->initWritable())
+    if (writable && (exists || g_createHives) && hive->open(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) && !hive->readOnly
+        && hive->initWritable())
         return hive;
-    if (exists && hive->open(SQLITE_OPEN_READONLY) && hive->initReadOnly())
+    if (exists && hive->open(SQLITE_OPEN_READONLY) && hive->initReadOnly()) {
+        qCDebug(lcRegistry) << "hive is read-only, writes are refused:" << path;
         return hive;
+    }
+    // A hive in WAL mode whose folder cannot take the shared-memory file (a
+    // folder of root's, seeded by an administrator) is read as an unchanging file.
+    if (exists) {
+        const QByteArray uri = QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded() + "?immutable=1";
+        if (hive->open(SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, uri) && hive->initReadOnly()) {
+            qCDebug(lcRegistry) << "hive is read-only (its folder cannot be written), writes are refused:" << path;
+            return hive;
+        }
+    }
     // A hive that cannot even be read: an empty, read-only root.
     hive->close();
     hive->readOnly = true;
-    qCWarning(lcRegistry) << "hive unavailable, using an empty read-only root:" << path;
+    if (exists || g_createHives)
+        qCWarning(lcRegistry) << "hive unavailable, using an empty read-only root:" << path;
     return hive;
 }
 
@@ -620,11 +638,13 @@ QString userFolder(State &s)
     return s.userFolder;
 }
 
+const QString kSystemMachineFolder = QStringLiteral("/var/lib/zenlo/registry");
+
 QString machineFolder(State &s)
 {
     if (s.machineFolder.isEmpty()) {
-        const QString system = QStringLiteral("/var/lib/zenlo/registry");
-        if (QDir().mkpath(system) && isWritableFolder(system))
+        const QString system = kSystemMachineFolder;
+        if ((g_createHives ? QDir().mkpath(system) : QFileInfo(system).isDir()) && isWritableFolder(system))
             s.machineFolder = system;
         else
             s.machineFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
@@ -641,8 +661,12 @@ QString hivePath(State &s, int idx)
     if (s.pathsKnown[idx] && dir == s.pathsVariable[idx])
         return s.paths[idx];
     const QString name = QString::fromLatin1(kRootNames[idx]) + QStringLiteral(".sqlite");
+    const QString seeded = kSystemMachineFolder + QLatin1Char('/') + name;
     if (!dir.isEmpty())
         s.paths[idx] = QFile::decodeName(dir) + QLatin1Char('/') + name;
+    else if (idx != rootIndex(HKEY_CURRENT_USER) && QFileInfo(seeded).isFile()
+             && ::access(QFile::encodeName(seeded).constData(), R_OK) == 0)
+        s.paths[idx] = seeded; // what an administrator put there stays visible, read-only or not
     else
         s.paths[idx] = (idx == rootIndex(HKEY_CURRENT_USER) ? userFolder(s) : machineFolder(s)) + QLatin1Char('/') + name;
     s.pathsVariable[idx] = dir;
@@ -1099,6 +1123,25 @@ int32_t abortWriteBatch()
         return Success;
     endBatches(s);
     return Success;
+}
+
+void setCreateHives(bool create)
+{
+    State &s = state();
+    QMutexLocker lock(&s.mutex);
+    g_createHives = create;
+}
+
+bool isReadOnly(HKEY root)
+{
+    const int idx = rootIndex(root);
+    if (idx < 0)
+        return true;
+    State &s = state();
+    QMutexLocker lock(&s.mutex);
+    int32_t st = Success;
+    const KeyState *ks = resolve(s, root, &st);
+    return !ks || ks->hive->readOnly;
 }
 
 void closeAllHives()

@@ -20,7 +20,10 @@
 // cannot be deleted; every write is one transaction, safe against a second
 // process writing the same hive. A hive file that cannot be written (no write
 // permission bit, or a folder that cannot take its journal) opens read-only:
-// opens for writing then fail with AccessDenied.
+// opens for writing then fail with AccessDenied; its keys and values are read
+// as usual (a hive an administrator seeded in a folder of root's as well).
+// A machine hive that exists in /var/lib/zenlo/registry is used there even when
+// this user cannot write it.
 //
 // String data (RegSz) is what the "...A" functions exchange: text in the ANSI
 // code page with a terminating NUL; stringData()/stringFromData() convert.
@@ -173,6 +176,13 @@ ZENLO_CORE_EXPORT QString hiveFilePath(HKEY root);
 // file is opened anew. Never 0 for a root handle; 0 for a handle that is no root.
 // For caches of what was read from a hive.
 ZENLO_CORE_EXPORT uint64_t hiveVersion(HKEY root);
+// Whether a root's hive takes no writes (its file or folder cannot be written,
+// or it could not be opened at all).
+ZENLO_CORE_EXPORT bool isReadOnly(HKEY root);
+// With false, opening a hive never creates a file or a folder: a missing hive
+// reads as an empty, read-only root (tools that only read). Default true.
+ZENLO_CORE_EXPORT void setCreateHives(bool create);
+
 // Closes every hive file this process holds and invalidates every open handle
 // (for tests that remove their registry folder).
 ZENLO_CORE_EXPORT void closeAllHives();

@@ -2,7 +2,14 @@
 #include "testsupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QProcess>
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace testsupport {
 
@@ -68,3 +75,81 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 }
 
 } // namespace testsupport
+
+namespace testsupport::ordinaryUser {
+
+namespace {
+const char kName[] = "zenlo-operator";
+bool isRoot() { return ::geteuid() == 0; }
+} // namespace
+
+QString name()
+{
+    if (!isRoot()) {
+        const passwd *pw = ::getpwuid(::geteuid());
+        return pw ? QString::fromLocal8Bit(pw->pw_name) : QString();
+    }
+    return QString::fromLatin1(kName);
+}
+
+bool available(QString *why)
+{
+    if (!isRoot())
+        return true;
+    if (::getpwnam(kName))
+        return true;
+    QProcess p;
+    p.start(QStringLiteral("useradd"), {QStringLiteral("--system"), QStringLiteral("--no-create-home"), QStringLiteral("--shell"),
+                                        QStringLiteral("/usr/sbin/nologin"), QString::fromLatin1(kName)});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0) {
+        // Another test may have made it meanwhile.
+        if (::getpwnam(kName))
+            return true;
+        if (why)
+            *why = QStringLiteral("useradd %1 failed: %2").arg(QString::fromLatin1(kName), QString::fromLocal8Bit(p.readAllStandardError()));
+        return false;
+    }
+    return ::getpwnam(kName) != nullptr;
+}
+
+bool allowTraverse(const QString &folder)
+{
+    QFile::Permissions p = QFile::permissions(folder);
+    return QFile::setPermissions(folder, p | QFileDevice::ExeOther | QFileDevice::ReadOther | QFileDevice::ExeGroup
+                                             | QFileDevice::ReadGroup);
+}
+
+bool giveFolder(const QString &folder)
+{
+    const passwd *pw = ::getpwnam(name().toLocal8Bit().constData());
+    if (!pw)
+        return false;
+    bool ok = ::chown(QFile::encodeName(folder).constData(), pw->pw_uid, pw->pw_gid) == 0;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        ok = ::lchown(QFile::encodeName(it.next()).constData(), pw->pw_uid, pw->pw_gid) == 0 && ok;
+    return ok;
+}
+
+Result run(const QString &program, const QStringList &arguments, const QStringList &environment, int timeoutMs)
+{
+    QProcess p;
+    QStringList args = QStringList{QStringLiteral("-i")} + environment + QStringList{program} + arguments;
+    if (isRoot())
+        p.start(QStringLiteral("runuser"), QStringList{QStringLiteral("-u"), name(), QStringLiteral("--"), QStringLiteral("/usr/bin/env")} + args);
+    else
+        p.start(QStringLiteral("/usr/bin/env"), args);
+    Result r;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        r.err = QStringLiteral("did not finish within %1 ms").arg(timeoutMs);
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+} // namespace testsupport::ordinaryUser

@@ -47,6 +47,27 @@ public:
     void clear();
 };
 
+// A real user without root's rights, for what an operator meets on an
+// installation that belongs to root. Run as root, the user "zenlo-operator" is
+// made with useradd (once) and programs run through runuser; run as an
+// ordinary user, programs run as that user.
+namespace ordinaryUser {
+// Whether programs can run as such a user; when not, why.
+bool available(QString *why);
+QString name();
+// Lets the user into a folder made by the test (QTemporaryDir makes them owner-only).
+bool allowTraverse(const QString &folder);
+// Gives a folder (and what is in it) to the user: its own home, for example.
+bool giveFolder(const QString &folder);
+struct Result {
+    int exitCode = -1; // -1: did not finish
+    QString out;
+    QString err;
+};
+// Runs the program as the user with exactly this environment.
+Result run(const QString &program, const QStringList &arguments, const QStringList &environment, int timeoutMs = 120000);
+} // namespace ordinaryUser
+
 // Reads a whole file as bytes; empty when it cannot be read.
 QByteArray readFile(const QString &path);
 bool writeFile(const QString &path, const QByteArray &bytes);

@@ -652,6 +652,15 @@ int32_t clsRegistryAccess::ImportFromReg(const QString &filePath)
     // Apply, as one batch of writes: quick for large files, and another process
     // sees the import whole. A write that fails ends the import; what was
     // written before it stays.
+    // A hive that takes no writes (a file of another user's) is named before anything is written.
+    for (const ImportStep &s : steps) {
+        const registry::HKEY root = ParseKeyPath(s.path, nullptr);
+        if (root && registry::isReadOnly(root)) {
+            fail(QStringLiteral("%1: the registry file %2 cannot be written; nothing was changed")
+                     .arg(filePath, registry::hiveFilePath(root)));
+            return 0;
+        }
+    }
     registry::WriteBatch batch;
     auto present = [&](const QString &path) {
         const bool ok = openKey(path, registry::KeyRead);

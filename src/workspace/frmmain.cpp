@@ -194,6 +194,10 @@ frmMain::~frmMain()
 
 void frmMain::release()
 {
+    // The session is ending: a close between now and the deletion must not reach it.
+    m_unloaded = true;
+    disconnect(&m_session, nullptr, this, nullptr);
+    hide();
     deleteLater();
 }
 
@@ -700,13 +704,16 @@ void frmMain::loadSteps()
 
     // 13. The navigation panel's width of the last run.
     const double design = m.navPanel.width;
-    const QString stored = m_session.getSetting(QStringLiteral("main"), QStringLiteral("navpanel_width"), QString::number(design));
-    const workspace::StoredWidth width = workspace::navPanelWidth(stored, design);
-    if (!width.usable)
-        log1(QStringLiteral("导航面板宽度设置 navpanel_width=\"%1\" 不可用（%2），使用设计宽度 %3")
-                 .arg(stored, width.reason, QString::number(design)));
-    m.navPanel.setWidth(width.width);
+    const QString stored = m_session.getSetting(QStringLiteral("main"), QStringLiteral("navpanel_width"));
+    if (!stored.isEmpty()) {
+        const workspace::StoredWidth width = workspace::navPanelWidth(stored, design);
+        if (!width.usable)
+            log1(QStringLiteral("导航面板宽度设置 navpanel_width=\"%1\" 不可用（%2），使用设计宽度 %3")
+                     .arg(stored, width.reason, QString::number(design)));
+        m.navPanel.setWidth(width.usable ? workspace::restoredNavPanelWidth(width.width) : design);
+    }
     takeDesignSizes();
+    applyMinimumSize();
 }
 
 void frmMain::loadCatalogs(RecordSet &rows)
@@ -936,10 +943,28 @@ static int hosting_index(const QString &key)
 
 // ------------------------------------------------------------------ header buttons, links, toggle
 
+void frmMain::applyMinimumSize()
+{
+    const QSizeF twips = workspace::minimumClientSize(m_layout);
+    const double d = dpi();
+    const QSize pixels(workspace::twipsToPixels(twips.width(), d), workspace::twipsToPixels(twips.height(), d));
+    if (const QScreen *s = screen())
+        setMinimumSize(pixels.boundedTo(s->availableGeometry().size()));
+    else
+        setMinimumSize(pixels);
+}
+
 void frmMain::showWorkspace()
 {
-    if (const QScreen *s = screen())
-        setGeometry(s->availableGeometry());
+    applyMinimumSize();
+    // The size it takes when the operator leaves the maximised state: most of the screen, centred.
+    if (const QScreen *s = screen()) {
+        const QRect avail = s->availableGeometry();
+        QSize normal = (QSizeF(avail.size()) * 0.8).toSize().expandedTo(minimumSize()).boundedTo(avail.size());
+        QRect r(QPoint(0, 0), normal);
+        r.moveCenter(avail.center());
+        setGeometry(r);
+    }
     showMaximized();
 }
 
@@ -1019,6 +1044,7 @@ void frmMain::lockScreen()
         return;
     const double d = dpi();
     const workspace::MainLayout &m = m_layout;
+    m_focusBeforeLock = QApplication::focusWidget();
     pic[2]->setGeometry(0, 0, width(), height());
     pic[0]->setGeometry(workspace::toPixels({-30, -30, m.scaleWidth, m.scaleHeight}, d));
 
@@ -1075,6 +1101,12 @@ void frmMain::unlockScreen()
     pic[2]->hide();
     txtPassword->clear();
     endLock();
+    // The keyboard goes back where it was, not to the hidden password box.
+    QWidget *back = m_focusBeforeLock && m_focusBeforeLock->isVisible() && isAncestorOf(m_focusBeforeLock)
+        ? m_focusBeforeLock.data()
+        : static_cast<QWidget *>(NavPanel);
+    back->setFocus(Qt::OtherFocusReason);
+    m_focusBeforeLock.clear();
 }
 
 void frmMain::endLock()

@@ -159,6 +159,8 @@ private:
 
     // Design sizes the rules read from the controls (captions' widths).
     void takeDesignSizes();
+    // The window's minimum size from the layout's (workspace::minimumClientSize).
+    void applyMinimumSize();
     void syncHosting();
     // Copies the model's rectangles onto the controls.
     void applyLayout();
@@ -177,6 +179,7 @@ private:
     workspace::StoredFileCache m_iconCache;
     std::unique_ptr<LockFilter> m_lockFilter;
     bool m_locked = false;
+    QPointer<QWidget> m_focusBeforeLock; // given the keyboard again after an unlock
     bool m_unloaded = false;
     bool m_dragging = false;
     double m_dragStartX = 0;

@@ -5,6 +5,16 @@
 
 namespace workspace {
 
+namespace {
+// Room kept at the minimum size: the toggle at the left of the second band, the
+// location and status texts, the work area and the columns' height.
+constexpr double kLeftOfSecondBand = 600;
+constexpr double kMinimumLocation = 1500;
+constexpr double kMinimumMessage = 1500;
+constexpr double kMinimumWorkArea = 3000;
+constexpr double kMinimumColumnHeight = 4800;
+} // namespace
+
 bool Rect::setWidth(double w)
 {
     if (!(w >= 0))
@@ -150,7 +160,10 @@ void resizePass(MainLayout &s)
     }
 
     s.imgSplitter.setHeight(s.navPanel.height);
-    s.imgSplitter.left = s.navPanel.left + s.navPanel.width + 30;
+    // Where the columns rule puts the handle for this panel (it makes the panel as
+    // wide as the handle's position, from 30): so a pass keeps the panel's width.
+    // The handle 30 right of the panel's edge widened the panel by 60 every pass.
+    s.imgSplitter.left = s.navPanel.left + s.navPanel.width - 30;
 
     s.picRpt.top = 0;
     s.picRpt.setHeight(s.picTable.height);
@@ -167,6 +180,25 @@ void resizePass(MainLayout &s)
     s.lnklbl[0].move(s.img[5].left - s.lnklbl[0].width - 500, 60);
     s.img[3].move(s.lnklbl[0].left - s.img[3].width - 100, 60);
     s.lnkMessage.move(30, 60);
+}
+
+QSizeF minimumClientSize(const MainLayout &m)
+{
+    // Each band's chain is laid right to left; its leftmost element must stay
+    // clear of what sits at the band's left.
+    const double header = m.img[1].right() + 300 + m.imgBtn[0].width + 285 + m.imgBtn[1].width + 285 + m.imgBtn[2].width + 780;
+    double second = kLeftOfSecondBand + kMinimumLocation + 300 + m.lbl[0].width + 200 + m.lnklbl[3].width + 200
+        + m.lnklbl[4].width + 780;
+    if (m.lbl2Visible)
+        second += m.lbl[2].width + 200;
+    if (m.imgBtn5Visible)
+        second += m.imgBtn[5].width + 50 + m.lnklbl[5].width + 200;
+    const double footer = m.lnkMessage.left + kMinimumMessage + 300 + m.img[3].width + 100 + m.lnklbl[0].width + 500
+        + m.img[5].width + 100 + m.lnklbl[1].width + 500 + m.img[4].width + 100 + m.lnklbl[2].width + 300;
+    const double columns = 30 + m.screenWidth / 8 + m.imgSplitter.width + kMinimumWorkArea;
+    const double width = std::max({header, second, footer, columns});
+    const double height = m.panel[0].height + m.panel[1].height + m.panel[2].height + kMinimumColumnHeight;
+    return {width, height};
 }
 
 void arrangeColumns(MainLayout &s, double x)

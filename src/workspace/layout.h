@@ -13,6 +13,7 @@
 // would set one is skipped and the control keeps its size (the passes ignore
 // failing statements one by one). The setters of Rect do exactly that.
 #include <QRect>
+#include <QSizeF>
 
 #include <array>
 #include <vector>
@@ -96,6 +97,11 @@ MainLayout designDefaults(double scaleWidth, double scaleHeight, double screenWi
 // header chains, home area and holders, heights, work area, splitter,
 // report panel, columns (arrangeColumns), footer chain.
 void resizePass(MainLayout &s);
+
+// The smallest client area (twips) at which the header bands, their buttons
+// and links and the footer chain do not overlap, with room for the columns.
+// Takes the design sizes and visibilities of m (captions measured).
+QSizeF minimumClientSize(const MainLayout &m);
 
 // Lays out the columns from x, the splitter's left edge. With the panel shown
 // x is raised to a screen width / 8 minimum; it never exceeds 7680.

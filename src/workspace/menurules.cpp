@@ -113,4 +113,9 @@ QString savedNavPanelWidth(double panelWidth)
     return QString::number(double(float(panelWidth - 60)), 'g', 7);
 }
 
+double restoredNavPanelWidth(double storedWidth)
+{
+    return storedWidth + 60;
+}
+
 } // namespace workspace

@@ -74,5 +74,9 @@ int visibleRows(const QString &stored, int defaultRows = 3);
 // The width saved at unload: the panel's width less the 60 twips the next
 // resize pass adds, as the shortest text of the number.
 QString savedNavPanelWidth(double panelWidth);
+// The panel width a stored "navpanel_width" opens at: the setting holds the
+// width less 60 (as the program has always written it), so the panel opens
+// at the width it had when the window closed.
+double restoredNavPanelWidth(double storedWidth);
 
 } // namespace workspace

@@ -1,7 +1,9 @@
 #pragma once
 // Each sub-command group of zenlo-admin: args are what follows the group name.
 // A command prints its result on stdout, a one-line reason on stderr, and
-// returns the process exit code (0 success, 1 bad input or failure, 2 usage).
+// returns the process exit code: 0 success, 1 failure (with its reason: bad
+// input, a file or key that cannot be used), 2 usage error (a missing or
+// unknown command, argument or option, an option without its value).
 #include <QStringList>
 #include <QTextStream>
 
@@ -11,7 +13,12 @@ QTextStream &out();
 QTextStream &err();
 // Prints "zenlo-admin: " + reason on stderr and returns 1.
 int fail(const QString &reason);
+// Prints "zenlo-admin: " + reason + " (try --help)" on stderr and returns 2.
+int usageError(const QString &reason);
+// Prints the help text on stdout and returns 0 (asked for with --help).
 int usage(const QString &text);
+// Whether the arguments ask for help (--help or -h).
+bool wantsHelp(const QStringList &args);
 
 int configCommand(const QStringList &args);
 int regCommand(const QStringList &args);

@@ -2,6 +2,7 @@
 
 #include "core/clsconfig.h"
 #include "components/xmldocument.h"
+#include "platform/registrystore.h"
 
 #include <QFileInfo>
 
@@ -15,30 +16,38 @@ static int configCheck(const QStringList &args)
     PathContext ctx = PathContext::current();
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &a = args.at(i);
-        if (a == QLatin1String("--app-folder") && i + 1 < args.size()) {
+        if ((a == QLatin1String("--app-folder") || a == QLatin1String("--path-style")) && i + 1 >= args.size()) {
+            return usageError(QStringLiteral("option %1 needs a value").arg(a));
+        } else if (a == QLatin1String("--app-folder")) {
             ctx.programFolder = args.at(++i);
             while (ctx.programFolder.size() > 1 && (ctx.programFolder.endsWith(QLatin1Char('/')) || ctx.programFolder.endsWith(QLatin1Char('\\'))))
                 ctx.programFolder.chop(1);
-        } else if (a == QLatin1String("--path-style") && i + 1 < args.size()) {
+        } else if (a == QLatin1String("--path-style")) {
             const QString s = args.at(++i);
             if (s == QLatin1String("windows"))
                 ctx.style = PathStyle::Windows;
             else if (s == QLatin1String("posix"))
                 ctx.style = PathStyle::Posix;
             else
-                return fail(QStringLiteral("unknown path style '%1' (windows or posix)").arg(s));
+                return usageError(QStringLiteral("unknown path style '%1' (windows or posix)").arg(s));
         } else if (a.startsWith(QLatin1String("--"))) {
-            return fail(QStringLiteral("unknown option '%1'").arg(a));
+            return usageError(QStringLiteral("unknown option '%1'").arg(a));
         } else if (file.isEmpty()) {
             file = a;
         } else {
-            return fail(QStringLiteral("more than one file given"));
+            return usageError(QStringLiteral("more than one file given"));
         }
     }
     if (file.isEmpty())
-        return fail(QStringLiteral("config check needs a FILE"));
+        return usageError(QStringLiteral("config check needs a FILE"));
+    if (QFileInfo(file).isDir())
+        return fail(QStringLiteral("%1: is a folder, not a configuration file").arg(file));
     if (!QFileInfo(file).isFile())
         return fail(QStringLiteral("%1: no such file").arg(file));
+    if (!ctx.programFolder.isEmpty() && QFileInfo(ctx.programFolder).isFile())
+        return fail(QStringLiteral("%1: is a file, not a program folder").arg(ctx.programFolder));
+    // A check reads: it never creates a registry file or folder.
+    registry::setCreateHives(false);
 
     clsConfig cfg(ctx);
     if (!cfg.Init(file))
@@ -71,14 +80,16 @@ static int configCheck(const QStringList &args)
 
 int configCommand(const QStringList &args)
 {
-    if (args.isEmpty() || args.first() == QLatin1String("--help")
-        || (args.first() == QLatin1String("check") && args.contains(QLatin1String("--help"))))
+    if (wantsHelp(args))
         return usage(QStringLiteral(
             "usage: zenlo-admin config check FILE [--app-folder DIR] [--path-style windows|posix]\n"
-            "Loads FILE as the program would and prints one line Name=value per setting."));
+            "Loads FILE as the program would (in the encoding its XML declaration names) and prints\n"
+            "one line Name=value per setting. Nothing is written."));
+    if (args.isEmpty())
+        return usageError(QStringLiteral("config needs a command: check"));
     if (args.first() == QLatin1String("check"))
         return configCheck(args.mid(1));
-    return fail(QStringLiteral("unknown config command '%1'").arg(args.first()));
+    return usageError(QStringLiteral("unknown config command '%1'").arg(args.first()));
 }
 
 } // namespace admin

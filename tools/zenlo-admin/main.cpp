@@ -22,24 +22,35 @@ int fail(const QString &reason)
     err() << "zenlo-admin: " << reason << Qt::endl;
     return 1;
 }
+int usageError(const QString &reason)
+{
+    err() << "zenlo-admin: " << reason << " (try --help)" << Qt::endl;
+    return 2;
+}
 int usage(const QString &text)
 {
     out() << text << Qt::endl;
     return 0;
+}
+bool wantsHelp(const QStringList &args)
+{
+    return args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"));
 }
 
 } // namespace admin
 
 static const char kHelp[] =
     "usage: zenlo-admin GROUP COMMAND [ARGS]\n"
-    "  config check FILE [--app-folder DIR]    load a configuration and print its settings\n"
+    "  config check FILE [--app-folder DIR] [--path-style windows|posix]\n"
+    "                                          load a configuration and print its settings\n"
     "  reg query KEY                           list a registry key's values and subkeys\n"
     "  reg export KEY FILE [--no-subkeys]      write a key tree to a new REGEDIT4 file\n"
     "  reg import FILE                         read a REGEDIT4 file into the registry\n"
-    "  db init-demo FILE                       create the demo database\n"
+    "  db init-demo FILE                       create the demo database in a new file\n"
     "  classes FILE                            list a library's classes from its metadata\n"
     "  regsvr [/u] FILE                        register (or with /u unregister) a library's classes\n"
-    "Every command takes --help.";
+    "Every command takes --help.\n"
+    "Exit codes: 0 success, 1 failure (the reason on stderr), 2 usage error.";
 
 int main(int argc, char **argv)
 {
@@ -52,13 +63,17 @@ int main(int argc, char **argv)
         {QStringLiteral("classes"), admin::classesCommand},
         {QStringLiteral("regsvr"), admin::regsvrCommand},
     };
-    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+    if (args.isEmpty()) {
+        admin::err() << kHelp << Qt::endl;
+        return 2;
+    }
+    if (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         admin::out() << kHelp << Qt::endl;
-        return args.isEmpty() ? 2 : 0;
+        return 0;
     }
     const auto it = groups.find(args.first());
     if (it == groups.end())
-        return admin::fail(QStringLiteral("unknown command group '%1' (try --help)").arg(args.first())), 2;
+        return admin::usageError(QStringLiteral("unknown command group '%1'").arg(args.first()));
     const int rc = it->second(args.mid(1));
     admin::out().flush();
     admin::err().flush();

@@ -3,6 +3,8 @@
 #include "platform/registrystore.h"
 #include "util/clsregistryaccess.h"
 
+#include <QFileInfo>
+
 namespace admin {
 
 namespace {
@@ -75,17 +77,16 @@ QString dataText(uint32_t type, const QByteArray &data)
     return clsRegistryAccess::BinToStr(data).trimmed();
 }
 
-bool wantsHelp(const QStringList &args)
-{
-    return args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"));
-}
-
 int regQuery(const QStringList &args)
 {
     if (wantsHelp(args))
         return usage(QString::fromLatin1(kQueryHelp));
-    if (args.size() != 1 || args.first().startsWith(QLatin1String("--")))
-        return fail(QStringLiteral("reg query needs exactly one KEY (try --help)"));
+    if (!args.isEmpty() && args.first().startsWith(QLatin1String("--")))
+        return usageError(QStringLiteral("unknown option '%1'").arg(args.first()));
+    if (args.size() != 1)
+        return usageError(QStringLiteral("reg query needs exactly one KEY"));
+    // A query reads: it never creates a registry file or folder.
+    registry::setCreateHives(false);
     const QString path = args.first();
     QString sub;
     const registry::HKEY root = clsRegistryAccess::ParseKeyPath(path, &sub);
@@ -121,14 +122,18 @@ int regExport(const QStringList &args)
         if (a == QLatin1String("--no-subkeys"))
             subkeys = false;
         else if (a.startsWith(QLatin1String("--")))
-            return fail(QStringLiteral("unknown option '%1'").arg(a));
+            return usageError(QStringLiteral("unknown option '%1'").arg(a));
         else
             positional.append(a);
     }
     if (positional.size() != 2)
-        return fail(QStringLiteral("reg export needs KEY and FILE (try --help)"));
+        return usageError(QStringLiteral("reg export needs KEY and FILE"));
     const QString &path = positional.at(0);
     const QString &file = positional.at(1);
+    if (QFileInfo(file).isDir())
+        return fail(QStringLiteral("%1: is a folder; an export writes a new file").arg(file));
+    // An export reads the registry: a missing hive is not created for it.
+    registry::setCreateHives(false);
     if (!clsRegistryAccess::ParseKeyPath(path, nullptr))
         return fail(QStringLiteral("%1: unknown root key").arg(path));
     clsRegistryAccess reg;
@@ -142,8 +147,12 @@ int regImport(const QStringList &args)
 {
     if (wantsHelp(args))
         return usage(QString::fromLatin1(kImportHelp));
-    if (args.size() != 1 || args.first().startsWith(QLatin1String("--")))
-        return fail(QStringLiteral("reg import needs exactly one FILE (try --help)"));
+    if (!args.isEmpty() && args.first().startsWith(QLatin1String("--")))
+        return usageError(QStringLiteral("unknown option '%1'").arg(args.first()));
+    if (args.size() != 1)
+        return usageError(QStringLiteral("reg import needs exactly one FILE"));
+    if (QFileInfo(args.first()).isDir())
+        return fail(QStringLiteral("%1: is a folder, not a REGEDIT4 file").arg(args.first()));
     clsRegistryAccess reg;
     if (!reg.ImportFromReg(args.first()))
         return fail(reg.lastError());
@@ -155,8 +164,10 @@ int regImport(const QStringList &args)
 
 int regCommand(const QStringList &args)
 {
-    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h"))
+    if (!args.isEmpty() && (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")))
         return usage(QString::fromLatin1(kRegHelp));
+    if (args.isEmpty())
+        return usageError(QStringLiteral("reg needs a command: query, export or import"));
     const QString cmd = args.first();
     if (cmd == QLatin1String("query"))
         return regQuery(args.mid(1));
@@ -164,7 +175,7 @@ int regCommand(const QStringList &args)
         return regExport(args.mid(1));
     if (cmd == QLatin1String("import"))
         return regImport(args.mid(1));
-    return fail(QStringLiteral("unknown reg command '%1' (try --help)").arg(cmd));
+    return usageError(QStringLiteral("unknown reg command '%1'").arg(cmd));
 }
 
 } // namespace admin

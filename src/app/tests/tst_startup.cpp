@@ -7,7 +7,12 @@
 #include "components/database.h"
 #include "components/logservice.h"
 #include "components/sysservices.h"
+#include "app/frmsplash.h"
+#include "app/widgetui.h"
+#include "components/kx/kximagebutton.h"
 #include "login/frmlogin.h"
+#include "platform/settings.h"
+#include "workspace/frmmain.h"
 #include "platform/timing.h"
 
 #include <QApplication>
@@ -17,6 +22,7 @@
 #include <QThread>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QProcess>
@@ -25,6 +31,7 @@
 #include <QTimer>
 
 #include "testsite.h"
+#include "modal.h"
 #include "testsupport.h"
 
 using testsupport::TestSite;
@@ -68,6 +75,10 @@ private Q_SLOTS:
     void loginThroughTheWindow_data();
     void loginThroughTheWindow();
     void mssqlUnreachable();
+    void splashAndAlertWindow_data();
+    void splashAndAlertWindow();
+    void unknownDriverIsReportedByTheComponent();
+    void qtTextsInChinese();
 
 private:
     testsupport::RecordingUi *m_ui = nullptr;
@@ -104,7 +115,9 @@ void tst_Startup::failures_data()
 {
     QTest::addColumn<int>("driver");
     QTest::addColumn<QString>("setup");
-    QTest::addColumn<QString>("boxText"); // "" = no message box; "*" = any non-empty text
+    // "" = no message box; "~a|b" = a text holding each part (a server's own wording);
+    // PATH is the configuration file, PROGRAM the program folder.
+    QTest::addColumn<QString>("boxText");
     QTest::addColumn<QString>("boxTitle");
     QTest::addColumn<int>("boxIcon");
     QTest::addColumn<QString>("logged"); // a line the log must hold
@@ -123,7 +136,7 @@ void tst_Startup::failures_data()
         QTest::newRow(qPrintable(p + "unknown driver: no message"))
             << d << "unknown driver" << "" << "" << 0 << "" << dbOnly << false;
         QTest::newRow(qPrintable(p + "database without the tables"))
-            << d << "no tables" << "*" << QString::fromUtf8("提示：") << 48 << "" << all << false;
+            << d << "no tables" << QString::fromUtf8("~系统表不存在或无法读取：|sys_operator") << QString::fromUtf8("提示：") << 48 << "" << all << false;
         QTest::newRow(qPrintable(p + "wrong password"))
             << d << "wrong password" << "" << "" << 0 << QString::fromUtf8("操作员admin登录失败") << allWithRecord << false;
         QTest::newRow(qPrintable(p + "login cancelled"))
@@ -138,13 +151,15 @@ void tst_Startup::failures_data()
             << allWithRecord + QStringList{"main window"} << true;
     }
     QTest::newRow("sqlite: database file missing")
-        << int(TestSite::SQLite) << "missing file" << "*" << QString::fromUtf8("错误") << 16 << "" << dbOnly << false;
+        << int(TestSite::SQLite) << "missing file" << QString::fromUtf8("数据库文件不存在: PROGRAM/nothing.db") << QString::fromUtf8("错误") << 16 << "" << dbOnly << false;
     QTest::newRow("sqlite: database file corrupt")
-        << int(TestSite::SQLite) << "corrupt file" << "*" << QString::fromUtf8("错误") << 16 << "" << dbOnly << false;
+        << int(TestSite::SQLite) << "corrupt file" << QString::fromUtf8("无法打开数据库 PROGRAM/demo/site.db: file is not a database")
+        << QString::fromUtf8("错误") << 16 << "" << dbOnly << false;
     QTest::newRow("sqlite: database file empty")
-        << int(TestSite::SQLite) << "empty file" << "*" << QString::fromUtf8("提示：") << 48 << "" << all << false;
+        << int(TestSite::SQLite) << "empty file" << QString::fromUtf8("系统表不存在或无法读取：no such table: sys_operator")
+        << QString::fromUtf8("提示：") << 48 << "" << all << false;
     QTest::newRow("postgres: server unreachable")
-        << int(TestSite::PostgreSQL) << "unreachable" << "*" << QString::fromUtf8("错误") << 16 << "" << dbOnly << false;
+        << int(TestSite::PostgreSQL) << "unreachable" << "~127.0.0.1|Connection refused" << QString::fromUtf8("错误") << 16 << "" << dbOnly << false;
 }
 
 void tst_Startup::failures()
@@ -220,10 +235,14 @@ void tst_Startup::failures()
     } else {
         QCOMPARE(m_ui->boxes.size(), 1);
         const testsupport::ShownBox box = m_ui->boxes.first();
-        if (boxText == "*")
-            QVERIFY(!box.text.trimmed().isEmpty());
-        else
-            QCOMPARE(box.text, QString(boxText).replace(QLatin1String("PATH"), site.configPath()));
+        const QString expected =
+            QString(boxText).replace(QLatin1String("PATH"), site.configPath()).replace(QLatin1String("PROGRAM"), site.programFolder());
+        if (expected.startsWith(u'~')) {
+            for (const QString &part : expected.mid(1).split(u'|'))
+                QVERIFY2(box.text.contains(part), qPrintable(box.text + QStringLiteral(" lacks ") + part));
+        } else {
+            QCOMPARE(box.text, expected);
+        }
         QCOMPARE(box.title, boxTitle);
         QCOMPARE(box.icon(), boxIcon);
     }
@@ -348,20 +367,16 @@ void tst_Startup::loginThroughTheWindow()
     }
     TestSite site{TestSite::Driver(driver)};
     QVERIFY2(site.ok(), qPrintable(site.error()));
-    bool answered = false;
-    QTimer::singleShot(0, [&] {
-        auto *login = qobject_cast<frmLogin *>(QApplication::activeModalWidget());
-        QVERIFY(login);
+    const auto answered = testsupport::whenModal<frmLogin>([](frmLogin *login) {
         login->CobUser->setEditText(QString::fromUtf8("张三"));
         login->Txt2->setText(QStringLiteral("wrong"));
         QTest::mouseClick(login->XPCmdOk, Qt::LeftButton);
         QVERIFY(login->isVisible()); // a wrong password keeps the window open
         login->Txt2->setText(QStringLiteral("zhang3"));
         QTest::keyClick(login->Txt2, Qt::Key_Return);
-        answered = true;
     });
     QVERIFY(bMain::Main(QStringList{}, m_wiring));
-    QVERIFY(answered);
+    QVERIFY(*answered);
     QCOMPARE(testsupport::session().op->name(), QString::fromUtf8("张三"));
     QCOMPARE(testsupport::session().sys->environment()->operatorName(), QString::fromUtf8("张三"));
     QCOMPARE(testsupport::session().sys->environment()->operatingDate(), QDate::currentDate());
@@ -381,6 +396,104 @@ void tst_Startup::mssqlUnreachable()
     QCOMPARE(m_ui->boxes.first().icon(), 16);
     // The driver's own words (FreeTDS through unixODBC here).
     QVERIFY2(m_ui->boxes.first().text.contains(QLatin1String("Unable to connect")), qPrintable(m_ui->boxes.first().text));
+}
+
+// The last two steps: the splash goes at once with a delay of 0 (or none) and
+// after the delay otherwise; the alert window opens unless the operator's
+// "tipsshow" setting is not 0, and the alert button shows how that went.
+void tst_Startup::splashAndAlertWindow_data()
+{
+    QTest::addColumn<QString>("delay"); // "": no splashdelay node
+    QTest::addColumn<QString>("tipsshow"); // "": no setting
+    QTest::addColumn<bool>("alertOpens");
+    QTest::addColumn<int>("alertCalls");
+    QTest::addColumn<bool>("splashStays");
+    QTest::newRow("no delay, no setting: alert window opens") << "" << "" << true << 1 << false;
+    QTest::newRow("delay 0, tipsshow 0, alert window fails") << "0" << "0" << false << 1 << false;
+    QTest::newRow("delay 1500, tipsshow 1: no alert window") << "1500" << "1" << true << 0 << true;
+    QTest::newRow("negative delay closes at once, tipsshow text") << "-5" << "off" << true << 1 << false;
+}
+
+void tst_Startup::splashAndAlertWindow()
+{
+    QFETCH(QString, delay);
+    QFETCH(QString, tipsshow);
+    QFETCH(bool, alertOpens);
+    QFETCH(int, alertCalls);
+    QFETCH(bool, splashStays);
+    TestSite site;
+    QVERIFY2(site.ok(), qPrintable(site.error()));
+    const QString caption = QString::fromUtf8("启动测试");
+    site.writeConfig(QStringLiteral("<caption>%1</caption>%2")
+                         .arg(caption, delay.isEmpty() ? QString() : QStringLiteral("<settings><splashdelay>%1</splashdelay></settings>").arg(delay)));
+    settings::DeleteSetting(caption, QStringLiteral("settings"));
+    if (!tipsshow.isEmpty())
+        QVERIFY(settings::SaveSetting(caption, QStringLiteral("settings"), QStringLiteral("tipsshow"), tipsshow));
+    int calls = 0;
+    m_wiring.createMainWindow = [](Session &session) { return new frmMain(session); };
+    m_wiring.openAlertWindow = [&](Session &) {
+        ++calls;
+        return alertOpens;
+    };
+    m_wiring.showLogin = [](Session &g) {
+        g.op->setName(QStringLiteral("admin"));
+        g.op->VerifyPassword(QString());
+    };
+    QVERIFY(bMain::Main(QStringList{}, m_wiring));
+    QCOMPARE(calls, alertCalls);
+    auto *main = qobject_cast<frmMain *>(Session::current()->mainWindow()->widget());
+    QVERIFY(main && main->isVisible());
+    if (alertCalls > 0) {
+        QCOMPARE(main->ImgBtn[5]->isActive(), alertOpens);
+        QCOMPARE(main->ImgBtn[5]->isSwitchedOn(), alertOpens);
+    } else {
+        // Left as the main window's load set it.
+        frmMain fresh(*Session::current());
+        fresh.load();
+        QCOMPARE(main->ImgBtn[5]->isActive(), fresh.ImgBtn[5]->isActive());
+        QCOMPARE(main->ImgBtn[5]->isSwitchedOn(), fresh.ImgBtn[5]->isSwitchedOn());
+    }
+    frmSplash *splash = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *s = qobject_cast<frmSplash *>(w); s && s->isVisible())
+            splash = s;
+    if (splashStays) {
+        QVERIFY(splash);
+        QVERIFY(splash->Timer1->isActive());
+        QCOMPARE(splash->Timer1->interval(), delay.toInt());
+    } else {
+        QVERIFY2(!splash, "the splash window is still up");
+    }
+    settings::DeleteSetting(caption, QStringLiteral("settings"));
+}
+
+// A database node that cannot be used: the start-up ends without a box of its own,
+// and the component's level-8 message names the reason.
+void tst_Startup::unknownDriverIsReportedByTheComponent()
+{
+    TestSite site;
+    QVERIFY2(site.ok(), qPrintable(site.error()));
+    site.writeConfig(QString(), QStringLiteral("<database driver=\"oracle\"><database>x</database></database>"));
+    QVERIFY(!bMain::Main(QStringList{}, m_wiring));
+    QVERIFY(m_ui->boxes.isEmpty());
+    const QStringList errors = m_ui->messageTexts(8);
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.first().startsWith(QString::fromUtf8("数据库初始化失败，程序不能继续运行。原因：不支持的数据库驱动: oracle")), qPrintable(errors.first()));
+    QVERIFY(logText(site).contains(QString::fromUtf8("不支持的数据库驱动: oracle")));
+}
+
+// Qt's own buttons inside the program's Chinese messages speak Chinese too.
+void tst_Startup::qtTextsInChinese()
+{
+    QString from;
+    QVERIFY2(widgetui::loadQtTranslations(&from), "qtbase_zh_CN.qm not found (package qt6-translations-l10n)");
+    QVERIFY2(from.endsWith(QLatin1String("qtbase_zh_CN.qm")), qPrintable(from));
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8("提示："), QString::fromUtf8("是否退出系统？"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Yes)->text(), QString::fromUtf8("是(&Y)"));
+    QCOMPARE(box.button(QMessageBox::No)->text(), QString::fromUtf8("否(&N)"));
+    QCOMPARE(box.button(QMessageBox::Ok)->text(), QString::fromUtf8("确定"));
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QString::fromUtf8("取消"));
 }
 
 int main(int argc, char **argv)

@@ -1,5 +1,7 @@
 #include "components/kx/kxlinklabel.h"
 
+#include "platform/uiservice.h"
+
 #include "components/kx/kxstyle.h"
 
 #include <QDesktopServices>
@@ -83,10 +85,13 @@ void kxLinkLabel::activate()
 {
     const QUrl url = openableUrl(m_link);
     if (url.isValid()) {
-        if (opener())
-            opener()(url);
-        else
-            QDesktopServices::openUrl(url);
+        const bool opened = opener() ? opener()(url) : QDesktopServices::openUrl(url);
+        // Without a desktop handler nothing would happen at all: say so, with the target.
+        if (!opened)
+            ui::msgBox((url.scheme() == QLatin1String("mailto") ? QStringLiteral("无法打开邮件程序：")
+                                                                 : QStringLiteral("无法打开网址："))
+                           + url.toString() + QStringLiteral("\n系统中没有可以打开它的程序。"),
+                       ui::Information, QStringLiteral("提示："));
         return;
     }
     Q_EMIT linkClicked(m_index, m_link);

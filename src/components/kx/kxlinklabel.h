@@ -4,6 +4,8 @@
 // opens it with the desktop's handler; any other click (an empty target, a
 // file, an action name) is reported through linkClicked so that the owner can
 // act: the main window's password, about and alert links are such actions.
+// A web or mail target the desktop cannot open is reported to the operator
+// (through the UI service) with the target.
 #include <QUrl>
 #include <QWidget>
 

@@ -2,7 +2,9 @@
 // scripts/pg-test-server.sh has started one, a real PostgreSQL server (each
 // run works in a database of its own, dropped at the end).
 #include "components/database.h"
+#include "components/logservice.h"
 #include "components/schema.h"
+#include "components/xmldocument.h"
 #include "platform/appinfo.h"
 #include "testsupport.h"
 
@@ -13,6 +15,7 @@
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtTest>
 
 #include <arpa/inet.h>
@@ -400,6 +403,163 @@ private Q_SLOTS:
             QVERIFY(password.isEmpty() || !v.contains(password));
     }
 
+    // The settings of a node straight from a document, with the password's sources in their order.
+    void settingsFromDocument_data()
+    {
+        QTest::addColumn<QString>("node");
+        QTest::addColumn<QString>("environment"); // "-": not set
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("database");
+        QTest::newRow("environment wins, even empty")
+            << "<database driver=\"postgres\"><database>erp</database><password>plain</password></database>" << "" << ""
+            << "erp";
+        QTest::newRow("plain text last") << "<database driver=\"postgres\"><database>erp</database><password> p w </password></database>"
+                                         << "-" << " p w " << "erp";
+        QTest::newRow("password file before plain text")
+            << "<database driver=\"mssql\"><database>erp</database><passwordfile>%app.path%/pw.txt</passwordfile>"
+               "<password>plain</password></database>"
+            << "-" << "fromfile" << "erp";
+        QTest::newRow("demo file the program folder can take")
+            << "<database driver=\"sqlite\" demo=\"true\"><database>%app.path%/demo/z.db</database></database>" << "-" << ""
+            << "@/demo/z.db";
+    }
+
+    void settingsFromDocument()
+    {
+        QFETCH(QString, node);
+        QFETCH(QString, environment);
+        QFETCH(QString, password);
+        QFETCH(QString, database);
+        QTemporaryDir dir;
+        appinfo::setProgramFolder(dir.path());
+        const auto restore = qScopeGuard([this] { appinfo::setProgramFolder(m_dir.path()); });
+        QVERIFY(testsupport::writeFile(dir.filePath(QStringLiteral("pw.txt")), "fromfile\nnext\n"));
+        XmlDocument doc;
+        QVERIFY(doc.loadData(QStringLiteral("<configuration>%1</configuration>").arg(node).toUtf8()));
+        ConnectionSettings s;
+        QString error;
+        const std::optional<QString> env = environment == QLatin1String("-") ? std::nullopt : std::optional<QString>(environment);
+        QVERIFY2(Database::readSettings(doc, &s, &error, env), qPrintable(error));
+        QCOMPARE(s.password, password);
+        QCOMPARE(QDir::cleanPath(s.database.replace(QStringLiteral("%app.path%"), dir.path())), QString(database).replace(u'@', dir.path()));
+    }
+
+    // What Qt SQL is given, worked out without a server.
+    void connectionParameters_data()
+    {
+        QTest::addColumn<QString>("driver");
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<bool>("create");
+        QTest::addColumn<QString>("qtDriver");
+        QTest::addColumn<QString>("databaseName"); // "@" = the program folder
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("qtPort");
+        QTest::addColumn<QString>("connectOptions");
+        QTest::newRow("sqlite opens, never creates") << "sqlite" << "" << 0 << "" << false << "QSQLITE"
+                                                     << "file://@/z%20b.db?mode=rw" << "" << 0 << "QSQLITE_OPEN_URI";
+        QTest::newRow("sqlite created on request") << "sqlite" << "" << 0 << "" << true << "QSQLITE" << "file://@/z%20b.db?mode=rwc"
+                                                   << "" << 0 << "QSQLITE_OPEN_URI";
+        QTest::newRow("sqlite read-only option") << "sqlite" << "" << 0 << "QSQLITE_OPEN_READONLY" << false << "QSQLITE"
+                                                 << "file://@/z%20b.db?mode=ro" << "" << 0
+                                                 << "QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI";
+        QTest::newRow("postgres host,port") << "postgres" << "db1,5433" << 0 << "sslmode=disable" << false << "QPSQL" << "erp"
+                                            << "db1" << 5433 << "sslmode=disable;connect_timeout=15";
+        QTest::newRow("postgres port element wins") << "postgres" << "db1,5433" << 6000 << "connect_timeout=3" << false << "QPSQL"
+                                                    << "erp" << "db1" << 6000 << "connect_timeout=3";
+        QTest::newRow("odbc DSN without its prefix") << "odbc" << "" << 0 << "SQL_ATTR_LOGIN_TIMEOUT=4;Other=1" << false << "QODBC"
+                                                     << "erp" << "" << 0 << "SQL_ATTR_LOGIN_TIMEOUT=4";
+    }
+
+    void connectionParameters()
+    {
+        QFETCH(QString, driver);
+        QFETCH(QString, server);
+        QFETCH(int, port);
+        QFETCH(QString, options);
+        QFETCH(bool, create);
+        ConnectionSettings s;
+        s.driver = driver;
+        s.server = server;
+        s.port = port;
+        s.options = options;
+        s.createIfMissing = create;
+        s.database = driver == QLatin1String("sqlite") ? QStringLiteral("z b.db") : QStringLiteral("erp");
+        s.dsn = driver == QLatin1String("odbc") ? QStringLiteral("DSN=erp") : QString();
+        s.user = QStringLiteral("u");
+        s.password = QStringLiteral("p");
+        SqlConnectionParameters p;
+        QString error;
+        QVERIFY2(Database::connectionParameters(s, &p, &error), qPrintable(error));
+        QTEST(p.qtDriver, "qtDriver");
+        QFETCH(QString, databaseName);
+        QCOMPARE(p.databaseName, databaseName.replace(u'@', QUrl::fromLocalFile(m_dir.path()).path(QUrl::FullyEncoded)));
+        QTEST(p.hostName, "host");
+        QTEST(p.port, "qtPort");
+        QTEST(p.connectOptions, "connectOptions");
+        if (driver == QLatin1String("postgres")) {
+            QCOMPARE(p.userName, QStringLiteral("u"));
+            QCOMPARE(p.password, QStringLiteral("p"));
+        }
+    }
+
+    // The ODBC string of SQL Server: values that hold ";" or "}" are braced, nothing else is touched.
+    void odbcConnectionString()
+    {
+        ConnectionSettings s;
+        s.driver = QStringLiteral("mssql");
+        s.server = QStringLiteral("sql1,1444");
+        s.database = QStringLiteral("erp;x");
+        s.user = QStringLiteral("sa");
+        s.password = QStringLiteral("p}w;");
+        s.options = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5;Encrypt=no");
+        const QString conn = Database::odbcConnectionString(s);
+        QVERIFY2(conn.startsWith(QLatin1String("DRIVER=")), qPrintable(conn));
+        QVERIFY2(conn.endsWith(QLatin1String(";SERVER=sql1;PORT=1444;ClientCharset=UTF-8;DATABASE={erp;x};UID=sa;PWD={p}}w;};Encrypt=no")),
+                 qPrintable(conn));
+        SqlConnectionParameters p;
+        QVERIFY(Database::connectionParameters(s, &p, nullptr));
+        QCOMPARE(p.databaseName, conn);
+        QCOMPARE(p.connectOptions, QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=5"));
+    }
+
+    // A node that cannot be used: the start-up stays silent, so the component itself
+    // writes why to the log and presents it to the operator.
+    void unusableNodeIsReported_data()
+    {
+        QTest::addColumn<QString>("node");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("unknown driver") << "<database driver=\"oracle\"><database>erp</database></database>" << "不支持的数据库驱动: oracle";
+        QTest::newRow("no database node") << "" << "没有数据库连接设置";
+        QTest::newRow("sqlite without a file") << "<database driver=\"sqlite\"/>" << "没有指定数据库文件";
+        QTest::newRow("server without a database name") << "<database driver=\"postgres\"><server>db1</server></database>"
+                                                        << "没有指定数据库名称";
+        QTest::newRow("odbc without a data source") << "<database driver=\"odbc\"><user>u</user></database>" << "没有指定 ODBC 数据源";
+    }
+
+    void unusableNodeIsReported()
+    {
+        QFETCH(QString, node);
+        QFETCH(QString, reason);
+        const QString cfg = m_dir.filePath(QStringLiteral("unusable.config"));
+        QVERIFY(testsupport::writeFile(cfg, QStringLiteral("<configuration><system/>%1</configuration>").arg(node).toUtf8()));
+        testsupport::RecordingUi ui;
+        Database quiet;
+        QVERIFY(!quiet.Init(cfg, false));
+        QVERIFY2(quiet.LastError().description.contains(reason), qPrintable(quiet.LastError().description));
+        QVERIFY(ui.messages.isEmpty());
+
+        Database db;
+        QVERIFY(!db.Init(cfg, true));
+        QCOMPARE(ui.messages.size(), 1);
+        QCOMPARE(ui.messages.first().level, 8);
+        QVERIFY2(ui.messages.first().text.contains(reason), qPrintable(ui.messages.first().text));
+        QVERIFY(ui.messages.first().text.contains(cfg));
+        QVERIFY(ui.boxes.isEmpty());
+        QVERIFY(!db.Connect());
+    }
+
     void missingConfigFile()
     {
         Database db;
@@ -605,7 +765,7 @@ private Q_SLOTS:
             QTest::newRow(qPrintable(d + QStringLiteral(": no such table"))) << d << "select * from no_such_table" << "no_such_table";
             QTest::newRow(qPrintable(d + QStringLiteral(": no such column"))) << d << "select no_such_col from xt_menu" << "no_such_col";
             QTest::newRow(qPrintable(d + QStringLiteral(": syntax"))) << d << "selec menucode from xt_menu" << "selec";
-            QTest::newRow(qPrintable(d + QStringLiteral(": empty text"))) << d << "" << "";
+            QTest::newRow(qPrintable(d + QStringLiteral(": empty text"))) << d << "" << "SQL 语句为空";
         }
     }
 
@@ -744,7 +904,7 @@ private Q_SLOTS:
         QTest::newRow("empty file: no tables") << "empty" << false << true << "no such table";
         QTest::newRow("text file") << "text" << false << false << "not a database";
         QTest::newRow("folder") << "folder" << false << false << "数据库文件不存在";
-        QTest::newRow("damaged header") << "damaged" << false << false << "";
+        QTest::newRow("damaged header") << "damaged" << false << false << "file is not a database";
     }
 
     void sqliteFiles()

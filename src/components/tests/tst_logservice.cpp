@@ -3,7 +3,9 @@
 #include "components/schema.h"
 #include "components/textencoder.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,6 +26,9 @@ private Q_SLOTS:
     void rotation();
     void configNode_data();
     void configNode();
+    void unusableFolderFallsBack_data();
+    void unusableFolderFallsBack();
+    void configFromBytesAndDevice();
 
 private:
     QTemporaryDir m_dir;
@@ -182,6 +187,64 @@ void tst_LogService::configNode()
     QCOMPARE(cfg.maxSize(), size);
     QCOMPARE(cfg.maxFiles(), files);
     QVERIFY(QDir::isAbsolutePath(cfg.folder()));
+}
+
+// The configured folder cannot take the log: the user's state folder does, and the
+// log's first line says why; nothing written before is lost.
+void tst_LogService::unusableFolderFallsBack_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a file of that name") << "file" << "这是一个文件，不是文件夹";
+    QTest::newRow("below a file") << "below file" << "文件夹不能创建";
+}
+
+void tst_LogService::unusableFolderFallsBack()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", state.path().toUtf8());
+    const auto restore = qScopeGuard([] { qunsetenv("XDG_STATE_HOME"); });
+    const QString file = m_dir.filePath(QStringLiteral("logfile-%1").arg(QTest::currentDataTag()).replace(u' ', u'_'));
+    QVERIFY(testsupport::writeFile(file, "an operator's notes"));
+    LogConfig cfg;
+    cfg.setFolder(kind == QLatin1String("file") ? file : file + QStringLiteral("/log"));
+    LogService::instance().Write({"early", 1, "written before the log was open"});
+    QVERIFY(LogService::instance().Init(nullptr, &cfg));
+    QCOMPARE(LogService::instance().logFile(), state.path() + QStringLiteral("/zenlo/log/zenlo.log"));
+    LogService::instance().Write({"later", 1, "written after"});
+    LogService::instance().flush();
+    const QStringList lines = QString::fromUtf8(testsupport::readFile(LogService::instance().logFile())).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines.at(0).contains(QDir::toNativeSeparators(cfg.folder())) && lines.at(0).contains(reason)
+                 && lines.at(0).contains(state.path() + QStringLiteral("/zenlo/log")),
+             qPrintable(lines.at(0)));
+    QVERIFY(lines.at(1).contains(QLatin1String("written before the log was open")));
+    QVERIFY(lines.at(2).contains(QLatin1String("written after")));
+    QCOMPARE(testsupport::readFile(file), QByteArray("an operator's notes"));
+    QVERIFY(m_ui->messages.isEmpty());
+}
+
+void tst_LogService::configFromBytesAndDevice()
+{
+    const QByteArray bytes = "<?xml version=\"1.0\" encoding=\"gbk\"?><configuration>"
+                             "<log folder=\"/var/log/\xC8\xD5\xD6\xBE\" maxsize=\"100000\" maxfiles=\"3\"/></configuration>";
+    LogConfig fromBytes;
+    QVERIFY(fromBytes.loadData(bytes));
+    QCOMPARE(fromBytes.folder(), QString::fromUtf8("/var/log/日志"));
+    QCOMPARE(fromBytes.maxSize(), qint64(100000));
+    QCOMPARE(fromBytes.maxFiles(), 3);
+    QByteArray copy = bytes;
+    QBuffer device(&copy);
+    QVERIFY(device.open(QIODevice::ReadOnly));
+    LogConfig fromDevice;
+    QVERIFY(fromDevice.load(&device));
+    QCOMPARE(fromDevice.folder(), fromBytes.folder());
+    LogConfig broken;
+    QVERIFY(!broken.loadData("<?xml version=\"1.0\" encoding=\"gb9999\"?><configuration/>"));
+    QVERIFY2(broken.lastError().contains(QLatin1String("gb9999")), qPrintable(broken.lastError()));
+    QCOMPARE(broken.maxFiles(), 5);
 }
 
 QTEST_GUILESS_MAIN(tst_LogService)

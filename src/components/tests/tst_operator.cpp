@@ -46,7 +46,16 @@ private:
 
     QTemporaryDir m_dir;
     std::map<QString, Backend> m_backends;
+    QString m_postgresMissing; // why the server's rows skip
 };
+
+// The server's rows are there in every run: without a server each says why it skips.
+#define REQUIRE_BACKEND(driver)                                                                                           \
+    do {                                                                                                                  \
+        const auto found = m_backends.find(driver);                                                                       \
+        if (found == m_backends.end() || !found->second.db)                                                               \
+            QSKIP(qPrintable(m_postgresMissing.isEmpty() ? QStringLiteral("no %1 database").arg(driver) : m_postgresMissing)); \
+    } while (false)
 
 QString tst_Operator::longPassword(QChar last)
 {
@@ -103,7 +112,8 @@ void tst_Operator::initTestCase()
     const bool required = qEnvironmentVariable("ZENLO_TEST_PG_REQUIRED") == QLatin1String("1");
     const QString host = qEnvironmentVariable("ZENLO_TEST_PG_HOST");
     if (host.isEmpty()) {
-        QVERIFY2(!required, "ZENLO_TEST_PG_HOST is not set (scripts/pg-test-server.sh start BUILD_DIR)");
+        m_postgresMissing = QStringLiteral("ZENLO_TEST_PG_HOST is not set (scripts/pg-test-server.sh start BUILD_DIR)");
+        QVERIFY2(!required, qPrintable(m_postgresMissing));
         return;
     }
     ConnectionSettings s;
@@ -116,8 +126,8 @@ void tst_Operator::initTestCase()
     b.admin = std::make_unique<Database>();
     QVERIFY(b.admin->Init(s));
     if (!b.admin->Connect()) {
-        QVERIFY2(!required, qPrintable(b.admin->LastError().description));
-        qWarning("PostgreSQL not reachable, its rows are left out: %s", qPrintable(b.admin->LastError().description));
+        m_postgresMissing = QStringLiteral("PostgreSQL not reachable: ") + b.admin->LastError().description;
+        QVERIFY2(!required, qPrintable(m_postgresMissing));
         return;
     }
     // A database of our own: other test programs use the server at the same time.
@@ -149,9 +159,9 @@ void tst_Operator::cleanupTestCase()
 
 void tst_Operator::addRowsPerBackend(const char *label, const std::function<void(QTestData &)> &fill)
 {
-    for (const auto &entry : m_backends) {
-        QTestData &row = QTest::newRow(qPrintable(entry.first + QStringLiteral(": ") + QString::fromUtf8(label)));
-        row << entry.first;
+    for (const QString driver : {QStringLiteral("sqlite"), QStringLiteral("postgres")}) {
+        QTestData &row = QTest::newRow(qPrintable(driver + QStringLiteral(": ") + QString::fromUtf8(label)));
+        row << driver;
         fill(row);
     }
 }
@@ -195,6 +205,7 @@ void tst_Operator::verifyPassword_data()
 void tst_Operator::verifyPassword()
 {
     QFETCH(QString, driver);
+    REQUIRE_BACKEND(driver);
     QFETCH(QString, name);
     QFETCH(QString, password);
     QFETCH(bool, accepted);
@@ -230,6 +241,7 @@ void tst_Operator::failedVerifyLogsOut_data()
 void tst_Operator::failedVerifyLogsOut()
 {
     QFETCH(QString, driver);
+    REQUIRE_BACKEND(driver);
     Operator op;
     op.attach(db(driver));
     op.setName(QStringLiteral("Alice"));
@@ -273,6 +285,7 @@ void tst_Operator::changePassword_data()
 void tst_Operator::changePassword()
 {
     QFETCH(QString, driver);
+    REQUIRE_BACKEND(driver);
     QFETCH(QString, initial);
     QFETCH(bool, logIn);
     QFETCH(QString, oldPassword);

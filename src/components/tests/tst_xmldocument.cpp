@@ -1,5 +1,8 @@
 #include "components/xmldocument.h"
 
+#include "platform/ansi.h"
+
+#include <QBuffer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,7 +20,113 @@ private Q_SLOTS:
     void badDocuments_data();
     void badDocuments();
     void loadFromFile();
+    void encodings_data();
+    void encodings();
+    void encodingFailures_data();
+    void encodingFailures();
+    void deviceFromItsPosition();
 };
+
+namespace {
+
+QByteArray gbk(const QString &text)
+{
+    bool ok = false;
+    const QByteArray bytes = ansi::fromUnicode(text, &ok);
+    Q_ASSERT(ok);
+    return bytes;
+}
+
+QByteArray configWith(const QByteArray &declaration, const QByteArray &caption)
+{
+    return declaration + "<configuration><system><caption>" + caption + "</caption></system></configuration>";
+}
+
+// A caption every Chinese encoding can hold.
+const QString kCaption = QString::fromUtf8("企业管理系统");
+
+} // namespace
+
+// A site's files as Windows tools save them; each must read back as the same text.
+void tst_XmlDocument::encodings_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("encoding");
+    const QByteArray gbDecl = "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n";
+    QTest::newRow("gb2312 declared") << configWith(gbDecl, gbk(kCaption)) << kCaption << "GBK";
+    // GBK characters in a file declared gb2312: what Notepad on a Chinese workstation writes.
+    const QString gbkOnly = QString::fromUtf8("鎔镕");
+    QTest::newRow("gb2312 declared holding GBK characters") << configWith(gbDecl, gbk(gbkOnly)) << gbkOnly << "GBK";
+    QTest::newRow("GBK in capitals, single quotes")
+        << configWith("<?xml version='1.0' encoding='GBK' standalone='yes'?>", gbk(kCaption)) << kCaption << "GBK";
+    const QString beyondGbk = QString::fromUtf8("字\U00020000");
+    QTest::newRow("gb18030 four-byte character")
+        << configWith("<?xml version=\"1.0\" encoding=\"GB18030\"?>", QByteArray("\xD7\xD6\x95\x32\x82\x36", 6)) << beyondGbk
+        << "GB18030";
+    QTest::newRow("utf-8 declared") << configWith("<?xml version=\"1.0\" encoding=\"utf-8\"?>", kCaption.toUtf8()) << kCaption
+                                    << "UTF-8";
+    QTest::newRow("no declaration, UTF-8") << configWith("", kCaption.toUtf8()) << kCaption << "UTF-8";
+    QTest::newRow("declaration without encoding, ANSI bytes")
+        << configWith("<?xml version=\"1.0\"?>", gbk(kCaption)) << kCaption << "GBK";
+    QTest::newRow("no declaration, ANSI bytes") << configWith("", gbk(kCaption)) << kCaption << "GBK";
+    QTest::newRow("UTF-8 byte-order mark") << "\xEF\xBB\xBF" + configWith("<?xml version=\"1.0\"?>", kCaption.toUtf8())
+                                           << kCaption << "UTF-8";
+    const QString doc = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-16\"?><configuration><system><caption>")
+        + kCaption + QStringLiteral("</caption></system></configuration>");
+    QTest::newRow("UTF-16 with byte-order mark")
+        << "\xFF\xFE" + QByteArray(reinterpret_cast<const char *>(doc.utf16()), doc.size() * 2) << kCaption << "UTF-16LE";
+}
+
+void tst_XmlDocument::encodings()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, caption);
+    QFETCH(QString, encoding);
+    XmlDocument doc;
+    QVERIFY2(doc.loadData(bytes), qPrintable(doc.lastError()));
+    QCOMPARE(doc.value("/configuration/system/caption").value(), caption);
+    QCOMPARE(doc.encoding(), encoding);
+}
+
+void tst_XmlDocument::encodingFailures_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("encoding that does not exist")
+        << configWith("<?xml version=\"1.0\" encoding=\"gb9999\"?>", "x") << "encoding \"gb9999\", which this program cannot read";
+    QTest::newRow("declared UTF-8, holding GBK bytes")
+        << configWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", gbk(kCaption)) << "declared \"UTF-8\" but holds bytes that are not UTF-8 (offset 70)";
+    QTest::newRow("declared GBK, holding bytes GBK lacks")
+        << configWith("<?xml version=\"1.0\" encoding=\"gbk\"?>", "\xFF\xFF") << "declared \"gbk\" but holds bytes that are not valid there";
+    QTest::newRow("UTF-8 mark, GBK bytes") << "\xEF\xBB\xBF" + configWith("", gbk(kCaption)) << "UTF-8 byte-order mark";
+}
+
+void tst_XmlDocument::encodingFailures()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    XmlDocument doc;
+    QVERIFY(!doc.loadData(bytes));
+    QVERIFY2(doc.lastError().contains(reason), qPrintable(doc.lastError()));
+    QVERIFY(!doc.isLoaded());
+    QVERIFY(!doc.value("/configuration/system/caption").has_value());
+}
+
+// A reader given a device reads what is left of it, whatever came before.
+void tst_XmlDocument::deviceFromItsPosition()
+{
+    QByteArray bytes = "HEADER" + configWith("<?xml version=\"1.0\" encoding=\"gb2312\"?>", gbk(kCaption));
+    QBuffer buffer(&bytes);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    QCOMPARE(buffer.read(6), QByteArray("HEADER"));
+    XmlDocument doc;
+    QVERIFY2(doc.loadDevice(&buffer), qPrintable(doc.lastError()));
+    QCOMPARE(doc.value("/configuration/system/caption").value(), kCaption);
+    QBuffer closed;
+    QVERIFY(!doc.loadDevice(&closed));
+    QVERIFY(!doc.isLoaded());
+}
 
 void tst_XmlDocument::toXPath_data()
 {

@@ -1,6 +1,7 @@
 #include "core/clsconfig.h"
 #include "components/xmldocument.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,6 +20,8 @@ private Q_SLOTS:
     void noSystemSection();
     void setters();
     void setLanguage();
+    void gbkConfigurationFromEveryReader_data();
+    void gbkConfigurationFromEveryReader();
 
 private:
     QString writeConfig(const QByteArray &systemInner);
@@ -149,6 +152,8 @@ void tst_clsConfig::failedLoadKeepsFields_data()
     QTest::newRow("missing file") << QByteArray() << false;
     QTest::newRow("number out of range") << QByteArray("<configuration><system><caption>B</caption><settings><treeWidth default=\"1e400\"/></settings></system></configuration>") << true;
     QTest::newRow("splashdelay overflow") << QByteArray("<configuration><system><settings><splashdelay>99999999999</splashdelay></settings></system></configuration>") << true;
+    QTest::newRow("encoding that does not exist") << QByteArray("<?xml version=\"1.0\" encoding=\"gb9999\"?><configuration><system><caption>B</caption></system></configuration>") << true;
+    QTest::newRow("declared UTF-8, GBK bytes") << QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?><configuration><system><caption>\xC6\xF3\xD2\xB5</caption></system></configuration>") << true;
 }
 
 void tst_clsConfig::failedLoadKeepsFields()
@@ -210,6 +215,44 @@ void tst_clsConfig::setLanguage()
     QVERIFY(testsupport::writeFile(broken, "<language><system>"));
     QVERIFY(!c.SetLanguague(broken, 0));
     QCOMPARE(c.Caption(), QString::fromUtf8("英文"));
+}
+
+// A configuration saved on a Chinese workstation, read from a file, from bytes and from a device.
+void tst_clsConfig::gbkConfigurationFromEveryReader_data()
+{
+    QTest::addColumn<QString>("reader");
+    QTest::newRow("file") << "file";
+    QTest::newRow("bytes") << "bytes";
+    QTest::newRow("device") << "device";
+}
+
+void tst_clsConfig::gbkConfigurationFromEveryReader()
+{
+    QFETCH(QString, reader);
+    // "企业管理" / "示范账套" / "%app.path%\帮助\系统.chm" in code page 936.
+    const QByteArray bytes = "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<configuration><system>"
+                             "<caption>\xC6\xF3\xD2\xB5\xB9\xDC\xC0\xED</caption>"
+                             "<rootcaption>\xCA\xBE\xB7\xB6\xD5\xCB\xCC\xD7</rootcaption>"
+                             "<help>%app.path%\\\xB0\xEF\xD6\xFA\\\xCF\xB5\xCD\xB3.chm</help>"
+                             "</system></configuration>";
+    const QString path = m_dir.filePath(QStringLiteral("gbk%1.config").arg(++m_n));
+    QVERIFY(testsupport::writeFile(path, bytes));
+    clsConfig c(win());
+    bool ok = false;
+    if (reader == QLatin1String("file")) {
+        ok = c.Init(path);
+    } else if (reader == QLatin1String("bytes")) {
+        ok = c.InitData(bytes, path);
+    } else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        ok = c.Init(&f, path);
+    }
+    QVERIFY2(ok, qPrintable(c.lastError()));
+    QCOMPARE(c.Caption(), QString::fromUtf8("企业管理"));
+    QCOMPARE(c.RootCaption(), QString::fromUtf8("示范账套"));
+    QCOMPARE(c.HelpFileName(), QString::fromUtf8("C:\\App\\帮助\\系统.chm"));
+    QCOMPARE(c.ConfigFileName(), path);
 }
 
 QTEST_GUILESS_MAIN(tst_clsConfig)

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
@@ -45,6 +46,9 @@ private Q_SLOTS:
     void clipboardKeysSwallowed();
     void cancelAndCloseBox();
     void spinnersWrap();
+    void rememberedPasswordStaysWithItsOperator();
+    void emptyPasswordHint_data();
+    void emptyPasswordHint();
 
 private:
     // Opens the program-wide objects on a fresh demo site, with the given system section.
@@ -144,14 +148,15 @@ void tst_frmLogin::validation_data()
     QTest::addColumn<QString>("password");
     QTest::addColumn<QDate>("date"); // invalid: February 30th 2024
     QTest::addColumn<bool>("byEnter");
-    QTest::addColumn<QString>("message"); // "*": any non-empty warning
+    QTest::addColumn<QString>("message");
     QTest::newRow("30 February") << "admin" << "" << QDate() << false << QString::fromUtf8("操作日期2024-2-30不正确,请重新选择");
     QTest::newRow("empty name") << "" << "" << QDate(2024, 5, 6) << false << QString::fromUtf8("用户名不能为空，请重试!");
     QTest::newRow("empty name by Enter") << "" << "x" << QDate(2024, 5, 6) << true << QString::fromUtf8("用户名不能为空，请重试!");
-    QTest::newRow("wrong password") << "admin" << "x" << QDate(2024, 5, 6) << false << "*";
-    QTest::newRow("unknown operator") << "nobody" << "" << QDate(2024, 5, 6) << false << "*";
-    QTest::newRow("quote trick") << "' or 1=1 --" << "" << QDate(2024, 5, 6) << false << "*";
-    QTest::newRow("10,000-character password") << QString::fromUtf8("张三") << QString(10000, QLatin1Char('p')) << QDate(2024, 5, 6) << true << "*";
+    // One text for a wrong password and an unknown name: the answer tells nobody which names exist.
+    QTest::newRow("wrong password") << "admin" << "x" << QDate(2024, 5, 6) << false << QString::fromUtf8("操作员admin不存在或密码错误");
+    QTest::newRow("unknown operator") << "nobody" << "" << QDate(2024, 5, 6) << false << QString::fromUtf8("操作员nobody不存在或密码错误");
+    QTest::newRow("quote trick") << "' or 1=1 --" << "" << QDate(2024, 5, 6) << false << QString::fromUtf8("操作员' or 1=1 --不存在或密码错误");
+    QTest::newRow("10,000-character password") << QString::fromUtf8("张三") << QString(10000, QLatin1Char('p')) << QDate(2024, 5, 6) << true << QString::fromUtf8("操作员张三不存在或密码错误");
 }
 
 void tst_frmLogin::validation()
@@ -184,10 +189,7 @@ void tst_frmLogin::validation()
     QVERIFY(m_ui->boxes.isEmpty()); // the window opens no message box of its own
     const QStringList warnings = m_ui->messageTexts(4);
     QCOMPARE(warnings.size(), 1);
-    if (message == "*")
-        QVERIFY(!warnings.first().isEmpty());
-    else
-        QCOMPARE(warnings.first(), message);
+    QCOMPARE(warnings.first(), message);
     QVERIFY(settings::GetSetting(testsupport::session().appName(), "main", "LogonUser", "unset") == "unset"); // nothing written
 }
 
@@ -356,6 +358,75 @@ void tst_frmLogin::spinnersWrap()
     QCOMPARE(w.Spinner[2]->value(), 1);
     w.Spinner[2]->stepDown();
     QCOMPARE(w.Spinner[2]->value(), 31);
+}
+
+// Another operator chosen from the list never gets the password remembered for the last one.
+void tst_frmLogin::rememberedPasswordStaysWithItsOperator()
+{
+    openSite(QStringLiteral("<caption>登录测试</caption><settings><remerber>1</remerber></settings>"));
+    Encryption enc;
+    testsupport::session().saveSetting("main", "LogonUser", QString::fromUtf8("张三"));
+    testsupport::session().saveSetting("main", "remerber", "1");
+    testsupport::session().saveSetting("main", "remerberString", enc.Encrypt("zhang3", "qoxu"));
+    frmLogin w(testsupport::session());
+    w.show();
+    QCOMPARE(w.CobUser->currentText(), QString::fromUtf8("张三"));
+    QCOMPARE(w.Txt2->text(), QStringLiteral("zhang3"));
+    const int li4 = w.CobUser->findText(QString::fromUtf8("李四"));
+    QVERIFY(li4 >= 0);
+    w.CobUser->setCurrentIndex(li4);
+    QCOMPARE(w.Txt2->text(), QString());
+    // Back to its owner: the remembered password is offered again.
+    w.CobUser->setCurrentIndex(w.CobUser->findText(QString::fromUtf8("张三")));
+    QCOMPARE(w.Txt2->text(), QStringLiteral("zhang3"));
+    // A password the operator typed is the operator's own: a change of name keeps it.
+    w.Txt2->setText(QStringLiteral("typed"));
+    w.CobUser->setCurrentIndex(li4);
+    QCOMPARE(w.Txt2->text(), QStringLiteral("typed"));
+    // Logging in as 李四 with 张三's password fails, with nothing stored.
+    w.Txt2->setText(QStringLiteral("zhang3"));
+    w.XPCmdOk_Click();
+    QVERIFY(!testsupport::session().op->LoggedIn());
+}
+
+// The hint says admin's password is empty: only on the demo database, and only while it is.
+void tst_frmLogin::emptyPasswordHint_data()
+{
+    QTest::addColumn<bool>("demoNode");
+    QTest::addColumn<QString>("adminPassword"); // "-": unchanged (empty)
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("demo, admin without a password") << true << "-" << true;
+    QTest::newRow("demo, admin with a password") << true << "secret" << false;
+    QTest::newRow("not the demo database") << false << "-" << false;
+}
+
+void tst_frmLogin::emptyPasswordHint()
+{
+    QFETCH(bool, demoNode);
+    QFETCH(QString, adminPassword);
+    QFETCH(bool, shown);
+    m_site = std::make_unique<TestSite>();
+    QVERIFY2(m_site->ok(), qPrintable(m_site->error()));
+    QString node = m_site->databaseNode();
+    if (demoNode)
+        node.replace(QStringLiteral("<database driver=\"sqlite\">"), QStringLiteral("<database driver=\"sqlite\" demo=\"true\">"));
+    m_site->writeConfig(QStringLiteral("<caption>登录测试</caption>"), node);
+    if (adminPassword != QLatin1String("-")) {
+        auto db = m_site->connect();
+        QVERIFY(db && Operator::createOperator(db.get(), "00", "admin", adminPassword, true));
+    }
+    Session &g = testsupport::session();
+    g.config = std::make_unique<clsConfig>();
+    QVERIFY(g.config->Init(m_site->configPath()));
+    g.db = std::make_unique<Database>();
+    QVERIFY(g.db->Init(m_site->configPath(), true) && g.db->Connect());
+    g.op = std::make_unique<Operator>();
+    g.sys = std::make_unique<SystemServices>();
+    QVERIFY(g.sys->Init(g.db.get(), g.op.get(), 0));
+    frmLogin w(g);
+    w.show();
+    QCOMPARE(w.lblMess->isVisible(), shown);
+    QCOMPARE(w.lblMess->text(), g.lookup(QStringLiteral("/login/hint"), QString::fromUtf8("提示：默认密码为空！")));
 }
 
 QTEST_MAIN(tst_frmLogin)

@@ -3,6 +3,7 @@
 #include "platform/uiservice.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -30,10 +31,12 @@ void ShowHelpContents(const QString &helpFile)
                    QStringLiteral("提示:"));
         return;
     }
-    if (opener())
-        opener()(helpFile);
-    else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(helpFile).absoluteFilePath()));
+    const bool opened = opener() ? opener()(helpFile)
+                                 : QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(helpFile).absoluteFilePath()));
+    if (!opened)
+        ui::msgBox(QStringLiteral("无法显示帮助文件：") + QDir::toNativeSeparators(QFileInfo(helpFile).absoluteFilePath())
+                       + QStringLiteral("\n系统中没有可以打开它的程序。"),
+                   ui::Information, QStringLiteral("提示:"));
 }
 
 } // namespace bCHM

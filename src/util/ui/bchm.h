@@ -15,7 +15,8 @@ void setHelpOpener(HelpOpener opener);
 // program has no help ("无法显示帮助目录，该工程没有相关联的帮助。"); naming
 // no existing file: tells that the help file was not found ("无法显示帮助目录，
 // 没有找到该工程相关联的帮助文件。"); both with the information icon and the
-// title "提示:" through the UI service. Otherwise opens the file.
+// title "提示:" through the UI service. Otherwise opens the file; when the
+// desktop has no handler for it, tells the operator so, naming the file.
 void ShowHelpContents(const QString &helpFile);
 
 } // namespace bCHM

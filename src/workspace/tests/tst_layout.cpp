@@ -1,4 +1,5 @@
 #include "workspace/layout.h"
+#include "workspace/menurules.h"
 
 #include <QTest>
 
@@ -69,7 +70,9 @@ private Q_SLOTS:
     void periodLabel();
     void columns_data();
     void columns();
-    void panelWidensEachPass();
+    void panelKeepsWidthAcrossPasses();
+    void minimumSizeKeepsBandsApart_data();
+    void minimumSizeKeepsBandsApart();
     void mainSplitter_data();
     void mainSplitter();
     void reportSplitter_data();
@@ -120,19 +123,19 @@ void tst_Layout::wholePass_data()
     QTest::newRow("1920 Img(3)") << 1920 << "Img(3)" << Rect{19280, 60, 240, 240};
     QTest::newRow("1920 lnkMessage") << 1920 << "lnkMessage" << Rect{30, 60, 4500, 270};
 
-    // 1280 x 720: 19200 x 10800 twips; the design width is above 19200 / 8 and widens by 60.
+    // 1280 x 720: 19200 x 10800 twips; the design width is above 19200 / 8 and is kept.
     QTest::newRow("1280 Panel(2)") << 1280 << "Panel(2)" << Rect{0, 10380, 19200, 420};
     QTest::newRow("1280 ImgBtn(2)") << 1280 << "ImgBtn(2)" << Rect{17160, 150, 1260, 600};
     QTest::newRow("1280 ImgBtn(0)") << 1280 << "ImgBtn(0)" << Rect{14070, 150, 1260, 600};
     QTest::newRow("1280 lbl(0)") << 1280 << "lbl(0)" << Rect{11770, 90, 3000, 300};
     QTest::newRow("1280 lbl(2)") << 1280 << "lbl(2)" << Rect{8570, 90, 3000, 300};
-    QTest::newRow("1280 NavPanel") << 1280 << "NavPanel" << Rect{30, 1380, 3360, 9000};
-    QTest::newRow("1280 PicMain") << 1280 << "PicMain" << Rect{3420, 1380, 15750, 9000};
-    QTest::newRow("1280 PicTable") << 1280 << "PicTable" << Rect{15, 15, 15720, 8550};
-    QTest::newRow("1280 kxVSTab") << 1280 << "kxVSTab" << Rect{15, 8565, 15720, 420};
-    QTest::newRow("1280 PicRpt") << 1280 << "PicRpt" << Rect{12720, 0, 3000, 8550};
+    QTest::newRow("1280 NavPanel") << 1280 << "NavPanel" << Rect{30, 1380, 3300, 9000};
+    QTest::newRow("1280 PicMain") << 1280 << "PicMain" << Rect{3360, 1380, 15810, 9000};
+    QTest::newRow("1280 PicTable") << 1280 << "PicTable" << Rect{15, 15, 15780, 8550};
+    QTest::newRow("1280 kxVSTab") << 1280 << "kxVSTab" << Rect{15, 8565, 15780, 420};
+    QTest::newRow("1280 PicRpt") << 1280 << "PicRpt" << Rect{12780, 0, 3000, 8550};
     QTest::newRow("1280 picWait") << 1280 << "picWait" << Rect{5655, 3900, 4500, 1200};
-    QTest::newRow("1280 But(0)") << 1280 << "But(0)" << Rect{330, 240, 2700, 600};
+    QTest::newRow("1280 But(0)") << 1280 << "But(0)" << Rect{300, 240, 2700, 600};
     QTest::newRow("1280 Img(3)") << 1280 << "Img(3)" << Rect{9680, 60, 240, 240};
 }
 
@@ -234,7 +237,8 @@ void tst_Layout::columns()
     }
 }
 
-void tst_Layout::panelWidensEachPass()
+// Resize passes, however many, leave the panel as wide as it was (it used to creep 60 wider each).
+void tst_Layout::panelKeepsWidthAcrossPasses()
 {
     MainLayout s = window1920();
     s.navPanel.width = 5000;
@@ -243,16 +247,58 @@ void tst_Layout::panelWidensEachPass()
         workspace::resizePass(s);
         widths << s.navPanel.width;
     }
-    QCOMPARE(widths, (QList<double>{5060, 5120, 5180}));
-    // The width saved at unload (width - 60) gives back the same width after one pass.
-    MainLayout again = window1920();
-    again.navPanel.width = s.navPanel.width - 60;
-    workspace::resizePass(again);
-    QCOMPARE(again.navPanel.width, s.navPanel.width);
-
+    QCOMPARE(widths, (QList<double>{5000, 5000, 5000}));
     for (int i = 0; i < 100; ++i)
         workspace::resizePass(s);
-    QCOMPARE(s.navPanel.width, 7680.0);
+    QCOMPARE(s.navPanel.width, 5000.0);
+    QCOMPARE(s.imgSplitter.left, 5000.0);
+    QVERIFY(s.navPanel.right() <= s.imgSplitter.right());
+    QCOMPARE(s.picMain.left, s.imgSplitter.right());
+
+    // A width the setting stored (the program writes width - 60) opens at the width the panel had.
+    MainLayout again = window1920();
+    again.navPanel.width = workspace::restoredNavPanelWidth(workspace::savedNavPanelWidth(s.navPanel.width).toDouble());
+    workspace::resizePass(again);
+    QCOMPARE(again.navPanel.width, 5000.0);
+    // As did the program before: a stored 4940 was shown 5000 wide after its first pass.
+    QCOMPARE(workspace::restoredNavPanelWidth(4940), 5000.0);
+}
+
+// At the minimum size nothing of the header bands and the footer overlaps.
+void tst_Layout::minimumSizeKeepsBandsApart_data()
+{
+    QTest::addColumn<bool>("alertButton");
+    QTest::addColumn<bool>("period");
+    QTest::newRow("alert button and period") << true << true;
+    QTest::newRow("neither") << false << false;
+}
+
+void tst_Layout::minimumSizeKeepsBandsApart()
+{
+    QFETCH(bool, alertButton);
+    QFETCH(bool, period);
+    MainLayout s = workspace::designDefaults(20000, 12000, 28800);
+    s.imgBtn5Visible = alertButton;
+    workspace::placePeriodLabel(s, period);
+    const QSizeF min = workspace::minimumClientSize(s);
+    s.scaleWidth = min.width();
+    s.scaleHeight = min.height();
+    for (int i = 0; i < 5; ++i)
+        workspace::resizePass(s);
+    auto apart = [](const Rect &a, const Rect &b) { return a.right() <= b.left || b.right() <= a.left; };
+    // Header: logo and title left of the buttons.
+    QVERIFY(s.img[1].right() <= s.imgBtn[0].left);
+    QVERIFY(apart(s.imgBtn[0], s.imgBtn[1]) && apart(s.imgBtn[1], s.imgBtn[2]));
+    QVERIFY(s.imgBtn[2].right() <= s.scaleWidth);
+    // Second band: the leftmost label right of the toggle and the location's room.
+    const Rect &leftmost = period ? s.lbl[2] : s.lbl[0];
+    QVERIFY2(leftmost.left >= 600 + 1500, qPrintable(QString::number(leftmost.left)));
+    // Footer: the chain right of the status line's room.
+    QVERIFY(s.img[3].left >= s.lnkMessage.left + 1500);
+    QVERIFY(s.lnklbl[2].right() <= s.scaleWidth);
+    // The columns below the bands.
+    QVERIFY(s.panel[2].top >= s.navPanel.top + 4800 - 1);
+    QVERIFY(s.picMain.width > 0);
 }
 
 void tst_Layout::mainSplitter_data()
@@ -383,7 +429,7 @@ void tst_Layout::negativeSizesRefused()
     // A report splitter snapped to 2000 right of a home area only 1880 wide would
     // give the report panel a negative width: it keeps its width instead.
     MainLayout n = workspace::designDefaults(6000, 8000, 8000);
-    n.navPanel.width = 3940;
+    n.navPanel.width = 4000;
     workspace::resizePass(n);
     QCOMPARE(n.picTable.width, 1880.0);
     const double reportWidth = n.picRpt.width;

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "modal.h"
 #include "testsupport.h"
 #include "workspace_helper.h"
 
@@ -149,6 +150,7 @@ void tst_LockScreen::inputBehindTheCover()
     });
     EventCounter navKeys(w->NavPanel, {QEvent::KeyPress, QEvent::KeyRelease});
     EventCounter wheels(w->PicTable, {QEvent::Wheel});
+    int focusLeftThePanel = 0; // tab stops outside the password panel
     kxNavItem *first = w->NavPanel->activeItem();
 
     // Every input runs twice: locked it reaches nothing, unlocked it arrives.
@@ -170,8 +172,11 @@ void tst_LockScreen::inputBehindTheCover()
                           Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(w->PicTable, &e);
         } else if (input == "tab") {
-            for (int i = 0; i < 5; ++i)
+            for (int i = 0; i < 5; ++i) {
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                if (!w->pic[1]->isAncestorOf(QApplication::focusWidget()))
+                    ++focusLeftThePanel;
+            }
         }
     };
     auto arrived = [&] {
@@ -185,6 +190,8 @@ void tst_LockScreen::inputBehindTheCover()
             return helps;
         if (input == "wheel")
             return wheels.count;
+        if (input == "tab")
+            return focusLeftThePanel;
         return 0;
     };
 
@@ -209,7 +216,7 @@ void tst_LockScreen::inputBehindTheCover()
     QTest::keyClick(w->txtPassword, Qt::Key_Return);
     QVERIFY(!w->isLocked());
     if (input == "tab")
-        return;
+        QTRY_VERIFY(QApplication::focusWidget() && !w->pic[1]->isAncestorOf(QApplication::focusWidget()));
     act();
     QVERIFY(arrived() > 0);
 }
@@ -416,15 +423,13 @@ void tst_LockScreen::modalLinks()
     QVERIFY(w);
     QString shown;
     bool modal = false;
-    QTimer::singleShot(0, this, [&] {
-        QWidget *dialog = QApplication::activeModalWidget();
-        if (!dialog)
-            return;
+    const auto answered = testsupport::whenModal<QDialog>([&](QDialog *dialog) {
         shown = QString::fromLatin1(dialog->metaObject()->className());
         modal = dialog->isModal();
         dialog->close();
     });
     w->lnklbl[link]->activate();
+    QVERIFY(*answered);
     QCOMPARE(shown, window);
     QVERIFY(modal);
     QVERIFY(!QApplication::activeModalWidget());

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+#include "testsupport.h"
+
 namespace {
 
 const QByteArray kFile = QByteArray(
@@ -45,6 +47,7 @@ private Q_SLOTS:
     void failures();
     void importQueryExport();
     void refusedImportChangesNothing();
+    void readOnlyHiveOfAnotherUser();
 
 private:
     Run run(const QStringList &args);
@@ -100,7 +103,6 @@ void tst_AdminReg::help_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("text");
     QTest::newRow("reg") << QStringList{"reg", "--help"} << "usage: zenlo-admin reg query KEY";
-    QTest::newRow("reg alone") << QStringList{"reg"} << "usage: zenlo-admin reg query KEY";
     QTest::newRow("query") << QStringList{"reg", "query", "--help"} << "usage: zenlo-admin reg query KEY\n";
     QTest::newRow("export") << QStringList{"reg", "export", "--help"} << "usage: zenlo-admin reg export KEY FILE";
     QTest::newRow("import") << QStringList{"reg", "import", "HKCU", "--help"} << "usage: zenlo-admin reg import FILE";
@@ -119,36 +121,42 @@ void tst_AdminReg::help()
 void tst_AdminReg::failures_data()
 {
     QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code"); // 1 failure, 2 usage error
     QTest::addColumn<QString>("reason");
-    QTest::newRow("unknown command") << QStringList{"reg", "delete", "HKCU"} << "unknown reg command 'delete'";
-    QTest::newRow("query without key") << QStringList{"reg", "query"} << "needs exactly one KEY";
-    QTest::newRow("query missing key") << QStringList{"reg", "query", "HKCU\\Software\\None"}
+    QTest::newRow("reg alone") << QStringList{"reg"} << 2 << "reg needs a command: query, export or import (try --help)";
+    QTest::newRow("unknown command") << QStringList{"reg", "delete", "HKCU"} << 2 << "unknown reg command 'delete'";
+    QTest::newRow("query without key") << QStringList{"reg", "query"} << 2 << "needs exactly one KEY";
+    QTest::newRow("query unknown option") << QStringList{"reg", "query", "--all"} << 2 << "unknown option '--all'";
+    QTest::newRow("query missing key") << QStringList{"reg", "query", "HKCU\\Software\\None"} << 1
                                        << "HKCU\\Software\\None: no such key";
-    QTest::newRow("query unknown root") << QStringList{"reg", "query", "HKXX\\Software"} << "unknown root key";
-    QTest::newRow("query bad key name") << QStringList{"reg", "query", "HKCU\\a\\\\b"} << "a key name is empty";
-    QTest::newRow("export without file") << QStringList{"reg", "export", "HKCU"} << "needs KEY and FILE";
-    QTest::newRow("export unknown option") << QStringList{"reg", "export", "HKCU", "x.reg", "--all"}
+    QTest::newRow("query unknown root") << QStringList{"reg", "query", "HKXX\\Software"} << 1 << "unknown root key";
+    QTest::newRow("query bad key name") << QStringList{"reg", "query", "HKCU\\a\\\\b"} << 1 << "a key name is empty";
+    QTest::newRow("export without file") << QStringList{"reg", "export", "HKCU"} << 2 << "needs KEY and FILE";
+    QTest::newRow("export unknown option") << QStringList{"reg", "export", "HKCU", "x.reg", "--all"} << 2
                                            << "unknown option '--all'";
-    QTest::newRow("export missing key") << QStringList{"reg", "export", "HKCU\\Software\\None", "@/x.reg"}
+    QTest::newRow("export missing key") << QStringList{"reg", "export", "HKCU\\Software\\None", "@/x.reg"} << 1
                                         << "the key cannot be opened";
-    QTest::newRow("import missing file") << QStringList{"reg", "import", "@/none.reg"} << "no such file";
-    QTest::newRow("import two files") << QStringList{"reg", "import", "a.reg", "b.reg"} << "needs exactly one FILE";
+    QTest::newRow("export into a folder") << QStringList{"reg", "export", "HKCU", "@"} << 1 << "is a folder; an export writes a new file";
+    QTest::newRow("import missing file") << QStringList{"reg", "import", "@/none.reg"} << 1 << "no such file";
+    QTest::newRow("import a folder") << QStringList{"reg", "import", "@"} << 1 << "is a folder, not a REGEDIT4 file";
+    QTest::newRow("import two files") << QStringList{"reg", "import", "a.reg", "b.reg"} << 2 << "needs exactly one FILE";
 }
 
 void tst_AdminReg::failures()
 {
     QFETCH(QStringList, args);
+    QFETCH(int, code);
     QFETCH(QString, reason);
     for (QString &a : args)
         a.replace(QLatin1Char('@'), m_dir->path());
     const Run r = run(args);
-    QCOMPARE(r.code, 1);
+    QCOMPARE(r.code, code);
     QVERIFY2(r.err.startsWith(QStringLiteral("zenlo-admin: ")), qPrintable(r.err));
     QVERIFY2(r.err.contains(reason), qPrintable(r.err));
     QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
     QCOMPARE(r.out, QString());
-    // No failure leaves a file behind.
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    // No failure leaves a file behind, and a query makes no registry files.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
 void tst_AdminReg::importQueryExport()
@@ -201,6 +209,41 @@ void tst_AdminReg::refusedImportChangesNothing()
                          write(QStringLiteral("bom.reg"), "\xEF\xBB\xBF" + kFile)});
     QCOMPARE(bom.code, 1);
     QVERIFY(bom.err.contains(QStringLiteral("byte-order mark")));
+}
+
+// Hives an administrator seeded in a folder of root's: an ordinary user reads
+// them, and a write is refused with its reason; the folder is left as it was.
+void tst_AdminReg::readOnlyHiveOfAnotherUser()
+{
+    QCOMPARE(run({QStringLiteral("reg"), QStringLiteral("import"), write(QStringLiteral("in.reg"), kFile)}).code, 0);
+    QString why;
+    if (!testsupport::ordinaryUser::available(&why))
+        QFAIL(qPrintable(why));
+    const QString registry = path(QStringLiteral("registry"));
+    QVERIFY(testsupport::ordinaryUser::allowTraverse(m_dir->path()) && testsupport::ordinaryUser::allowTraverse(registry));
+    for (const QString &f : QDir(registry).entryList(QDir::Files))
+        QVERIFY(QFile::setPermissions(registry + u'/' + f, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                                                              | QFileDevice::ReadOther));
+    const QStringList before = QDir(registry).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QString home = path(QStringLiteral("home"));
+    QVERIFY(QDir().mkpath(home) && testsupport::ordinaryUser::giveFolder(home));
+    const QStringList env{QStringLiteral("HOME=") + home, QStringLiteral("ZENLO_REGISTRY_DIR=") + registry};
+    const QString admin = QStringLiteral(ZENLO_PROGRAM_DIR "/zenlo-admin");
+
+    auto r = testsupport::ordinaryUser::run(admin, {QStringLiteral("reg"), QStringLiteral("query"), QStringLiteral("HKCU\\Software\\Demo\\Child")}, env);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QStringLiteral("[HKEY_CURRENT_USER\\Software\\Demo\\Child]\nPath=REG_SZ:C:\\Zenlo\n"));
+
+    QByteArray change = kFile;
+    change.replace("C:\\Zenlo", "D:\\Other");
+    const QString file = write(QStringLiteral("change.reg"), change);
+    QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ReadOther));
+    r = testsupport::ordinaryUser::run(admin, {QStringLiteral("reg"), QStringLiteral("import"), file}, env);
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.startsWith(QLatin1String("zenlo-admin: ")) && r.err.count(u'\n') == 1, qPrintable(r.err));
+    QVERIFY2(r.err.contains(QLatin1String("HKEY_CURRENT_USER.sqlite cannot be written; nothing was changed")), qPrintable(r.err));
+    QCOMPARE(QDir(registry).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+    QVERIFY(run({QStringLiteral("reg"), QStringLiteral("query"), QStringLiteral("HKCU\\Software\\Demo\\Child")}).out.contains(QLatin1String("C:\\Zenlo")));
 }
 
 QTEST_GUILESS_MAIN(tst_AdminReg)

@@ -5,8 +5,12 @@
 #include "components/kx/kxvstab.h"
 
 #include <QPainter>
+#include <QPointer>
 #include <QSignalSpy>
+#include <QScopeGuard>
 #include <QTest>
+
+#include "testsupport.h"
 
 namespace {
 
@@ -54,6 +58,8 @@ private Q_SLOTS:
     void buttonActiveFlag();
     void link_data();
     void link();
+    void linkWithoutHandler_data();
+    void linkWithoutHandler();
     void tabEventsInOrder();
     void tabRemoval();
     void tabCloseAffordance();
@@ -340,6 +346,30 @@ void tst_KxControls::link()
     kxLinkLabel::setUrlOpener({});
 }
 
+// A target the desktop cannot open is not a silent click.
+void tst_KxControls::linkWithoutHandler_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("web") << "http://www.zenlo.example" << "无法打开网址：http://www.zenlo.example\n系统中没有可以打开它的程序。";
+    QTest::newRow("mail") << "mailto:support@zenlo.example" << "无法打开邮件程序：mailto:support@zenlo.example\n系统中没有可以打开它的程序。";
+}
+
+void tst_KxControls::linkWithoutHandler()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, text);
+    testsupport::RecordingUi ui;
+    kxLinkLabel::setUrlOpener([](const QUrl &) { return false; });
+    const auto restore = qScopeGuard([] { kxLinkLabel::setUrlOpener({}); });
+    kxLinkLabel label(QStringLiteral("意见与建议"), target);
+    label.activate();
+    QCOMPARE(ui.boxes.size(), 1);
+    QCOMPARE(ui.boxes.first().text, text);
+    QCOMPARE(ui.boxes.first().title, QStringLiteral("提示："));
+    QCOMPARE(ui.boxes.first().icon(), int(ui::Information));
+}
+
 void tst_KxControls::tabEventsInOrder()
 {
     kxVSTab tabs;
@@ -470,18 +500,28 @@ void tst_KxControls::shadowLabelAutoSize()
 void tst_KxControls::navDestroyedWithButtons()
 {
     auto *window = new QWidget;
-    auto *panel = new kxNavPanel(window);
-    QWidget *container = panel->container();
+    QPointer<kxNavPanel> panel = new kxNavPanel(window);
+    QPointer<QWidget> container = panel->container();
     panel->add(QStringLiteral("a"), QStringLiteral("a"), QIcon(), container, true);
+    QList<QPointer<kxImageButton>> buttons;
     for (int i = 0; i < 20; ++i) {
         auto *b = new kxImageButton(container);
         b->setGeometry(0, i * 40, 100, 36);
         b->show();
+        buttons << b;
     }
     window->show();
     QCoreApplication::processEvents();
+    QCOMPARE(container->findChildren<kxImageButton *>().size(), 20);
+    QCOMPARE(panel->count(), 1);
+    QSignalSpy gone(panel.data(), &QObject::destroyed);
     delete window;
     QCoreApplication::processEvents();
+    QCOMPARE(gone.size(), 1);
+    QVERIFY(panel.isNull());
+    QVERIFY(container.isNull());
+    for (const auto &b : std::as_const(buttons))
+        QVERIFY(b.isNull());
 }
 
 QTEST_MAIN(tst_KxControls)

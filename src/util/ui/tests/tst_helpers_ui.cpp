@@ -62,15 +62,16 @@ void tst_HelpersUi::showModal()
     QPointer<QWidget> window = new QWidget;
     window->resize(120, 80);
 
+    // The showing ends once a timer elsewhere in the program has run five times
+    // during it: events keep running while the window is shown.
     int ticks = 0;
-    QTimer elsewhere;
-    connect(&elsewhere, &QTimer::timeout, [&] { ++ticks; });
-    elsewhere.start(5);
-
     bool ownerDisabledDuring = false;
     bool windowShownDuring = false;
     int ticksBeforeEnd = 0;
-    QTimer::singleShot(150, [&] {
+    QTimer elsewhere;
+    connect(&elsewhere, &QTimer::timeout, [&] {
+        if (++ticks != 5)
+            return;
         ownerDisabledDuring = !owner.isEnabled();
         windowShownDuring = window && window->isVisible() && window->isEnabled();
         ticksBeforeEnd = ticks;
@@ -83,6 +84,7 @@ void tst_HelpersUi::showModal()
         else
             window->deleteLater();
     });
+    elsewhere.start(1);
     // Should the wait never end, this ends it and the test fails below.
     bool watchdog = false;
     QTimer::singleShot(10000, [&] {
@@ -114,7 +116,8 @@ void tst_HelpersUi::showModalChildOfOwner()
     QVERIFY(QTest::qWaitForWindowExposed(&owner));
     auto *window = new QWidget(&owner, Qt::Window);
     bool usable = false;
-    QTimer::singleShot(50, [&] {
+    // Runs in the showing's first round of events, with the window up.
+    QTimer::singleShot(0, [&] {
         usable = window->isEnabled() && window->isVisible() && !owner.isEnabled();
         window->hide();
     });
@@ -201,6 +204,13 @@ void tst_HelpersUi::helpContents()
     bCHM::ShowHelpContents(dir.filePath("zenlo.chm"));
     QCOMPARE(ui.boxes.size(), 3);
     QCOMPARE(opened, QStringList{dir.filePath("zenlo.chm")});
+
+    // A desktop without a handler for the file: the operator is told, with the file.
+    bCHM::setHelpOpener([](const QString &) { return false; });
+    bCHM::ShowHelpContents(dir.filePath("zenlo.chm"));
+    QCOMPARE(ui.boxes.size(), 4);
+    QCOMPARE(ui.boxes[3].text, QStringLiteral("无法显示帮助文件：") + dir.filePath("zenlo.chm") + QStringLiteral("\n系统中没有可以打开它的程序。"));
+    QCOMPARE(ui.boxes[3].title, QStringLiteral("提示:"));
     bCHM::setHelpOpener({});
 }
 
