@@ -26,21 +26,8 @@ QString mainProgId(int32_t catalog)
 
 QString editProgId(int32_t catalog)
 {
-    switch (catalog) {
-    case 100:
-    case 105:
-        return QStringLiteral("LwEdit.oedit");
-    case 101:
-        return QStringLiteral("LwEdit.oReport");
-    case 102:
-        return QStringLiteral("LwEdit.oeditrpt");
-    case 103:
-        return QStringLiteral("LwEdit.oquery");
-    case 220:
-        return QStringLiteral("LwEdit.oalert");
-    default:
-        return QString();
-    }
+    // The edit window differs from the tab in one row: catalog 103 is a query form there.
+    return catalog == 103 ? QStringLiteral("LwEdit.oquery") : mainProgId(catalog);
 }
 
 double numericField(const QVariant &value)
