@@ -20,11 +20,7 @@
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Run = testsupport::ProgramRun;
 
 QStringList listing(const QString &folder)
 {
@@ -107,17 +103,7 @@ Run tst_DemoDb::admin(const QStringList &args, bool asOrdinaryUser)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("ZENLO_REGISTRY_DIR"), m_dir.filePath(QStringLiteral("registry")));
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(ZENLO_PROGRAM_DIR "/zenlo-admin"), args);
-    Run r;
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return testsupport::runProgram(p, QStringLiteral(ZENLO_PROGRAM_DIR "/zenlo-admin"), args, 120000);
 }
 
 // The entries that show a picture: the navigation items (first-level entries)

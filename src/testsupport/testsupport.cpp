@@ -6,6 +6,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QProcess>
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -56,6 +57,21 @@ void RecordingUi::clear()
     boxes.clear();
     messages.clear();
     answers.clear();
+}
+
+ProgramRun runProgram(QProcess &p, const QString &program, const QStringList &args, int timeoutMs)
+{
+    p.start(program, args);
+    ProgramRun r;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
 }
 
 QByteArray readFile(const QString &path)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+class QProcess;
 class Session;
 
 namespace testsupport {
@@ -67,6 +68,16 @@ struct Result {
 // Runs the program as the user with exactly this environment.
 Result run(const QString &program, const QStringList &arguments, const QStringList &environment, int timeoutMs = 120000);
 } // namespace ordinaryUser
+
+// What a program run by a test did: its exit code (-1 when it crashed or did
+// not end in time, then killed) and what it printed.
+struct ProgramRun {
+    int code = -1;
+    QString out;
+    QString err;
+};
+// Starts program with args in p (its environment and folder already set) and waits.
+ProgramRun runProgram(QProcess &p, const QString &program, const QStringList &args, int timeoutMs = 60000);
 
 // Reads a whole file as bytes; empty when it cannot be read.
 QByteArray readFile(const QString &path);

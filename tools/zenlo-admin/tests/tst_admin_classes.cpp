@@ -6,15 +6,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "testsupport.h"
+
 #include <memory>
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Run = testsupport::ProgramRun;
 
 QString lib(const QString &name)
 {
@@ -61,17 +59,7 @@ Run tst_AdminClasses::run(const QStringList &args)
     env.insert(QStringLiteral("ZENLO_REGISTRY_DIR"), m_dir->filePath(QStringLiteral("registry")));
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(m_dir->path());
-    p.start(QStringLiteral(ZENLO_PROGRAM_DIR "/zenlo-admin"), args);
-    Run r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return testsupport::runProgram(p, QStringLiteral(ZENLO_PROGRAM_DIR "/zenlo-admin"), args, 60000);
 }
 
 QStringList tst_AdminClasses::filesInFolder() const

@@ -20,10 +20,7 @@ private Q_SLOTS:
     void gbkConfigurationChecks();
 
 private:
-    struct Run {
-        int code = -1;
-        QString out, err;
-    };
+    using Run = testsupport::ProgramRun;
     Run run(const QStringList &args);
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -44,17 +41,7 @@ tst_AdminCli::Run tst_AdminCli::run(const QStringList &args)
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     env.insert(QStringLiteral("ZENLO_REGISTRY_DIR"), m_dir->filePath(QStringLiteral("registry")));
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(ZENLO_PROGRAM_DIR "/zenlo-admin"), args);
-    Run r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return testsupport::runProgram(p, QStringLiteral(ZENLO_PROGRAM_DIR "/zenlo-admin"), args, 60000);
 }
 
 void tst_AdminCli::exitCodes_data()

@@ -26,11 +26,7 @@ const QByteArray kFile = QByteArray(
     "\"Path\"=\"C:\\Zenlo\"\r\n"
     "\r\n");
 
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Run = testsupport::ProgramRun;
 
 } // namespace
 
@@ -71,17 +67,7 @@ Run tst_AdminReg::run(const QStringList &args)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("ZENLO_REGISTRY_DIR"), path(QStringLiteral("registry")));
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(ZENLO_PROGRAM_DIR "/zenlo-admin"), args);
-    Run r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return testsupport::runProgram(p, QStringLiteral(ZENLO_PROGRAM_DIR "/zenlo-admin"), args, 60000);
 }
 
 QString tst_AdminReg::write(const QString &name, const QByteArray &bytes)
