@@ -1,6 +1,7 @@
 #include "hosting/hostrules.h"
 
 #include "components/commandline.h"
+#include "core/tabkey.h"
 #include "platform/vbconv.h"
 
 namespace hosting {
@@ -44,18 +45,12 @@ std::optional<int32_t> int32Field(const QVariant &value)
 
 QString tabKey(const QString &menuCode, int32_t counter)
 {
-    return menuCode + QLatin1Char('-') + QString::number(counter);
+    return tabkey::make(menuCode, counter);
 }
 
 std::optional<int16_t> hostIndexFromKey(const QString &key)
 {
-    const int dash = key.lastIndexOf(QLatin1Char('-'));
-    if (dash < 0)
-        return std::nullopt;
-    const QString tail = key.mid(dash + 1);
-    if (tail.trimmed().isEmpty())
-        return std::nullopt;
-    return vbconv::toInt16(vbconv::leadingNumber(tail));
+    return tabkey::hostIndex(key);
 }
 
 QString componentName(int hostIndex)

@@ -4,6 +4,7 @@
 #include "core/bcommon.h"
 #include "core/clsconfig.h"
 #include "core/session.h"
+#include "core/tabkey.h"
 #include "core/logger.h"
 #include "core/sessionprocs.h"
 #include "components/database.h"
@@ -930,15 +931,11 @@ void frmMain::executeMenu(const QString &code, bool &inEditWindow, bool &execute
     executed = true;
 }
 
-// The host index of a tab key: the number after its last "-" (16-bit), -1 when there is none.
+// The host index of a tab key, -1 when it names none (the home tab).
 static int hosting_index(const QString &key)
 {
-    const int dash = key.lastIndexOf(QLatin1Char('-'));
-    if (dash < 0)
-        return -1;
-    bool ok = false;
-    const int n = key.mid(dash + 1).toInt(&ok);
-    return ok && n >= 0 && n <= 32767 ? n : -1;
+    const auto n = tabkey::hostIndex(key);
+    return n && *n >= 0 ? int(*n) : -1;
 }
 
 // ------------------------------------------------------------------ header buttons, links, toggle
@@ -1394,7 +1391,7 @@ void frmMain::kxVSTab_TabActivated(int index)
         PicTable->raise();
         return;
     }
-    const auto n = hosting_index(tabKey(index));
+    const int n = hosting_index(tabKey(index));
     if (n < 0)
         return;
     if (QWidget *area = picHolder.value(n)) {
