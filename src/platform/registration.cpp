@@ -115,6 +115,17 @@ bool prepare(const QString &path, QString *absolute, LibraryMeta *meta, QString 
     return true;
 }
 
+// Ends the batch of a (un)registration; the entries are reported only when it was saved.
+bool commit(WriteBatch &batch, const QList<RegistryEntry> &done, QString *reason, QList<RegistryEntry> *entries)
+{
+    const int32_t st = batch.commit();
+    if (st != Success)
+        return refuse(reason, QStringLiteral("the registry did not save the changes: %1").arg(statusText(st)));
+    if (entries)
+        *entries = done;
+    return true;
+}
+
 } // namespace
 
 bool registerLibrary(const QString &path, QString *reason, QList<RegistryEntry> *entries)
@@ -152,12 +163,7 @@ bool registerLibrary(const QString &path, QString *reason, QList<RegistryEntry> 
         }
         done.append(e);
     }
-    const int32_t st = batch.commit();
-    if (st != Success)
-        return refuse(reason, QStringLiteral("the registry did not save the changes: %1").arg(statusText(st)));
-    if (entries)
-        *entries = done;
-    return true;
+    return commit(batch, done, reason, entries);
 }
 
 bool unregisterLibrary(const QString &path, QString *reason, QList<RegistryEntry> *entries)
@@ -215,12 +221,7 @@ bool unregisterLibrary(const QString &path, QString *reason, QList<RegistryEntry
         }
         done.append(e);
     }
-    const int32_t st = batch.commit();
-    if (st != Success)
-        return refuse(reason, QStringLiteral("the registry did not save the changes: %1").arg(statusText(st)));
-    if (entries)
-        *entries = done;
-    return true;
+    return commit(batch, done, reason, entries);
 }
 
 Registration findRegisteredClass(const QString &progId, QUuid *clsid, QString *library, QString *reason,

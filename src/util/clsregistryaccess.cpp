@@ -210,6 +210,25 @@ int32_t clsRegistryAccess::prepareWrite(const QString &keyPath)
     return openKey(keyPath, registry::KeyWrite) ? 1 : 0;
 }
 
+int32_t clsRegistryAccess::writeValue(const QString &keyPath, const QString &valueName, uint32_t type,
+                                      const QByteArray &data)
+{
+    if (!prepareWrite(keyPath))
+        return 0;
+    const int32_t st = registry::setValue(m_key, valueName, type, data);
+    closeKey();
+    return st == registry::Success ? 1 : 0;
+}
+
+bool clsRegistryAccess::readValue(const QString &keyPath, const QString &valueName, uint32_t *type, QByteArray *data)
+{
+    if (!isAnsi(valueName) || !openKey(keyPath, registry::KeyRead))
+        return false;
+    const int32_t st = registry::queryValue(m_key, valueName, type, data);
+    closeKey();
+    return st == registry::Success;
+}
+
 int32_t clsRegistryAccess::WriteString(const QString &keyPath, const QString &valueName, const QString &value)
 {
     const QString name = valueName == QLatin1String("@") ? QString() : valueName;
@@ -217,23 +236,15 @@ int32_t clsRegistryAccess::WriteString(const QString &keyPath, const QString &va
     const QByteArray data = registry::stringData(value, &ok);
     if (!ok || !isAnsi(name) || name.size() > registry::MaxValueNameLength || data.size() > registry::MaxValueDataSize)
         return 0;
-    if (!prepareWrite(keyPath))
-        return 0;
-    const int32_t st = registry::setValue(m_key, name, registry::RegSz, data);
-    closeKey();
-    return st == registry::Success ? 1 : 0;
+    return writeValue(keyPath, name, registry::RegSz, data);
 }
 
 QString clsRegistryAccess::ReadString(const QString &keyPath, const QString &valueName, const QString &defaultValue)
 {
-    if (!isAnsi(valueName) || !openKey(keyPath, registry::KeyRead))
-        return defaultValue;
     uint32_t type = 0;
     QByteArray data;
-    const int32_t st = registry::queryValue(m_key, valueName, &type, &data);
-    closeKey();
     // A DWORD or binary value is no text: its raw bytes would read as garbage.
-    if (st != registry::Success || (type != registry::RegSz && type != registry::RegExpandSz))
+    if (!readValue(keyPath, valueName, &type, &data) || (type != registry::RegSz && type != registry::RegExpandSz))
         return defaultValue;
     return vbconv::trimBlanks(registry::stringFromData(data));
 }
@@ -242,22 +253,14 @@ int32_t clsRegistryAccess::WriteDword(const QString &keyPath, const QString &val
 {
     if (!isAnsi(valueName) || valueName.size() > registry::MaxValueNameLength)
         return 0;
-    if (!prepareWrite(keyPath))
-        return 0;
-    const int32_t st = registry::setValue(m_key, valueName, registry::RegDword, registry::dwordData(uint32_t(value)));
-    closeKey();
-    return st == registry::Success ? 1 : 0;
+    return writeValue(keyPath, valueName, registry::RegDword, registry::dwordData(uint32_t(value)));
 }
 
 int32_t clsRegistryAccess::ReadDword(const QString &keyPath, const QString &valueName, int32_t defaultValue)
 {
-    if (!isAnsi(valueName) || !openKey(keyPath, registry::KeyRead))
-        return defaultValue;
     uint32_t type = 0;
     QByteArray data;
-    const int32_t st = registry::queryValue(m_key, valueName, &type, &data);
-    closeKey();
-    if (st != registry::Success || type != registry::RegDword || data.size() != 4)
+    if (!readValue(keyPath, valueName, &type, &data) || type != registry::RegDword || data.size() != 4)
         return defaultValue;
     return int32_t(dwordOf(data));
 }
@@ -273,21 +276,13 @@ int32_t clsRegistryAccess::WriteBinary(const QString &keyPath, const QString &va
     if (!isAnsi(valueName) || valueName.size() > registry::MaxValueNameLength
         || bytes.size() > registry::MaxValueDataSize)
         return 0;
-    if (!prepareWrite(keyPath))
-        return 0;
-    const int32_t st = registry::setValue(m_key, valueName, registry::RegBinary, bytes);
-    closeKey();
-    return st == registry::Success ? 1 : 0;
+    return writeValue(keyPath, valueName, registry::RegBinary, bytes);
 }
 
 QString clsRegistryAccess::ReadBinary(const QString &keyPath, const QString &valueName, const QString &defaultValue)
 {
-    if (!isAnsi(valueName) || !openKey(keyPath, registry::KeyRead))
-        return defaultValue;
     QByteArray data;
-    const int32_t st = registry::queryValue(m_key, valueName, nullptr, &data);
-    closeKey();
-    if (st != registry::Success)
+    if (!readValue(keyPath, valueName, nullptr, &data))
         return defaultValue;
     return vbconv::trimBlanks(BinToStr(data));
 }

@@ -89,6 +89,9 @@ private:
     bool openKey(const QString &keyPath, uint32_t access);
     void closeKey();
     int32_t prepareWrite(const QString &keyPath);
+    // One value written (the key made when allowed) or read, the key closed again.
+    int32_t writeValue(const QString &keyPath, const QString &valueName, uint32_t type, const QByteArray &data);
+    bool readValue(const QString &keyPath, const QString &valueName, uint32_t *type, QByteArray *data);
     bool exportKey(const QString &keyPath, QByteArray &out, bool includeSubkeys,
                    const std::function<void(const QString &)> &progress);
     bool fail(const QString &reason);
