@@ -1,0 +1,548 @@
+#include "oedit.h"
+
+#include "components/database.h"
+#include "components/sysservices.h"
+#include "platform/uiservice.h"
+
+#include <QDate>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace lwedit {
+
+namespace {
+
+bool isIdentifier(const QString &name)
+{
+    static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]{0,63}$"));
+    return re.match(name).hasMatch();
+}
+
+bool parseColumns(const QString &text, QList<Column> *out)
+{
+    for (const QString &part : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QStringList f = part.trimmed().split(QLatin1Char(':'));
+        Column c;
+        c.name = f.value(0).trimmed();
+        if (c.name.startsWith(QLatin1Char('*'))) {
+            c.required = true;
+            c.name.remove(0, 1);
+        }
+        if (!isIdentifier(c.name))
+            return false;
+        c.caption = f.value(1, c.name).trimmed();
+        const QString type = f.value(2, QStringLiteral("t")).trimmed();
+        c.type = type.isEmpty() ? QLatin1Char('t') : type.at(0).toLower();
+        c.width = qBound(40, f.value(3).toInt() > 0 ? f.value(3).toInt() : 100, 600);
+        out->append(c);
+    }
+    return !out->isEmpty();
+}
+
+QString columnList(const QList<Column> &cols)
+{
+    QStringList names;
+    for (const Column &c : cols)
+        names << c.name;
+    return names.join(QStringLiteral(", "));
+}
+
+QString placeholders(int n)
+{
+    QStringList q;
+    for (int i = 0; i < n; ++i)
+        q << QStringLiteral("?");
+    return q.join(QStringLiteral(", "));
+}
+
+QVariant bound(const Column &c, const QString &text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return QVariant();
+    if (c.type == QLatin1Char('n'))
+        return t.toDouble();
+    return t;
+}
+
+// Why the value does not fit the column, or "".
+QString checkValue(const Column &c, const QString &text, const QString &where)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return c.required ? QStringLiteral("%1“%2”不能为空。").arg(where, c.caption) : QString();
+    bool ok = true;
+    if (c.type == QLatin1Char('n'))
+        t.toDouble(&ok);
+    else if (c.type == QLatin1Char('d'))
+        ok = QDate::fromString(t, Qt::ISODate).isValid();
+    if (!ok)
+        return c.type == QLatin1Char('n') ? QStringLiteral("%1“%2”必须是数字：%3").arg(where, c.caption, t)
+                                          : QStringLiteral("%1“%2”必须是日期（年-月-日）：%3").arg(where, c.caption, t);
+    return QString();
+}
+
+} // namespace
+
+bool readDefinition(Database *db, int programNumber, Definition *out, QString *error)
+{
+    if (!db) {
+        *error = QStringLiteral("没有数据库连接。");
+        return false;
+    }
+    RecordSetPtr rs = db->query(QStringLiteral("select caption, tablename, keycol, columns, linetable, linefk, linecols "
+                                               "from xt_progdef where progno = ?"),
+                                {programNumber});
+    if (!rs || rs->recordCount() == 0) {
+        *error = QStringLiteral("程序号 %1 没有定义。").arg(programNumber);
+        return false;
+    }
+    Definition d;
+    d.programNumber = programNumber;
+    d.caption = rs->text(QStringLiteral("caption"));
+    d.table = rs->text(QStringLiteral("tablename")).trimmed();
+    d.key = rs->text(QStringLiteral("keycol")).trimmed();
+    d.lineTable = rs->text(QStringLiteral("linetable")).trimmed();
+    d.lineForeignKey = rs->text(QStringLiteral("linefk")).trimmed();
+    bool ok = isIdentifier(d.table) && isIdentifier(d.key) && parseColumns(rs->text(QStringLiteral("columns")), &d.columns);
+    if (ok && d.hasLines())
+        ok = isIdentifier(d.lineTable) && isIdentifier(d.lineForeignKey)
+             && parseColumns(rs->text(QStringLiteral("linecols")), &d.lineColumns);
+    if (!ok) {
+        *error = QStringLiteral("程序号 %1 的定义不正确。").arg(programNumber);
+        return false;
+    }
+    *out = d;
+    return true;
+}
+
+OEdit::OEdit(QWidget *parent) : QWidget(parent) {}
+OEdit::~OEdit() = default;
+
+bool OEdit::Py_Init(SystemServices *&sys, clsConfig *&, int32_t &programNumber, QVariantList &args)
+{
+    QString error;
+    m_db = sys ? sys->database() : nullptr;
+    if (!readDefinition(m_db, programNumber, &m_def, &error)) {
+        Q_EMIT objectEvent(QStringLiteral("errmessage"), {error, 8, QStringLiteral("LwEdit.oedit")});
+        Q_EMIT objectEvent(QStringLiteral("unload"), {true});
+        return false;
+    }
+    buildUi();
+    reloadList();
+    // Main window: {0}. Edit window: {parameter, open mode, data object}.
+    if (args.size() >= 2) {
+        m_openMode = args.at(1).toInt();
+        const QVariant key = args.at(0);
+        if (m_openMode == 1)
+            newRecord();
+        else if (!key.toString().isEmpty() && key.toString() != QLatin1String("0"))
+            openRecord(key);
+    }
+    Q_EMIT objectEvent(QStringLiteral("message"), {QStringLiteral("%1：%2 条记录").arg(m_def.caption).arg(listRowCount())});
+    return true;
+}
+
+void OEdit::Clear()
+{
+    m_dirty = false;
+    m_db = nullptr;
+}
+
+void OEdit::setSParameters(const ParameterSet &parameters)
+{
+    const QVariant id = parameters.value(QStringLiteral("sID"));
+    if (id.isValid() && !id.toString().isEmpty())
+        openRecord(id);
+}
+
+bool OEdit::queryClose()
+{
+    if (!m_dirty)
+        return true;
+    const int answer = ui::msgBox(QStringLiteral("“%1”已修改，是否保存？").arg(m_def.caption), 3 | ui::Question,
+                                  m_def.caption);
+    if (answer == ui::Yes)
+        return save();
+    if (answer == ui::No) {
+        m_dirty = false;
+        return true;
+    }
+    return false;
+}
+
+void OEdit::buildUi()
+{
+    auto *root = new QVBoxLayout(this);
+    root->setContentsMargins(8, 8, 8, 8);
+    m_stack = new QStackedWidget(this);
+    root->addWidget(m_stack);
+
+    // The list page.
+    auto *listPage = new QWidget;
+    auto *lv = new QVBoxLayout(listPage);
+    lv->setContentsMargins(0, 0, 0, 0);
+    auto *bar = new QHBoxLayout;
+    bar->addWidget(new QLabel(QStringLiteral("查找：")));
+    m_filterEdit = new QLineEdit;
+    m_filterEdit->setPlaceholderText(QStringLiteral("输入编号、名称等"));
+    bar->addWidget(m_filterEdit, 1);
+    auto *btnNew = new QPushButton(QStringLiteral("新增"));
+    auto *btnOpen = new QPushButton(QStringLiteral("打开"));
+    bar->addWidget(btnNew);
+    bar->addWidget(btnOpen);
+    lv->addLayout(bar);
+    m_list = new QTableWidget;
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setSortingEnabled(true);
+    m_list->verticalHeader()->hide();
+    m_list->horizontalHeader()->setStretchLastSection(true);
+    lv->addWidget(m_list);
+    m_stack->addWidget(listPage);
+    connect(m_filterEdit, &QLineEdit::textChanged, this, &OEdit::setFilter);
+    connect(btnNew, &QPushButton::clicked, this, &OEdit::newRecord);
+    auto openSelected = [this] {
+        const int row = m_list->currentRow();
+        if (row >= 0 && m_list->item(row, 0))
+            openRecord(m_list->item(row, 0)->data(Qt::UserRole));
+    };
+    connect(btnOpen, &QPushButton::clicked, this, openSelected);
+    connect(m_list, &QTableWidget::cellDoubleClicked, this, openSelected);
+
+    // The form page.
+    auto *formPage = new QWidget;
+    auto *fv = new QVBoxLayout(formPage);
+    fv->setContentsMargins(0, 0, 0, 0);
+    m_title = new QLabel;
+    QFont tf = m_title->font();
+    tf.setPointSizeF(tf.pointSizeF() * 1.4);
+    tf.setBold(true);
+    m_title->setFont(tf);
+    m_title->setAlignment(Qt::AlignCenter);
+    fv->addWidget(m_title);
+    auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(8);
+    for (int i = 0; i < m_def.columns.size(); ++i) {
+        const Column &c = m_def.columns.at(i);
+        auto *label = new QLabel(c.caption + (c.required ? QStringLiteral(" *") : QString()) + QStringLiteral("："));
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        auto *edit = new QLineEdit;
+        edit->setObjectName(c.name);
+        if (c.type == QLatin1Char('n'))
+            edit->setAlignment(Qt::AlignRight);
+        connect(edit, &QLineEdit::textEdited, this, [this] { m_dirty = true; });
+        m_fields << edit;
+        grid->addWidget(label, i / 2, (i % 2) * 2);
+        grid->addWidget(edit, i / 2, (i % 2) * 2 + 1);
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    fv->addLayout(grid);
+    if (m_def.hasLines()) {
+        m_lines = new QTableWidget(0, int(m_def.lineColumns.size()));
+        QStringList heads;
+        for (int i = 0; i < m_def.lineColumns.size(); ++i) {
+            heads << m_def.lineColumns.at(i).caption;
+            m_lines->setColumnWidth(i, m_def.lineColumns.at(i).width);
+        }
+        m_lines->setHorizontalHeaderLabels(heads);
+        m_lines->horizontalHeader()->setStretchLastSection(true);
+        connect(m_lines, &QTableWidget::cellChanged, this, [this] {
+            if (!m_loading)
+                m_dirty = true;
+        });
+        fv->addWidget(m_lines, 1);
+    } else {
+        fv->addStretch(1);
+    }
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto *btnAddLine = new QPushButton(QStringLiteral("增行"));
+    auto *btnSave = new QPushButton(QStringLiteral("保存"));
+    auto *btnBack = new QPushButton(QStringLiteral("返回列表"));
+    btnAddLine->setVisible(m_def.hasLines());
+    buttons->addWidget(btnAddLine);
+    buttons->addWidget(btnSave);
+    buttons->addWidget(btnBack);
+    fv->addLayout(buttons);
+    m_stack->addWidget(formPage);
+    connect(btnAddLine, &QPushButton::clicked, this, [this] {
+        if (m_lines)
+            m_lines->insertRow(m_lines->rowCount());
+    });
+    connect(btnSave, &QPushButton::clicked, this, [this] {
+        if (save())
+            ui::msgBox(QStringLiteral("已保存。"), ui::Information, m_def.caption);
+    });
+    connect(btnBack, &QPushButton::clicked, this, [this] {
+        if (queryClose())
+            showForm(false);
+    });
+}
+
+void OEdit::showForm(bool show)
+{
+    if (m_stack)
+        m_stack->setCurrentIndex(show ? 1 : 0);
+}
+
+void OEdit::reloadList()
+{
+    if (!m_list || !m_db)
+        return;
+    QString sql = QStringLiteral("select %1, %2 from %3").arg(m_def.key, columnList(m_def.columns), m_def.table);
+    QVariantList params;
+    if (!m_filter.isEmpty()) {
+        QStringList conds;
+        for (const Column &c : m_def.columns)
+            if (c.type == QLatin1Char('t')) {
+                conds << QStringLiteral("%1 like ?").arg(c.name);
+                params << QStringLiteral("%%1%").arg(m_filter);
+            }
+        if (!conds.isEmpty())
+            sql += QStringLiteral(" where ") + conds.join(QStringLiteral(" or "));
+    }
+    sql += QStringLiteral(" order by %1").arg(m_def.key);
+    m_db->ClearError();
+    RecordSetPtr rs = m_db->query(sql, params);
+    m_list->setSortingEnabled(false);
+    m_list->clear();
+    m_list->setColumnCount(int(m_def.columns.size()));
+    QStringList heads;
+    for (int i = 0; i < m_def.columns.size(); ++i) {
+        heads << m_def.columns.at(i).caption;
+        m_list->setColumnWidth(i, m_def.columns.at(i).width);
+    }
+    m_list->setHorizontalHeaderLabels(heads);
+    m_list->setRowCount(rs ? rs->recordCount() : 0);
+    int row = 0;
+    for (; rs && !rs->isEOF(); rs->moveNext(), ++row) {
+        for (int i = 0; i < m_def.columns.size(); ++i) {
+            auto *item = new QTableWidgetItem(rs->text(m_def.columns.at(i).name));
+            if (m_def.columns.at(i).type == QLatin1Char('n'))
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (i == 0)
+                item->setData(Qt::UserRole, rs->field(m_def.key));
+            m_list->setItem(row, i, item);
+        }
+    }
+    m_list->setSortingEnabled(true);
+    if (!rs || (!m_db->LastError().isEmpty() && rs->recordCount() == 0))
+        fail(QStringLiteral("读取“%1”失败：%2").arg(m_def.caption, m_db->LastError().description));
+}
+
+void OEdit::setFilter(const QString &text)
+{
+    m_filter = text.trimmed();
+    reloadList();
+}
+
+int OEdit::listRowCount() const { return m_list ? m_list->rowCount() : 0; }
+
+QString OEdit::listText(int row, const QString &column) const
+{
+    for (int i = 0; m_list && i < m_def.columns.size(); ++i)
+        if (m_def.columns.at(i).name.compare(column, Qt::CaseInsensitive) == 0)
+            return m_list->item(row, i) ? m_list->item(row, i)->text() : QString();
+    return QString();
+}
+
+bool OEdit::openRecord(const QVariant &key)
+{
+    if (!m_db || m_fields.isEmpty())
+        return false;
+    RecordSetPtr rs = m_db->query(
+        QStringLiteral("select %1 from %2 where %3 = ?").arg(columnList(m_def.columns), m_def.table, m_def.key), {key});
+    if (!rs || rs->recordCount() == 0) {
+        fail(QStringLiteral("“%1”中没有编号为 %2 的记录。").arg(m_def.caption, key.toString()));
+        return false;
+    }
+    m_loading = true;
+    for (int i = 0; i < m_def.columns.size(); ++i)
+        m_fields.at(i)->setText(rs->text(m_def.columns.at(i).name));
+    if (m_lines) {
+        RecordSetPtr lr = m_db->query(QStringLiteral("select %1 from %2 where %3 = ? order by 1")
+                                          .arg(columnList(m_def.lineColumns), m_def.lineTable, m_def.lineForeignKey),
+                                      {key});
+        m_lines->setRowCount(lr ? lr->recordCount() : 0);
+        int row = 0;
+        for (; lr && !lr->isEOF(); lr->moveNext(), ++row)
+            for (int i = 0; i < m_def.lineColumns.size(); ++i)
+                m_lines->setItem(row, i, new QTableWidgetItem(lr->text(m_def.lineColumns.at(i).name)));
+    }
+    m_loading = false;
+    const bool readOnly = m_openMode == 0 || m_openMode == 3;
+    for (QLineEdit *e : std::as_const(m_fields))
+        e->setReadOnly(readOnly);
+    m_currentKey = key;
+    m_dirty = false;
+    m_title->setText(m_def.caption);
+    showForm(true);
+    return true;
+}
+
+void OEdit::newRecord()
+{
+    if (m_fields.isEmpty())
+        return;
+    m_loading = true;
+    for (QLineEdit *e : std::as_const(m_fields)) {
+        e->clear();
+        e->setReadOnly(false);
+    }
+    if (m_lines)
+        m_lines->setRowCount(0);
+    m_loading = false;
+    m_currentKey = QVariant();
+    m_dirty = false;
+    m_title->setText(m_def.caption + QStringLiteral("（新增）"));
+    showForm(true);
+}
+
+void OEdit::setField(const QString &column, const QString &value)
+{
+    for (QLineEdit *e : std::as_const(m_fields))
+        if (e->objectName().compare(column, Qt::CaseInsensitive) == 0) {
+            e->setText(value);
+            m_dirty = true;
+        }
+}
+
+QString OEdit::field(const QString &column) const
+{
+    for (QLineEdit *e : m_fields)
+        if (e->objectName().compare(column, Qt::CaseInsensitive) == 0)
+            return e->text();
+    return QString();
+}
+
+void OEdit::setLines(const QList<QMap<QString, QString>> &lines)
+{
+    if (!m_lines)
+        return;
+    m_lines->setRowCount(int(lines.size()));
+    for (int r = 0; r < lines.size(); ++r)
+        for (int i = 0; i < m_def.lineColumns.size(); ++i)
+            m_lines->setItem(r, i, new QTableWidgetItem(lines.at(r).value(m_def.lineColumns.at(i).name)));
+    m_dirty = true;
+}
+
+int OEdit::lineCount() const { return m_lines ? m_lines->rowCount() : 0; }
+
+QString OEdit::validate() const
+{
+    QStringList problems;
+    for (int i = 0; i < m_def.columns.size(); ++i) {
+        const QString p = checkValue(m_def.columns.at(i), m_fields.at(i)->text(), QString());
+        if (!p.isEmpty())
+            problems << p;
+    }
+    for (int r = 0; m_lines && r < m_lines->rowCount(); ++r)
+        for (int i = 0; i < m_def.lineColumns.size(); ++i) {
+            const QTableWidgetItem *item = m_lines->item(r, i);
+            const QString p = checkValue(m_def.lineColumns.at(i), item ? item->text() : QString(),
+                                         QStringLiteral("第 %1 行").arg(r + 1));
+            if (!p.isEmpty())
+                problems << p;
+        }
+    return problems.join(QLatin1Char('\n'));
+}
+
+void OEdit::fail(const QString &text)
+{
+    m_lastError = text;
+    Q_EMIT objectEvent(QStringLiteral("errmessage"), {text, 8, QStringLiteral("LwEdit.oedit")});
+}
+
+bool OEdit::save()
+{
+    m_lastError.clear();
+    if (!m_db || m_fields.isEmpty()) {
+        fail(QStringLiteral("没有数据库连接。"));
+        return false;
+    }
+    const QString problems = validate();
+    if (!problems.isEmpty()) {
+        fail(problems);
+        return false;
+    }
+    QVariantList values;
+    for (int i = 0; i < m_def.columns.size(); ++i)
+        values << bound(m_def.columns.at(i), m_fields.at(i)->text());
+    const int keyIndex = [this] {
+        for (int i = 0; i < m_def.columns.size(); ++i)
+            if (m_def.columns.at(i).name.compare(m_def.key, Qt::CaseInsensitive) == 0)
+                return i;
+        return -1;
+    }();
+    const QVariant newKey = keyIndex >= 0 ? values.at(keyIndex) : m_currentKey;
+    if (!newKey.isValid() || newKey.toString().isEmpty()) {
+        fail(QStringLiteral("“%1”的编号不能为空。").arg(m_def.caption));
+        return false;
+    }
+    if (!m_db->transaction()) {
+        fail(QStringLiteral("保存失败：%1").arg(m_db->LastError().description));
+        return false;
+    }
+    bool ok = true;
+    if (m_currentKey.isValid()) {
+        QStringList sets;
+        for (const Column &c : std::as_const(m_def.columns))
+            sets << c.name + QStringLiteral(" = ?");
+        QVariantList p = values;
+        p << m_currentKey;
+        int affected = 0;
+        ok = m_db->exec(QStringLiteral("update %1 set %2 where %3 = ?").arg(m_def.table, sets.join(QStringLiteral(", ")), m_def.key),
+                        p, &affected)
+             && affected == 1;
+    } else {
+        ok = m_db->exec(QStringLiteral("insert into %1 (%2) values (%3)")
+                            .arg(m_def.table, columnList(m_def.columns), placeholders(int(values.size()))),
+                        values);
+    }
+    if (ok && m_lines) {
+        if (m_currentKey.isValid())
+            ok = m_db->exec(QStringLiteral("delete from %1 where %2 = ?").arg(m_def.lineTable, m_def.lineForeignKey),
+                            {m_currentKey});
+        const QString ins = QStringLiteral("insert into %1 (%2, %3) values (?, %4)")
+                                .arg(m_def.lineTable, m_def.lineForeignKey, columnList(m_def.lineColumns),
+                                     placeholders(int(m_def.lineColumns.size())));
+        for (int r = 0; ok && r < m_lines->rowCount(); ++r) {
+            QVariantList p{newKey};
+            for (int i = 0; i < m_def.lineColumns.size(); ++i) {
+                const QTableWidgetItem *item = m_lines->item(r, i);
+                p << bound(m_def.lineColumns.at(i), item ? item->text() : QString());
+            }
+            ok = m_db->exec(ins, p);
+        }
+    }
+    if (!ok) {
+        const QString why = m_db->LastError().description;
+        m_db->rollback();
+        fail(QStringLiteral("保存“%1”失败，未保存任何内容：%2").arg(m_def.caption, why));
+        return false;
+    }
+    if (!m_db->commit()) {
+        const QString why = m_db->LastError().description;
+        m_db->rollback();
+        fail(QStringLiteral("保存“%1”失败，未保存任何内容：%2").arg(m_def.caption, why));
+        return false;
+    }
+    m_currentKey = newKey;
+    m_dirty = false;
+    reloadList();
+    Q_EMIT objectEvent(QStringLiteral("message"), {QStringLiteral("“%1”已保存。").arg(m_def.caption)});
+    return true;
+}
+
+} // namespace lwedit

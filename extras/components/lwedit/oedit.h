@@ -1,0 +1,108 @@
+#pragma once
+// "LwEdit.oedit": the document editor. What it edits comes from the definition
+// table xt_progdef of the database, keyed by the program number:
+//   progno, caption, tablename, keycol, columns,
+//   linetable, linefk, linecols           (empty for a document without lines)
+// columns / linecols: "name:caption:type:width" separated by ";", type t (text),
+// n (number) or d (date), a leading "*" on the name marks a required field.
+// Tables and columns are checked to be plain identifiers; values are always bound.
+//
+// The host calls Py_Init, then (edit windows) setSParameters with "sID"; before
+// it removes the tab or window it calls queryClose() and keeps the component when
+// that answers false, then Clear().
+#include "core/contracts.h"
+
+#include <QStringList>
+#include <QVariantList>
+#include <QWidget>
+
+class Database;
+class QLineEdit;
+class QTableWidget;
+class QLabel;
+class QStackedWidget;
+class QFormLayout;
+
+namespace lwedit {
+
+struct Column {
+    QString name, caption;
+    QChar type = QLatin1Char('t');
+    int width = 100;
+    bool required = false;
+};
+
+struct Definition {
+    int programNumber = 0;
+    QString caption, table, key;
+    QList<Column> columns;
+    QString lineTable, lineForeignKey;
+    QList<Column> lineColumns;
+    bool hasLines() const { return !lineTable.isEmpty(); }
+};
+
+// Reads the definition of a program number; false with *error in the operator's words.
+bool readDefinition(Database *db, int programNumber, Definition *out, QString *error);
+
+class OEdit : public QWidget, public IBusinessComponent
+{
+    Q_OBJECT
+    Q_INTERFACES(IBusinessComponent)
+public:
+    explicit OEdit(QWidget *parent = nullptr);
+    ~OEdit() override;
+
+    bool Py_Init(SystemServices *&sys, clsConfig *&config, int32_t &programNumber, QVariantList &args) override;
+    void Clear() override;
+    void setSParameters(const ParameterSet &parameters) override;
+    bool hasUnsavedChanges() const override { return m_dirty; }
+
+    // Asks about unsaved changes (Yes saves, No drops, Cancel keeps); true when the host may close.
+    bool queryClose();
+
+    // The list: rows whose text columns contain the filter (all rows for "").
+    void setFilter(const QString &text);
+    int listRowCount() const;
+    QString listText(int row, const QString &column) const;
+
+    // The form: opens a record by key, or a new one; fields by column name.
+    bool openRecord(const QVariant &key);
+    void newRecord();
+    void setField(const QString &column, const QString &value);
+    QString field(const QString &column) const;
+    // Lines of the document in the form (each row by line column name).
+    void setLines(const QList<QMap<QString, QString>> &lines);
+    int lineCount() const;
+
+    // Checks and saves header and lines in one transaction; false (nothing saved)
+    // with the reason in lastError(), which is also sent as "errmessage".
+    bool save();
+    QString lastError() const { return m_lastError; }
+    QString validate() const;
+
+Q_SIGNALS:
+    void objectEvent(const QString &name, const QVariantList &params);
+
+private:
+    void buildUi();
+    void reloadList();
+    void fail(const QString &text);
+    void showForm(bool show);
+
+    Database *m_db = nullptr;
+    Definition m_def;
+    int m_openMode = -1; // -1: the main window (list first)
+    QVariant m_currentKey; // invalid: a new record
+    bool m_dirty = false;
+    bool m_loading = false;
+    QString m_filter, m_lastError;
+
+    QStackedWidget *m_stack = nullptr;
+    QLineEdit *m_filterEdit = nullptr;
+    QTableWidget *m_list = nullptr;
+    QLabel *m_title = nullptr;
+    QList<QLineEdit *> m_fields;
+    QTableWidget *m_lines = nullptr;
+};
+
+} // namespace lwedit
