@@ -1,5 +1,7 @@
 #include "demo/demodb.h"
 
+#include "demo/business.h"
+
 #include "components/archive.h"
 #include "components/database.h"
 #include "components/schema.h"
@@ -193,6 +195,8 @@ bool populate(Database &db, QString *error)
             if (!Operator::grantRights(&db, QString::fromLatin1(gr.code), p, 1u, &why))
                 return fail(error, why);
     }
+    if (!populateBusiness(db, &why))
+        return fail(error, QStringLiteral("cannot create the business data: ") + why);
     return true;
 }
 

@@ -123,6 +123,11 @@ QStringList createStatements(const Database &db)
 
 bool create(Database &db, QString *error)
 {
+    return createTables(db, tables(), error);
+}
+
+bool createTables(Database &db, const QList<Table> &list, QString *error)
+{
     auto fail = [&](const QString &text) {
         if (error)
             *error = text;
@@ -136,7 +141,7 @@ bool create(Database &db, QString *error)
     QStringList statements;
     if (db.dialect() == SqlDialect::PostgreSQL)
         statements << kCitext;
-    for (const Table &t : tables()) {
+    for (const Table &t : list) {
         if (!db.hasTable(t.name))
             statements << tableStatements(t, db.dialect());
     }

@@ -39,5 +39,7 @@ ZENLO_CORE_EXPORT const Table *table(const QString &name);
 ZENLO_CORE_EXPORT QStringList createStatements(const Database &db);
 // Creates every missing table; false with the reason when a statement fails.
 ZENLO_CORE_EXPORT bool create(Database &db, QString *error = nullptr);
+// The same for other tables (an application's own, e.g. the demo's business data), in one transaction.
+ZENLO_CORE_EXPORT bool createTables(Database &db, const QList<Table> &tables, QString *error = nullptr);
 
 } // namespace schema

@@ -82,16 +82,19 @@ public:
         , m_nav(nav)
         , m_holder(holder)
     {
-        m_windowWas = window->updatesEnabled();
+        // What each widget was set to itself, read before anything is frozen: a child's
+        // updatesEnabled() already answers false once its window is frozen, and
+        // "restoring" that would leave the holder (and the component in it) unpainted.
+        m_windowWas = !window->testAttribute(Qt::WA_ForceUpdatesDisabled);
+        if (m_holder)
+            m_holderWas = !m_holder->testAttribute(Qt::WA_ForceUpdatesDisabled);
         window->setUpdatesEnabled(false);
         if (m_nav) {
             m_navWas = m_nav->redraw();
             m_nav->setRedraw(false);
         }
-        if (m_holder) {
-            m_holderWas = m_holder->updatesEnabled();
+        if (m_holder)
             m_holder->setUpdatesEnabled(false);
-        }
     }
     ~PaintFreeze()
     {

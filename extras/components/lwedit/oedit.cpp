@@ -20,32 +20,7 @@ namespace lwedit {
 
 namespace {
 
-bool isIdentifier(const QString &name)
-{
-    static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]{0,63}$"));
-    return re.match(name).hasMatch();
-}
-
-bool parseColumns(const QString &text, QList<Column> *out)
-{
-    for (const QString &part : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const QStringList f = part.trimmed().split(QLatin1Char(':'));
-        Column c;
-        c.name = f.value(0).trimmed();
-        if (c.name.startsWith(QLatin1Char('*'))) {
-            c.required = true;
-            c.name.remove(0, 1);
-        }
-        if (!isIdentifier(c.name))
-            return false;
-        c.caption = f.value(1, c.name).trimmed();
-        const QString type = f.value(2, QStringLiteral("t")).trimmed();
-        c.type = type.isEmpty() ? QLatin1Char('t') : type.at(0).toLower();
-        c.width = qBound(40, f.value(3).toInt() > 0 ? f.value(3).toInt() : 100, 600);
-        out->append(c);
-    }
-    return !out->isEmpty();
-}
+using lwcommon::isIdentifier;
 
 QString columnList(const QList<Column> &cols)
 {
@@ -61,6 +36,25 @@ QString placeholders(int n)
     for (int i = 0; i < n; ++i)
         q << QStringLiteral("?");
     return q.join(QStringLiteral(", "));
+}
+
+// " and col = ? ..." for the program's scope, its values appended to params.
+QString scopeCondition(const Definition &d, QVariantList *params)
+{
+    QString sql;
+    for (const auto &[col, value] : d.scope) {
+        sql += QStringLiteral(" and %1 = ?").arg(col);
+        *params << value;
+    }
+    return sql;
+}
+
+bool rowIsBlank(const QTableWidget *lines, int row)
+{
+    for (int i = 0; i < lines->columnCount(); ++i)
+        if (lines->item(row, i) && !lines->item(row, i)->text().trimmed().isEmpty())
+            return false;
+    return true;
 }
 
 QVariant bound(const Column &c, const QString &text)
@@ -92,38 +86,6 @@ QString checkValue(const Column &c, const QString &text, const QString &where)
 
 } // namespace
 
-bool readDefinition(Database *db, int programNumber, Definition *out, QString *error)
-{
-    if (!db) {
-        *error = QStringLiteral("没有数据库连接。");
-        return false;
-    }
-    RecordSetPtr rs = db->query(QStringLiteral("select caption, tablename, keycol, columns, linetable, linefk, linecols "
-                                               "from xt_progdef where progno = ?"),
-                                {programNumber});
-    if (!rs || rs->recordCount() == 0) {
-        *error = QStringLiteral("程序号 %1 没有定义。").arg(programNumber);
-        return false;
-    }
-    Definition d;
-    d.programNumber = programNumber;
-    d.caption = rs->text(QStringLiteral("caption"));
-    d.table = rs->text(QStringLiteral("tablename")).trimmed();
-    d.key = rs->text(QStringLiteral("keycol")).trimmed();
-    d.lineTable = rs->text(QStringLiteral("linetable")).trimmed();
-    d.lineForeignKey = rs->text(QStringLiteral("linefk")).trimmed();
-    bool ok = isIdentifier(d.table) && isIdentifier(d.key) && parseColumns(rs->text(QStringLiteral("columns")), &d.columns);
-    if (ok && d.hasLines())
-        ok = isIdentifier(d.lineTable) && isIdentifier(d.lineForeignKey)
-             && parseColumns(rs->text(QStringLiteral("linecols")), &d.lineColumns);
-    if (!ok) {
-        *error = QStringLiteral("程序号 %1 的定义不正确。").arg(programNumber);
-        return false;
-    }
-    *out = d;
-    return true;
-}
-
 OEdit::OEdit(QWidget *parent) : QWidget(parent) {}
 OEdit::~OEdit() = default;
 
@@ -131,7 +93,9 @@ bool OEdit::Py_Init(SystemServices *&sys, clsConfig *&, int32_t &programNumber, 
 {
     QString error;
     m_db = sys ? sys->database() : nullptr;
-    if (!readDefinition(m_db, programNumber, &m_def, &error)) {
+    if (!lwcommon::readDefinition(m_db, programNumber, &m_def, &error) || m_def.kind != QLatin1String("edit")) {
+        if (error.isEmpty())
+            error = QStringLiteral("程序号 %1 不是单据。").arg(programNumber);
         Q_EMIT objectEvent(QStringLiteral("errmessage"), {error, 8, QStringLiteral("LwEdit.oedit")});
         Q_EMIT objectEvent(QStringLiteral("unload"), {true});
         return false;
@@ -196,6 +160,7 @@ void OEdit::buildUi()
     m_filterEdit->setPlaceholderText(QStringLiteral("输入编号、名称等"));
     bar->addWidget(m_filterEdit, 1);
     auto *btnNew = new QPushButton(QStringLiteral("新增"));
+    btnNew->setVisible(!m_def.readOnly);
     auto *btnOpen = new QPushButton(QStringLiteral("打开"));
     bar->addWidget(btnNew);
     bar->addWidget(btnOpen);
@@ -210,13 +175,12 @@ void OEdit::buildUi()
     m_stack->addWidget(listPage);
     connect(m_filterEdit, &QLineEdit::textChanged, this, &OEdit::setFilter);
     connect(btnNew, &QPushButton::clicked, this, &OEdit::newRecord);
-    auto openSelected = [this] {
-        const int row = m_list->currentRow();
+    auto openRow = [this](int row) {
         if (row >= 0 && m_list->item(row, 0))
             openRecord(m_list->item(row, 0)->data(Qt::UserRole));
     };
-    connect(btnOpen, &QPushButton::clicked, this, openSelected);
-    connect(m_list, &QTableWidget::cellDoubleClicked, this, openSelected);
+    connect(btnOpen, &QPushButton::clicked, this, [this, openRow] { openRow(m_list->currentRow()); });
+    connect(m_list, &QTableWidget::cellDoubleClicked, this, openRow);
 
     // The form page.
     auto *formPage = new QWidget;
@@ -267,8 +231,12 @@ void OEdit::buildUi()
     }
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    auto *btnAddLine = new QPushButton(QStringLiteral("增行"));
-    auto *btnSave = new QPushButton(QStringLiteral("保存"));
+    auto *btnAddLine = m_btnAddLine = new QPushButton(QStringLiteral("增行"));
+    auto *btnSave = m_btnSave = new QPushButton(QStringLiteral("保存"));
+    m_btnModify = new QPushButton(QStringLiteral("修改"));
+    m_btnModify->hide();
+    buttons->addWidget(m_btnModify);
+    connect(m_btnModify, &QPushButton::clicked, this, [this] { setEditable(true); });
     auto *btnBack = new QPushButton(QStringLiteral("返回列表"));
     btnAddLine->setVisible(m_def.hasLines());
     buttons->addWidget(btnAddLine);
@@ -300,8 +268,9 @@ void OEdit::reloadList()
 {
     if (!m_list || !m_db)
         return;
-    QString sql = QStringLiteral("select %1, %2 from %3").arg(m_def.key, columnList(m_def.columns), m_def.table);
+    QString sql = QStringLiteral("select %1, %2 from %3 where 1 = 1").arg(m_def.key, columnList(m_def.columns), m_def.table);
     QVariantList params;
+    sql += scopeCondition(m_def, &params);
     if (!m_filter.isEmpty()) {
         QStringList conds;
         for (const Column &c : m_def.columns)
@@ -310,7 +279,7 @@ void OEdit::reloadList()
                 params << QStringLiteral("%%1%").arg(m_filter);
             }
         if (!conds.isEmpty())
-            sql += QStringLiteral(" where ") + conds.join(QStringLiteral(" or "));
+            sql += QStringLiteral(" and (") + conds.join(QStringLiteral(" or ")) + u')';
     }
     sql += QStringLiteral(" order by %1").arg(m_def.key);
     m_db->ClearError();
@@ -361,8 +330,11 @@ bool OEdit::openRecord(const QVariant &key)
 {
     if (!m_db || m_fields.isEmpty())
         return false;
+    QVariantList params{key};
+    const QString scope = scopeCondition(m_def, &params);
     RecordSetPtr rs = m_db->query(
-        QStringLiteral("select %1 from %2 where %3 = ?").arg(columnList(m_def.columns), m_def.table, m_def.key), {key});
+        QStringLiteral("select %1 from %2 where %3 = ?").arg(columnList(m_def.columns), m_def.table, m_def.key) + scope,
+        params);
     if (!rs || rs->recordCount() == 0) {
         fail(QStringLiteral("“%1”中没有编号为 %2 的记录。").arg(m_def.caption, key.toString()));
         return false;
@@ -371,7 +343,7 @@ bool OEdit::openRecord(const QVariant &key)
     for (int i = 0; i < m_def.columns.size(); ++i)
         m_fields.at(i)->setText(rs->text(m_def.columns.at(i).name));
     if (m_lines) {
-        RecordSetPtr lr = m_db->query(QStringLiteral("select %1 from %2 where %3 = ? order by 1")
+        RecordSetPtr lr = m_db->query(QStringLiteral("select %1 from %2 where %3 = ? order by lineno")
                                           .arg(columnList(m_def.lineColumns), m_def.lineTable, m_def.lineForeignKey),
                                       {key});
         m_lines->setRowCount(lr ? lr->recordCount() : 0);
@@ -381,9 +353,7 @@ bool OEdit::openRecord(const QVariant &key)
                 m_lines->setItem(row, i, new QTableWidgetItem(lr->text(m_def.lineColumns.at(i).name)));
     }
     m_loading = false;
-    const bool readOnly = m_openMode == 0 || m_openMode == 3;
-    for (QLineEdit *e : std::as_const(m_fields))
-        e->setReadOnly(readOnly);
+    setEditable(!m_def.readOnly && m_openMode != 0 && m_openMode != 3);
     m_currentKey = key;
     m_dirty = false;
     m_title->setText(m_def.caption);
@@ -391,15 +361,29 @@ bool OEdit::openRecord(const QVariant &key)
     return true;
 }
 
+void OEdit::setEditable(bool editable)
+{
+    for (QLineEdit *e : std::as_const(m_fields))
+        e->setReadOnly(!editable);
+    if (m_lines)
+        m_lines->setEditTriggers(editable ? QAbstractItemView::AllEditTriggers : QAbstractItemView::NoEditTriggers);
+    if (m_btnSave)
+        m_btnSave->setVisible(editable);
+    if (m_btnAddLine)
+        m_btnAddLine->setVisible(editable && m_def.hasLines());
+    // A document opened to be looked at can still be changed on purpose.
+    if (m_btnModify)
+        m_btnModify->setVisible(!editable && !m_def.readOnly);
+}
+
 void OEdit::newRecord()
 {
-    if (m_fields.isEmpty())
+    if (m_fields.isEmpty() || m_def.readOnly)
         return;
     m_loading = true;
-    for (QLineEdit *e : std::as_const(m_fields)) {
+    for (QLineEdit *e : std::as_const(m_fields))
         e->clear();
-        e->setReadOnly(false);
-    }
+    setEditable(true);
     if (m_lines)
         m_lines->setRowCount(0);
     m_loading = false;
@@ -447,7 +431,9 @@ QString OEdit::validate() const
         if (!p.isEmpty())
             problems << p;
     }
-    for (int r = 0; m_lines && r < m_lines->rowCount(); ++r)
+    for (int r = 0; m_lines && r < m_lines->rowCount(); ++r) {
+        if (rowIsBlank(m_lines, r))
+            continue;
         for (int i = 0; i < m_def.lineColumns.size(); ++i) {
             const QTableWidgetItem *item = m_lines->item(r, i);
             const QString p = checkValue(m_def.lineColumns.at(i), item ? item->text() : QString(),
@@ -455,6 +441,7 @@ QString OEdit::validate() const
             if (!p.isEmpty())
                 problems << p;
         }
+    }
     return problems.join(QLatin1Char('\n'));
 }
 
@@ -467,6 +454,10 @@ void OEdit::fail(const QString &text)
 bool OEdit::save()
 {
     m_lastError.clear();
+    if (m_def.readOnly) {
+        fail(QStringLiteral("“%1”只能查看，不能修改。").arg(m_def.caption));
+        return false;
+    }
     if (!m_db || m_fields.isEmpty()) {
         fail(QStringLiteral("没有数据库连接。"));
         return false;
@@ -501,24 +492,36 @@ bool OEdit::save()
             sets << c.name + QStringLiteral(" = ?");
         QVariantList p = values;
         p << m_currentKey;
+        const QString scope = scopeCondition(m_def, &p);
         int affected = 0;
-        ok = m_db->exec(QStringLiteral("update %1 set %2 where %3 = ?").arg(m_def.table, sets.join(QStringLiteral(", ")), m_def.key),
+        ok = m_db->exec(QStringLiteral("update %1 set %2 where %3 = ?").arg(m_def.table, sets.join(QStringLiteral(", ")), m_def.key)
+                            + scope,
                         p, &affected)
              && affected == 1;
     } else {
-        ok = m_db->exec(QStringLiteral("insert into %1 (%2) values (%3)")
-                            .arg(m_def.table, columnList(m_def.columns), placeholders(int(values.size()))),
-                        values);
+        // A new record of a scoped program gets the scope's values (its bill type, direction, ...).
+        QString names = columnList(m_def.columns);
+        QVariantList p = values;
+        for (const auto &[col, value] : m_def.scope)
+            if (!m_def.column(col)) {
+                names += QStringLiteral(", ") + col;
+                p << value;
+            }
+        ok = m_db->exec(QStringLiteral("insert into %1 (%2) values (%3)").arg(m_def.table, names, placeholders(int(p.size()))), p);
     }
     if (ok && m_lines) {
         if (m_currentKey.isValid())
             ok = m_db->exec(QStringLiteral("delete from %1 where %2 = ?").arg(m_def.lineTable, m_def.lineForeignKey),
                             {m_currentKey});
-        const QString ins = QStringLiteral("insert into %1 (%2, %3) values (?, %4)")
+        // Lines are numbered as they stand in the grid.
+        const QString ins = QStringLiteral("insert into %1 (%2, lineno, %3) values (?, ?, %4)")
                                 .arg(m_def.lineTable, m_def.lineForeignKey, columnList(m_def.lineColumns),
                                      placeholders(int(m_def.lineColumns.size())));
+        int lineNo = 0;
         for (int r = 0; ok && r < m_lines->rowCount(); ++r) {
-            QVariantList p{newKey};
+            if (rowIsBlank(m_lines, r))
+                continue;
+            QVariantList p{newKey, ++lineNo};
             for (int i = 0; i < m_def.lineColumns.size(); ++i) {
                 const QTableWidgetItem *item = m_lines->item(r, i);
                 p << bound(m_def.lineColumns.at(i), item ? item->text() : QString());

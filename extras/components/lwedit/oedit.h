@@ -1,16 +1,14 @@
 #pragma once
 // "LwEdit.oedit": the document editor. What it edits comes from the definition
-// table xt_progdef of the database, keyed by the program number:
-//   progno, caption, tablename, keycol, columns,
-//   linetable, linefk, linecols           (empty for a document without lines)
-// columns / linecols: "name:caption:type:width" separated by ";", type t (text),
-// n (number) or d (date), a leading "*" on the name marks a required field.
-// Tables and columns are checked to be plain identifiers; values are always bound.
+// table xt_progdef (progdef.h): the table and key, the header fields, the lines
+// of a document, the scope of the program (e.g. one bill type of a shared table)
+// and whether it is view only.
 //
 // The host calls Py_Init, then (edit windows) setSParameters with "sID"; before
 // it removes the tab or window it calls queryClose() and keeps the component when
 // that answers false, then Clear().
 #include "core/contracts.h"
+#include "../common/progdef.h"
 
 #include <QStringList>
 #include <QVariantList>
@@ -20,29 +18,14 @@ class Database;
 class QLineEdit;
 class QTableWidget;
 class QLabel;
+class QPushButton;
 class QStackedWidget;
 class QFormLayout;
 
 namespace lwedit {
 
-struct Column {
-    QString name, caption;
-    QChar type = QLatin1Char('t');
-    int width = 100;
-    bool required = false;
-};
-
-struct Definition {
-    int programNumber = 0;
-    QString caption, table, key;
-    QList<Column> columns;
-    QString lineTable, lineForeignKey;
-    QList<Column> lineColumns;
-    bool hasLines() const { return !lineTable.isEmpty(); }
-};
-
-// Reads the definition of a program number; false with *error in the operator's words.
-bool readDefinition(Database *db, int programNumber, Definition *out, QString *error);
+using lwcommon::Column;
+using lwcommon::Definition;
 
 class OEdit : public QWidget, public IBusinessComponent
 {
@@ -88,6 +71,7 @@ private:
     void reloadList();
     void fail(const QString &text);
     void showForm(bool show);
+    void setEditable(bool editable);
 
     Database *m_db = nullptr;
     Definition m_def;
@@ -103,6 +87,7 @@ private:
     QLabel *m_title = nullptr;
     QList<QLineEdit *> m_fields;
     QTableWidget *m_lines = nullptr;
+    QPushButton *m_btnSave = nullptr, *m_btnAddLine = nullptr, *m_btnModify = nullptr;
 };
 
 } // namespace lwedit

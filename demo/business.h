@@ -1,0 +1,23 @@
+#pragma once
+// The business data of the demo account set: suppliers, customers, items,
+// purchase and sales orders with lines, stock movements, vouchers, receivables
+// and the definitions (xt_progdef) that tell the business components what each
+// program number shows. Generated from a fixed seed: every demo database holds
+// the same rows.
+#include <QList>
+#include <QString>
+
+class Database;
+
+namespace schema {
+struct Table;
+}
+
+namespace demo {
+
+// The tables of the business data and of the program definitions.
+const QList<schema::Table> &businessTables();
+// Creates those tables and fills them on an open database (in one transaction).
+bool populateBusiness(Database &db, QString *error);
+
+} // namespace demo

@@ -1,0 +1,253 @@
+#include "progdef.h"
+
+#include "components/database.h"
+#include "components/sysservices.h"
+
+#include <QRegularExpression>
+
+namespace lwcommon {
+
+namespace {
+
+const QString kSelect = QStringLiteral(
+    "select progno, kind, caption, tablename, keycol, columns, linetable, linefk, linecols, scope, readonly, "
+    "reportsql, params, groupcol, sumcols, opensprog, openskey from xt_progdef");
+
+bool isType(QChar t) { return t == u't' || t == u'n' || t == u'd'; }
+
+// One row of xt_progdef; false when a name in it is not a plain identifier or a list does not parse.
+bool fromRow(const RecordSet &rs, Definition *out)
+{
+    Definition d;
+    d.programNumber = rs.field(QStringLiteral("progno")).toInt();
+    d.kind = rs.text(QStringLiteral("kind")).trimmed().toLower();
+    if (d.kind.isEmpty())
+        d.kind = QStringLiteral("edit");
+    d.caption = rs.text(QStringLiteral("caption"));
+    d.table = rs.text(QStringLiteral("tablename")).trimmed();
+    d.key = rs.text(QStringLiteral("keycol")).trimmed();
+    d.lineTable = rs.text(QStringLiteral("linetable")).trimmed();
+    d.lineForeignKey = rs.text(QStringLiteral("linefk")).trimmed();
+    d.readOnly = rs.field(QStringLiteral("readonly")).toInt() != 0;
+    d.reportSql = rs.text(QStringLiteral("reportsql")).trimmed();
+    d.groupColumn = rs.text(QStringLiteral("groupcol")).trimmed();
+    d.opensProgram = rs.field(QStringLiteral("opensprog")).toInt();
+    d.opensKey = rs.text(QStringLiteral("openskey")).trimmed();
+    for (const QString &s : rs.text(QStringLiteral("sumcols")).split(u',', Qt::SkipEmptyParts))
+        d.sumColumns << s.trimmed();
+    for (const QString &pair : rs.text(QStringLiteral("scope")).split(u',', Qt::SkipEmptyParts)) {
+        const qsizetype eq = pair.indexOf(u'=');
+        const QString col = pair.left(eq).trimmed();
+        if (eq < 0 || !isIdentifier(col))
+            return false;
+        d.scope.append({col, pair.mid(eq + 1).trimmed()});
+    }
+    const QString columns = rs.text(QStringLiteral("columns"));
+    if (d.kind == QLatin1String("edit")) {
+        if (!isIdentifier(d.table) || !isIdentifier(d.key) || !parseColumns(columns, &d.columns))
+            return false;
+        if (d.hasLines()
+            && (!isIdentifier(d.lineTable) || !isIdentifier(d.lineForeignKey)
+                || !parseColumns(rs.text(QStringLiteral("linecols")), &d.lineColumns)))
+            return false;
+    } else {
+        // A report's SQL is the administrator's, kept in the database like the menus; only its values are bound.
+        if (!d.reportSql.startsWith(QLatin1String("select"), Qt::CaseInsensitive) || !parseColumns(columns, &d.columns)
+            || !parseParams(rs.text(QStringLiteral("params")), &d.params))
+            return false;
+        if (!d.groupColumn.isEmpty() && !d.column(d.groupColumn))
+            return false;
+        for (const QString &s : std::as_const(d.sumColumns))
+            if (!d.column(s))
+                return false;
+        if (!d.opensKey.isEmpty() && !d.column(d.opensKey))
+            return false;
+    }
+    *out = d;
+    return true;
+}
+
+} // namespace
+
+const Column *Definition::column(const QString &name) const
+{
+    for (const Column &c : columns)
+        if (c.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &c;
+    return nullptr;
+}
+
+bool isIdentifier(const QString &name)
+{
+    static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]{0,63}$"));
+    return re.match(name).hasMatch();
+}
+
+bool parseColumns(const QString &text, QList<Column> *out)
+{
+    for (const QString &part : text.split(u';', Qt::SkipEmptyParts)) {
+        const QStringList f = part.trimmed().split(u':');
+        Column c;
+        c.name = f.value(0).trimmed();
+        if (c.name.startsWith(u'*')) {
+            c.required = true;
+            c.name.remove(0, 1);
+        }
+        if (!isIdentifier(c.name))
+            return false;
+        c.caption = f.value(1, c.name).trimmed();
+        const QString type = f.value(2, QStringLiteral("t")).trimmed();
+        c.type = type.isEmpty() ? QChar(u't') : type.at(0).toLower();
+        if (!isType(c.type))
+            return false;
+        c.width = qBound(40, f.value(3).toInt() > 0 ? f.value(3).toInt() : 100, 600);
+        out->append(c);
+    }
+    return !out->isEmpty();
+}
+
+bool parseParams(const QString &text, QList<Param> *out)
+{
+    for (const QString &part : text.split(u';', Qt::SkipEmptyParts)) {
+        const QStringList f = part.trimmed().split(u':');
+        Param p;
+        p.name = f.value(0).trimmed();
+        if (!isIdentifier(p.name))
+            return false;
+        p.caption = f.value(1, p.name).trimmed();
+        const QString type = f.value(2, QStringLiteral("t")).trimmed();
+        p.type = type.isEmpty() ? QChar(u't') : type.at(0).toLower();
+        if (!isType(p.type) && p.type != u'l')
+            return false;
+        p.defaultValue = f.mid(3).join(u':').trimmed();
+        out->append(p);
+    }
+    return true;
+}
+
+bool readDefinition(Database *db, int programNumber, Definition *out, QString *error)
+{
+    if (!db || !db->isConnected()) {
+        *error = QStringLiteral("没有数据库连接。");
+        return false;
+    }
+    RecordSetPtr rs = db->query(kSelect + QStringLiteral(" where progno = ?"), {programNumber});
+    if (!rs) {
+        *error = QStringLiteral("读取程序定义失败：%1").arg(db->LastError().description);
+        return false;
+    }
+    if (rs->recordCount() == 0) {
+        *error = QStringLiteral("程序号 %1 没有定义。").arg(programNumber);
+        return false;
+    }
+    if (!fromRow(*rs, out)) {
+        *error = QStringLiteral("程序号 %1 的定义不正确。").arg(programNumber);
+        return false;
+    }
+    return true;
+}
+
+QList<Definition> readDefinitions(Database *db, const QString &kind, QString *error)
+{
+    QList<Definition> out;
+    if (!db || !db->isConnected()) {
+        *error = QStringLiteral("没有数据库连接。");
+        return out;
+    }
+    RecordSetPtr rs = db->query(kSelect + QStringLiteral(" where kind = ? order by progno"), {kind});
+    if (!rs) {
+        *error = QStringLiteral("读取程序定义失败：%1").arg(db->LastError().description);
+        return out;
+    }
+    for (; !rs->isEOF(); rs->moveNext()) {
+        Definition d;
+        if (fromRow(*rs, &d))
+            out << d;
+        else
+            *error = QStringLiteral("程序号 %1 的定义不正确。").arg(rs->field(QStringLiteral("progno")).toInt());
+    }
+    return out;
+}
+
+QString defaultParamValue(const Param &p, const QDate &today)
+{
+    const QString v = p.defaultValue;
+    if (!v.startsWith(u'@'))
+        return v;
+    QDate d;
+    if (v == QLatin1String("@today"))
+        d = today;
+    else if (v == QLatin1String("@monthstart"))
+        d = QDate(today.year(), today.month(), 1);
+    else if (v == QLatin1String("@yearstart"))
+        d = QDate(today.year(), 1, 1);
+    else if (v.startsWith(QLatin1String("@today-"))) {
+        bool ok = false;
+        const int days = v.mid(7).toInt(&ok);
+        if (ok)
+            d = today.addDays(-days);
+    }
+    return d.isValid() ? d.toString(Qt::ISODate) : QString();
+}
+
+bool bindReportSql(const Definition &d, const QMap<QString, QString> &values, QString *sql, QVariantList *bound,
+                   QString *error)
+{
+    static const QRegularExpression name(QStringLiteral(":([A-Za-z_][A-Za-z0-9_]*)"));
+    sql->clear();
+    bound->clear();
+    const QString &text = d.reportSql;
+    qsizetype last = 0;
+    bool inLiteral = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\'') {
+            inLiteral = !inLiteral;
+            continue;
+        }
+        if (inLiteral || c != u':')
+            continue;
+        const auto m = name.match(text, i, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
+        if (!m.hasMatch())
+            continue;
+        const Param *p = nullptr;
+        for (const Param &q : d.params)
+            if (q.name.compare(m.captured(1), Qt::CaseInsensitive) == 0)
+                p = &q;
+        if (!p)
+            continue;
+        const QString v = values.value(p->name).trimmed();
+        QVariant b = v;
+        if (p->type == u'l') {
+            // Found anywhere in the text; the operator's % and _ are characters, not wildcards.
+            QString escaped = v;
+            escaped.replace(u'%', QString()).replace(u'_', QString());
+            b = u'%' + escaped + u'%';
+        } else if (p->type == u'n') {
+            bool ok = v.isEmpty();
+            b = v.isEmpty() ? QVariant(0) : QVariant(v.toDouble(&ok));
+            if (!ok) {
+                *error = QStringLiteral("“%1”必须是数字：%2").arg(p->caption, v);
+                return false;
+            }
+        } else if (p->type == u'd' && !v.isEmpty() && !QDate::fromString(v, Qt::ISODate).isValid()) {
+            *error = QStringLiteral("“%1”必须是日期（年-月-日）：%2").arg(p->caption, v);
+            return false;
+        }
+        sql->append(text.mid(last, i - last));
+        sql->append(u'?');
+        bound->append(b);
+        last = m.capturedEnd(0);
+        i = last - 1;
+    }
+    sql->append(text.mid(last));
+    return true;
+}
+
+QDate operatingDate(SystemServices *sys)
+{
+    const QDate d = sys && sys->environment() ? sys->environment()->operatingDate() : QDate();
+    return d.isValid() ? d : QDate::currentDate();
+}
+
+} // namespace lwcommon

@@ -1,0 +1,85 @@
+#pragma once
+// What a program number shows, read from the definition table xt_progdef of the
+// database the component is given:
+//   progno, kind ("edit", "report" or "alert"), caption,
+//   documents:  tablename, keycol, columns, linetable, linefk, linecols,
+//               scope ("col=value,col=value": the rows this program sees and the
+//               values a new record gets), readonly (1: view only);
+//   reports:    reportsql (one select; ":name" marks a parameter), params,
+//               columns (how the result columns are shown), groupcol, sumcols,
+//               opensprog / openskey (the document a row opens, and the result
+//               column holding its key).
+// columns / linecols: "name:caption:type:width" separated by ";", type t (text),
+// n (number) or d (date, yyyy-MM-dd); a leading "*" marks a required field.
+// params: "name:caption:type:default" separated by ";" (type l: text found
+// anywhere in the column, for "like" conditions); the default may be
+// "@today" (the operating date), "@monthstart", "@yearstart" or "@today-N" (N days before).
+// Line tables carry a "lineno" column the editor numbers the lines with.
+// Table and column names are checked to be plain identifiers; values are always bound.
+#include <QDate>
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+class Database;
+class SystemServices;
+
+namespace lwcommon {
+
+struct Column {
+    QString name, caption;
+    QChar type = QLatin1Char('t');
+    int width = 100;
+    bool required = false;
+};
+
+struct Param {
+    QString name, caption;
+    QChar type = QLatin1Char('t');
+    QString defaultValue;
+};
+
+struct Definition {
+    int programNumber = 0;
+    QString kind, caption, table, key;
+    QList<Column> columns;
+    QString lineTable, lineForeignKey;
+    QList<Column> lineColumns;
+    QList<QPair<QString, QString>> scope;
+    bool readOnly = false;
+    QString reportSql;
+    QList<Param> params;
+    QString groupColumn;
+    QStringList sumColumns;
+    int opensProgram = 0;
+    QString opensKey;
+
+    bool hasLines() const { return !lineTable.isEmpty(); }
+    const Column *column(const QString &name) const;
+};
+
+bool isIdentifier(const QString &name);
+bool parseColumns(const QString &text, QList<Column> *out);
+bool parseParams(const QString &text, QList<Param> *out);
+
+// Reads the definition of a program number; false with *error in the operator's words.
+bool readDefinition(Database *db, int programNumber, Definition *out, QString *error);
+// Every definition of a kind, in program-number order (the alert list reads all of kind "alert").
+QList<Definition> readDefinitions(Database *db, const QString &kind, QString *error);
+
+// The value a parameter starts with on the given operating date.
+QString defaultParamValue(const Param &p, const QDate &operatingDate);
+
+// The report's SQL with each ":name" of a known parameter replaced by "?" and
+// the values to bind in that order. Unknown names stay as written (a time such
+// as '12:30' in a literal is left alone). False when a value does not fit its type.
+bool bindReportSql(const Definition &d, const QMap<QString, QString> &values, QString *sql, QVariantList *bound,
+                   QString *error);
+
+// The operating date the operator logged in with (today when none is known).
+QDate operatingDate(SystemServices *sys);
+
+} // namespace lwcommon

@@ -1,0 +1,306 @@
+// The report-like components of LwEdit and LwReport, made by ProgID from the
+// program folder's components/ and run on the demo database, SQLite and the
+// test PostgreSQL server alike; and the binding of report parameters.
+#include "components/database.h"
+#include "components/sysservices.h"
+#include "core/clsconfig.h"
+#include "core/session.h"
+#include "core/sessionprocs.h"
+#include "platform/appinfo.h"
+#include "platform/objectfactory.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QRegularExpression>
+#include <QTableWidget>
+#include <QTest>
+
+#include "testsite.h"
+#include "testsupport.h"
+
+#include "../common/reportcomponent.h"
+
+using testsupport::TestSite;
+using lwcommon::ReportComponent;
+using lwcommon::ReportView;
+
+class tst_LwReport : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void bindReportSql_data();
+    void bindReportSql();
+    void everyReportRuns_data();
+    void everyReportRuns();
+    void groupsAndTotals();
+    void rowsOpenTheirDocuments_data();
+    void rowsOpenTheirDocuments();
+    void exports();
+    void cleanup();
+
+private:
+    bool openSite(int driver);
+    ReportComponent *make(const QString &progId, int program, QSignalSpy **spy = nullptr);
+    double number(const QString &sql, const QVariantList &values = {});
+    std::unique_ptr<TestSite> m_site;
+    std::unique_ptr<QWidget> m_widget;
+};
+
+void tst_LwReport::cleanup()
+{
+    m_widget.reset();
+    if (Session::current())
+        bMain::LogOut();
+    m_site.reset();
+}
+
+bool tst_LwReport::openSite(int driver)
+{
+    QString why;
+    if (driver == TestSite::PostgreSQL && !TestSite::postgresAvailable(&why)) {
+        if (TestSite::postgresRequired())
+            qFatal("%s", qPrintable(why));
+        return false;
+    }
+    m_site = std::make_unique<TestSite>(TestSite::Driver(driver));
+    if (!m_site->ok())
+        qFatal("%s", qPrintable(m_site->error()));
+    Session &s = Session::open();
+    s.config = std::make_unique<clsConfig>();
+    s.config->Init(m_site->configPath());
+    s.db = std::make_unique<Database>();
+    if (!s.db->Init(m_site->configPath(), true) || !s.db->Connect())
+        qFatal("no database: %s", qPrintable(s.db->LastError().description));
+    s.op = std::make_unique<Operator>();
+    s.sys = std::make_unique<SystemServices>();
+    s.sys->Init(s.db.get(), s.op.get(), 0);
+    s.sys->environment()->setOperatingDate(QDate(2026, 12, 8));
+    appinfo::setProgramFolder(QStringLiteral(ZENLO_PROGRAM_DIR));
+    objects::rescanComponents();
+    return true;
+}
+
+ReportComponent *tst_LwReport::make(const QString &progId, int program, QSignalSpy **spy)
+{
+    QString error, reason;
+    QObject *o = objects::createObject(progId, &error, &reason);
+    if (!o) {
+        qWarning() << progId << error << reason;
+        return nullptr;
+    }
+    m_widget.reset(qobject_cast<QWidget *>(o));
+    auto *component = qobject_cast<IBusinessComponent *>(o);
+    if (!component)
+        return nullptr;
+    if (spy)
+        *spy = new QSignalSpy(o, SIGNAL(objectEvent(QString, QVariantList)));
+    SystemServices *sys = Session::current()->sys.get();
+    clsConfig *config = Session::current()->config.get();
+    int32_t number = program;
+    QVariantList args{QStringLiteral("caption")};
+    if (!component->Py_Init(sys, config, number, args))
+        return nullptr;
+    return static_cast<ReportComponent *>(component);
+}
+
+double tst_LwReport::number(const QString &sql, const QVariantList &values)
+{
+    auto db = m_site->connect();
+    RecordSetPtr rs = db->query(sql, values);
+    return rs ? rs->firstValue().toDouble() : -1;
+}
+
+void tst_LwReport::bindReportSql_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("params");
+    QTest::addColumn<QStringList>("values"); // name=value
+    QTest::addColumn<QString>("bound");      // the SQL after binding, or the error
+    QTest::addColumn<QVariantList>("binds");
+    QTest::newRow("used twice, bound twice")
+        << "select 1 where a between :from and :to or b = :from" << "from:起:d:;to:止:d:"
+        << QStringList{"from=2026-01-01", "to=2026-02-01"} << "select 1 where a between ? and ? or b = ?"
+        << QVariantList{"2026-01-01", "2026-02-01", "2026-01-01"};
+    QTest::newRow("a colon in a literal stays") << "select '12:30' as t, :n as n" << "n:数:n:" << QStringList{"n=5"}
+                                                << "select '12:30' as t, ? as n" << QVariantList{5.0};
+    QTest::newRow("unknown names stay") << "select :other" << "n:数:n:" << QStringList{} << "select :other" << QVariantList{};
+    QTest::newRow("a quote is a value, not SQL") << "select 1 where name like :p" << "p:名:l:" << QStringList{"p=O'Neil%_"}
+                                                 << "select 1 where name like ?" << QVariantList{"%O'Neil%"};
+    QTest::newRow("not a number") << "select :n" << "n:数量:n:" << QStringList{"n=12a"} << "“数量”必须是数字：12a" << QVariantList{};
+    QTest::newRow("not a date") << "select :d" << "d:日期:d:" << QStringList{"d=2026-02-30"}
+                                << "“日期”必须是日期（年-月-日）：2026-02-30" << QVariantList{};
+}
+
+void tst_LwReport::bindReportSql()
+{
+    QFETCH(QString, sql);
+    QFETCH(QString, params);
+    QFETCH(QStringList, values);
+    QFETCH(QString, bound);
+    QFETCH(QVariantList, binds);
+    lwcommon::Definition d;
+    d.reportSql = sql;
+    QVERIFY(lwcommon::parseParams(params, &d.params));
+    QMap<QString, QString> v;
+    for (const QString &nv : values)
+        v.insert(nv.section(u'=', 0, 0), nv.section(u'=', 1));
+    QString out, error;
+    QVariantList b;
+    const bool ok = lwcommon::bindReportSql(d, v, &out, &b, &error);
+    QCOMPARE(ok ? out : error, bound);
+    if (ok)
+        QCOMPARE(b, binds);
+}
+
+void tst_LwReport::everyReportRuns_data()
+{
+    QTest::addColumn<int>("driver");
+    QTest::newRow("sqlite") << int(TestSite::SQLite);
+    QTest::newRow("postgresql") << int(TestSite::PostgreSQL);
+}
+
+// Every report and alert of the demo runs through its component and shows rows.
+void tst_LwReport::everyReportRuns()
+{
+    QFETCH(int, driver);
+    if (!openSite(driver))
+        QSKIP("no PostgreSQL server");
+    auto db = m_site->connect();
+    RecordSetPtr defs = db->query(QStringLiteral("select progno, kind, caption from xt_progdef where kind = 'report' order by progno"), {});
+    QVERIFY(defs && defs->recordCount() >= 14);
+    for (; !defs->isEOF(); defs->moveNext()) {
+        const int program = defs->field(QStringLiteral("progno")).toInt();
+        QSignalSpy *spy = nullptr;
+        ReportComponent *c = make(QStringLiteral("LwEdit.oReport"), program, &spy);
+        std::unique_ptr<QSignalSpy> owner(spy);
+        QVERIFY2(c, qPrintable(QString::number(program)));
+        ReportView *view = c->views().value(0);
+        QVERIFY2(view->lastError().isEmpty(), qPrintable(QStringLiteral("%1: %2").arg(program).arg(view->lastError())));
+        QVERIFY2(view->dataRowCount() > 0, qPrintable(defs->text(QStringLiteral("caption"))));
+        QCOMPARE(spy->last().at(0).toString(), QStringLiteral("message"));
+    }
+    QSignalSpy *spy = nullptr;
+    ReportComponent *alerts = make(QStringLiteral("LwEdit.oalert"), 0, &spy);
+    std::unique_ptr<QSignalSpy> owner(spy);
+    QVERIFY(alerts);
+    QCOMPARE(alerts->views().size(), 4);
+    for (ReportView *v : alerts->views()) {
+        QVERIFY2(v->lastError().isEmpty(), qPrintable(v->lastError()));
+        QVERIFY2(v->dataRowCount() > 0, qPrintable(v->definition().caption));
+    }
+}
+
+void tst_LwReport::groupsAndTotals()
+{
+    QVERIFY(openSite(TestSite::SQLite));
+    ReportComponent *c = make(QStringLiteral("LwEdit.oReport"), 2106, nullptr);
+    QVERIFY(c);
+    ReportView *view = c->views().at(0);
+    view->setParam(QStringLiteral("from"), QStringLiteral("2026-10-01"));
+    view->setParam(QStringLiteral("to"), QStringLiteral("2026-12-08"));
+    QVERIFY(view->run());
+    const QString range = QStringLiteral(" from pu_order o join pu_orderline l on l.billno = o.billno "
+                                         "where o.billdate between '2026-10-01' and '2026-12-08'");
+    QCOMPARE(view->dataRowCount(), int(number(QStringLiteral("select count(*)") + range)));
+    int subtotals = 0;
+    double groupSum = 0, subtotalSum = 0;
+    for (int r = 0; r < view->rowCount(); ++r) {
+        bool ok = false;
+        const double amount = QLocale(QLocale::Chinese, QLocale::China).toDouble(view->cell(r, QStringLiteral("amount")), &ok);
+        QVERIFY2(ok, qPrintable(view->cell(r, QStringLiteral("amount"))));
+        switch (view->rowKind(r)) {
+        case ReportView::DataRow:
+            groupSum += amount;
+            break;
+        case ReportView::SubtotalRow:
+            ++subtotals;
+            QCOMPARE(amount, groupSum);
+            QVERIFY(view->cell(r, QStringLiteral("party")).startsWith(QStringLiteral("小计：")));
+            subtotalSum += amount;
+            groupSum = 0;
+            break;
+        case ReportView::TotalRow:
+            QCOMPARE(r, view->rowCount() - 1);
+            QCOMPARE(view->cell(r, QStringLiteral("party")), QStringLiteral("合计"));
+            QCOMPARE(amount, subtotalSum);
+            QCOMPARE(amount, number(QStringLiteral("select sum(l.amount)") + range));
+            break;
+        }
+    }
+    QCOMPARE(subtotals, int(number(QStringLiteral("select count(distinct o.supplier)") + range)));
+}
+
+void tst_LwReport::rowsOpenTheirDocuments_data()
+{
+    QTest::addColumn<QString>("progId");
+    QTest::addColumn<int>("program");
+    QTest::addColumn<int>("opens"); // 0: rows open nothing
+    QTest::newRow("a plain report opens nothing") << "LwEdit.oReport" << 2106 << 0;
+    QTest::newRow("report with documents") << "LwEdit.oeditrpt" << 1203 << 1201;
+    QTest::newRow("the tab's query") << "LwReport.oEditRpt" << 2103 << 2101;
+    QTest::newRow("alert rows") << "LwEdit.oalert" << 0 << 2101;
+}
+
+void tst_LwReport::rowsOpenTheirDocuments()
+{
+    QFETCH(QString, progId);
+    QFETCH(int, program);
+    QFETCH(int, opens);
+    QVERIFY(openSite(TestSite::SQLite));
+    QSignalSpy *spy = nullptr;
+    ReportComponent *c = make(progId, program, &spy);
+    std::unique_ptr<QSignalSpy> owner(spy);
+    QVERIFY(c);
+    // The alert list: the section of late purchase orders.
+    ReportView *view = c->views().value(progId.endsWith(QLatin1String("oalert")) ? 1 : 0);
+    QVERIFY(view && view->dataRowCount() > 0);
+    spy->clear();
+    auto *grid = view->findChild<QTableWidget *>();
+    QVERIFY(grid);
+    Q_EMIT grid->cellDoubleClicked(0, 1);
+    if (opens == 0) {
+        QCOMPARE(spy->count(), 0);
+        return;
+    }
+    QCOMPARE(spy->count(), 1);
+    QCOMPARE(spy->at(0).at(0).toString(), QStringLiteral("detailes"));
+    const QVariantList p = spy->at(0).at(1).toList();
+    QCOMPARE(p.value(0).toInt(), opens);
+    QCOMPARE(p.value(1).toString(), view->rowKey(0));
+    QVERIFY(!p.value(1).toString().isEmpty());
+}
+
+void tst_LwReport::exports()
+{
+    QVERIFY(openSite(TestSite::SQLite));
+    auto db = m_site->connect();
+    // A customer name with a comma and a quote must stay one CSV field.
+    QVERIFY(db->exec(QStringLiteral("update bd_customer set name = ? where code = 'C001'"), {QStringLiteral("东方, \"机电\"")}));
+    ReportComponent *c = make(QStringLiteral("LwEdit.oReport"), 2206, nullptr);
+    QVERIFY(c);
+    ReportView *view = c->views().at(0);
+    view->setParam(QStringLiteral("from"), QStringLiteral("2026-10-01"));
+    QVERIFY(view->run());
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY2(view->exportCsv(dir.filePath(QStringLiteral("r.csv")), &error), qPrintable(error));
+    QFile csv(dir.filePath(QStringLiteral("r.csv")));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QByteArray bytes = csv.readAll();
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+    const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), view->rowCount() + 1);
+    QCOMPARE(lines.first(), QStringLiteral("客户,单号,日期,物料,数量,单价,金额"));
+    QVERIFY(lines.join(u'\n').contains(QStringLiteral("\"东方, \"\"机电\"\"\",")));
+    // Amounts without thousands separators, so a spreadsheet reads them as numbers.
+    QVERIFY(!lines.last().contains(QRegularExpression(QStringLiteral("\\d,\\d{3}"))));
+    QVERIFY2(view->exportPdf(dir.filePath(QStringLiteral("r.pdf")), &error), qPrintable(error));
+    QFile pdf(dir.filePath(QStringLiteral("r.pdf")));
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-");
+    QVERIFY(!view->exportCsv(dir.filePath(QStringLiteral("no/such/folder/r.csv")), &error));
+    QVERIFY(error.startsWith(QStringLiteral("无法写入文件")));
+}
+
+QTEST_MAIN(tst_LwReport)
+#include "tst_lwreport.moc"

@@ -1,0 +1,260 @@
+// The demo as an operator meets it: the main window wired as the program wires
+// it, on the demo database, with the business components the build put into the
+// program folder's components/. Each step checks what the operator must see; with
+// ZENLO_SCREENSHOT_DIR set, a picture of each step goes there.
+#include "components/database.h"
+#include "components/sysservices.h"
+#include "core/clsconfig.h"
+#include "core/session.h"
+#include "core/sessionprocs.h"
+#include "hosting/frmedit.h"
+#include "hosting/functionhost.h"
+#include "platform/appinfo.h"
+#include "platform/objectfactory.h"
+#include "workspace/frmmain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPrintPreviewDialog>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+#include "modal.h"
+#include "testsite.h"
+#include "testsupport.h"
+
+using testsupport::TestSite;
+
+namespace {
+
+QList<frmEdit *> editWindows()
+{
+    QList<frmEdit *> out;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *e = qobject_cast<frmEdit *>(w); e && e->isVisible())
+            out << e;
+    return out;
+}
+
+void picture(QWidget *w, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("ZENLO_SCREENSHOT_DIR");
+    if (dir.isEmpty() || !w)
+        return;
+    QDir().mkpath(dir);
+    QTest::qWait(50);
+    w->grab().save(dir + u'/' + name + QStringLiteral(".png"));
+}
+
+// The grid of a component that has rows (the list of the editor, the report grid).
+QTableWidget *gridWithRows(QWidget *component)
+{
+    for (QTableWidget *t : component->findChildren<QTableWidget *>())
+        if (t->isVisible() && t->rowCount() > 0)
+            return t;
+    return nullptr;
+}
+
+QPushButton *button(QWidget *in, const QString &text)
+{
+    for (QPushButton *b : in->findChildren<QPushButton *>())
+        if (b->text() == text && b->isVisible())
+            return b;
+    return nullptr;
+}
+
+} // namespace
+
+class tst_DemoTour : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void purchaseOrderInATab();
+    void reportRowOpensAnEditWindow();
+    void reportWithTotalsAndPreview();
+    void alertListAtStart();
+    void rightsOfTheOperator_data();
+    void rightsOfTheOperator();
+
+private:
+    bool open(const QString &op = QStringLiteral("admin"), const QString &password = QString());
+    QWidget *run(const QString &code);
+
+    std::unique_ptr<TestSite> m_site;
+    std::unique_ptr<testsupport::RecordingUi> m_ui;
+    frmMain *m_window = nullptr;
+    FunctionHost *m_host = nullptr;
+};
+
+void tst_DemoTour::init()
+{
+    m_ui = std::make_unique<testsupport::RecordingUi>();
+}
+
+void tst_DemoTour::cleanup()
+{
+    for (frmEdit *e : editWindows())
+        e->close();
+    if (m_window)
+        m_window->close();
+    delete m_window;
+    m_window = nullptr;
+    bMain::LogOut();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_site.reset();
+    m_ui.reset();
+}
+
+bool tst_DemoTour::open(const QString &op, const QString &password)
+{
+    m_site = std::make_unique<TestSite>();
+    if (!m_site->ok())
+        return false;
+    Session &s = Session::open();
+    s.config = std::make_unique<clsConfig>();
+    s.db = std::make_unique<Database>();
+    s.op = std::make_unique<Operator>();
+    s.sys = std::make_unique<SystemServices>();
+    if (!s.config->Init(m_site->configPath()) || !s.db->Init(m_site->configPath(), true) || !s.db->Connect()
+        || !s.sys->Init(s.db.get(), s.op.get(), 0))
+        return false;
+    s.op->setName(op);
+    if (!s.op->VerifyPassword(password))
+        return false;
+    s.sys->environment()->setOperatorName(op);
+    s.sys->environment()->setOperatingDate(QDate(2026, 12, 8));
+    // The build's program folder: its components/ and themes.
+    appinfo::setProgramFolder(QStringLiteral(ZENLO_PROGRAM_DIR));
+    objects::rescanComponents();
+    m_window = new frmMain(s);
+    m_host = new FunctionHost(s, *m_window, m_window);
+    m_window->setMenuRunner(m_host);
+    m_window->load();
+    m_window->setWindowState(Qt::WindowNoState);
+    m_window->resize(1280, 800);
+    m_window->show();
+    return QTest::qWaitForWindowExposed(m_window);
+}
+
+QWidget *tst_DemoTour::run(const QString &code)
+{
+    bool inEdit = false, done = false;
+    m_host->ExecuteMenu(code, inEdit, done);
+    if (!done)
+        return nullptr;
+    QTest::qWait(20);
+    return m_host->component(m_window->currentHostIndex());
+}
+
+void tst_DemoTour::purchaseOrderInATab()
+{
+    QVERIFY(open());
+    QWidget *c = run(QStringLiteral("010101"));
+    QVERIFY(c);
+    QVERIFY(c->isVisible());
+    QCOMPARE(c->size(), m_window->hostArea(m_window->currentHostIndex())->size());
+    QTableWidget *list = gridWithRows(c);
+    QVERIFY(list);
+    auto db = m_site->connect();
+    QCOMPARE(list->rowCount(), db->query(QStringLiteral("select count(*) from pu_order"), {})->firstValue().toInt());
+    QVERIFY(m_ui->messageTexts(8).isEmpty());
+    picture(m_window, QStringLiteral("purchase-order-list"));
+    // A menu click freezes painting for its layout pass; the host area must be painted again afterwards.
+    QVERIFY(c->parentWidget()->updatesEnabled());
+    Q_EMIT list->cellDoubleClicked(0, 0);
+    QTest::qWait(20);
+    QVERIFY(button(c, QStringLiteral("保存")));
+    picture(m_window, QStringLiteral("purchase-order"));
+}
+
+void tst_DemoTour::reportRowOpensAnEditWindow()
+{
+    QVERIFY(open());
+    QWidget *c = run(QStringLiteral("040103")); // unposted vouchers, rows open their voucher
+    QVERIFY(c);
+    QTableWidget *grid = gridWithRows(c);
+    QVERIFY(grid);
+    const QString vno = grid->item(0, 0)->text();
+    QVERIFY(editWindows().isEmpty());
+    Q_EMIT grid->cellDoubleClicked(0, 0);
+    QTest::qWait(50);
+    const QList<frmEdit *> windows = editWindows();
+    QCOMPARE(windows.size(), 1);
+    frmEdit *e = windows.first();
+    QVERIFY(e->moControl);
+    QVERIFY(e->moControl->isVisible());
+    QCOMPARE(e->moControl->findChild<QWidget *>(QStringLiteral("vno")) ? e->moControl->findChild<QWidget *>(QStringLiteral("vno"))->property("text").toString() : QString(), vno);
+    QVERIFY(!e->panelText(QStringLiteral("user")).isEmpty());
+    e->resize(1000, 640);
+    picture(e, QStringLiteral("voucher-edit-window"));
+}
+
+void tst_DemoTour::reportWithTotalsAndPreview()
+{
+    QVERIFY(open());
+    QWidget *c = run(QStringLiteral("010301")); // purchase details by supplier
+    QVERIFY(c);
+    QTableWidget *grid = gridWithRows(c);
+    QVERIFY(grid);
+    QCOMPARE(grid->item(grid->rowCount() - 1, 0)->text(), QStringLiteral("合计"));
+    picture(m_window, QStringLiteral("purchase-report"));
+    bool previewed = false;
+    auto answered = testsupport::whenModal<QPrintPreviewDialog>([&](QPrintPreviewDialog *d) {
+        previewed = true;
+        QTest::qWait(200);
+        picture(d, QStringLiteral("purchase-report-preview"));
+        d->reject();
+    });
+    QPushButton *preview = button(c, QStringLiteral("打印预览"));
+    QVERIFY(preview);
+    preview->click();
+    QTRY_VERIFY(*answered);
+    QVERIFY(previewed);
+}
+
+void tst_DemoTour::alertListAtStart()
+{
+    QVERIFY(open());
+    QVERIFY(m_host->openAlertWindow());
+    QTest::qWait(50);
+    const QList<frmEdit *> windows = editWindows();
+    QCOMPARE(windows.size(), 1);
+    frmEdit *e = windows.first();
+    QVERIFY(e->moControl);
+    QVERIFY(e->windowTitle().contains(QStringLiteral("预警")));
+    QVERIFY(gridWithRows(e->moControl));
+    e->showNormal();
+    e->resize(1000, 700);
+    picture(e, QStringLiteral("alerts"));
+}
+
+void tst_DemoTour::rightsOfTheOperator_data()
+{
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("张三 purchasing") << "张三" << "zhang3" << "010101" << true;
+    QTest::newRow("张三 no ledger") << "张三" << "zhang3" << "040101" << false;
+    QTest::newRow("李四 inventory") << "李四" << "li4" << "030301" << true;
+    QTest::newRow("李四 no sales") << "李四" << "li4" << "020101" << false;
+}
+
+void tst_DemoTour::rightsOfTheOperator()
+{
+    QFETCH(QString, op);
+    QFETCH(QString, password);
+    QFETCH(QString, code);
+    QFETCH(bool, opens);
+    QVERIFY(open(op, password));
+    QWidget *c = run(code);
+    QCOMPARE(c != nullptr && c->isVisible(), opens);
+    QCOMPARE(m_ui->boxes.isEmpty() ? QString() : m_ui->boxes.first().text,
+             opens ? QString() : QStringLiteral("当前菜单没有操作权限！"));
+}
+
+QTEST_MAIN(tst_DemoTour)
+#include "tst_demotour.moc"
