@@ -36,7 +36,7 @@ Site::~Site()
 
 QString Site::pluginFolder() const { return m_site.programFolder() + QStringLiteral("/Plugin"); }
 
-bool Site::open(Services services, QString *why)
+bool Site::open(Services services, QString *why, const QString &operatorName, const QString &password)
 {
     auto fail = [why](const QString &text) {
         *why = text;
@@ -59,8 +59,8 @@ bool Site::open(Services services, QString *why)
     s.sys = std::make_unique<SystemServices>();
     if (!s.sys->Init(s.db.get(), s.op.get(), 0))
         return fail(QStringLiteral("system services: ") + s.sys->LastError().description);
-    s.op->setName(QStringLiteral("admin"));
-    if (!s.op->VerifyPassword(QString()))
+    s.op->setName(operatorName);
+    if (!s.op->VerifyPassword(password))
         return fail(QStringLiteral("login: ") + s.op->LastError().description);
     bMain::LoadCompanyInfo();
     return true;

@@ -23,7 +23,8 @@ public:
     explicit Site(const QString &systemInner = QString());
     ~Site();
 
-    bool open(Services services, QString *why);
+    bool open(Services services, QString *why, const QString &operatorName = QStringLiteral("admin"),
+              const QString &password = QString());
     Session &session();
     QString programFolder() const { return m_site.programFolder(); }
     QString pluginFolder() const;
