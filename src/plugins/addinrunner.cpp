@@ -6,6 +6,7 @@
 #include "core/logger.h"
 #include "core/session.h"
 #include "core/sessionprocs.h"
+#include "platform/appinfo.h"
 #include "platform/runtimeerror.h"
 #include "plugins/pluginscan.h"
 
@@ -53,7 +54,7 @@ void RunAddIn(Session &session, int32_t programNumber, const QString &systemCode
                     Logger::WriteMessage(op->LastError().description, 2);
                     return;
                 }
-                addIn = createByProgId(progId);
+                addIn = createAddIn(appinfo::programFolder(), progId);
                 IPluginParameters *parameters = addIn.ui->Parameters();
                 if (!parameters)
                     throw RuntimeError(QStringLiteral("对象变量或 With 块变量未设置"), RuntimeError::ObjectNotSet);

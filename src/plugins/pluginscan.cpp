@@ -100,6 +100,30 @@ PluginObject createByProgId(const QString &progId)
     return wrap(created, true);
 }
 
+PluginObject createAddIn(const QString &programFolder, const QString &progId)
+{
+    QString error;
+    if (QObject *created = objects::createObject(progId, &error))
+        return wrap(created, true);
+    const QString folder = pluginFolder(programFolder);
+    for (const QString &name : pluginFiles(folder)) {
+        const QString path = folder + QLatin1Char('/') + name;
+        objects::LibraryMeta meta;
+        if (!objects::readClassMetadata(path, &meta))
+            continue;
+        for (const objects::ClassInfo &c : meta.classes) {
+            if (meta.progId(c).compare(progId, Qt::CaseInsensitive) != 0)
+                continue;
+            QString reason;
+            QObject *created = modCreateObj::createFromLibrary(path, c.clsid, &reason);
+            if (!created)
+                throw RuntimeError(error, RuntimeError::CannotCreateObject);
+            return wrap(created, false);
+        }
+    }
+    throw RuntimeError(error, RuntimeError::CannotCreateObject);
+}
+
 PluginObject obtainPlugin(const QString &path, const QString &progId, const QString &className)
 {
     clsRegistryAccess registry;

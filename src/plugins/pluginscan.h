@@ -47,6 +47,11 @@ struct PluginObject {
 PluginObject obtainPlugin(const QString &path, const QString &progId, const QString &className);
 // By ProgID only (a row marked registered); throws as above.
 PluginObject createByProgId(const QString &progId);
+// An add-in by ProgID: as createByProgId, and when no registered, built-in or
+// component class has that ProgID, the first class of that ProgID (in any
+// letter case) among the libraries of the Plugin folder, so the add-ins
+// installed there need no registration either.
+PluginObject createAddIn(const QString &programFolder, const QString &progId);
 
 // The scan of the folder: the rows of the classes made in file order. The
 // first error (unreadable metadata, a class that cannot be made, an exception

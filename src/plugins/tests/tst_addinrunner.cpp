@@ -81,6 +81,12 @@ void tst_AddInRunner::run_data()
         << 9802 << "admin" << "" << QStringList()
         << QStringList{"8|错误：|程序执行错误，原因：ActiveX 部件不能创建对象: Nope.Missing"} << QStringList()
         << QStringList{ready};
+    QTest::newRow("an add-in of the Plugin folder needs no registration")
+        << 9804 << "admin" << ""
+        << QStringList{"Solo.Parameters", "Solo.Init sys=1",
+                       "Solo.Run text=[] ProgID=9804 ModeCode=GL Caption=测试加载项 CommandLine=", "Solo.Terminate"}
+        << QStringList() << QStringList{"操作插件[独立插件]"}
+        << QStringList{"【Zenlo软件】正在初始化[独立插件]对象", "【Zenlo软件】正在运行独立插件", ready};
     QTest::newRow("without the right") << 9800 << "张三" << "" << QStringList()
                                        << QStringList{"2|提示：|没有运行权限，请检查后再试"} << QStringList()
                                        << QStringList{ready};
@@ -94,6 +100,7 @@ void tst_AddInRunner::run()
     Site site;
     QVERIFY(Site::place(QStringLiteral("zt_plugs"), site.programFolder() + QStringLiteral("/components"),
                         QStringLiteral("zt_plugs.so")));
+    QVERIFY(Site::place(QStringLiteral("zt_single"), site.pluginFolder(), QStringLiteral("zt_single.so")));
     objects::rescanComponents();
     {
         auto db = site.site().connect();
@@ -103,6 +110,7 @@ void tst_AddInRunner::run()
         QVERIFY(db->exec(sql, {9800, "GL", "/x:1 /y", "测试加载项", " ZtPlugs.Alpha "}));
         QVERIFY(db->exec(sql, {9801, "GL", "", "空白", "   "}));
         QVERIFY(db->exec(sql, {9802, "GL", "", "不存在", "Nope.Missing"}));
+        QVERIFY(db->exec(sql, {9804, "GL", "", "插件文件夹中的加载项", "ztsingle.SOLO"}));
     }
     QString why;
     QVERIFY2(site.open(Site::LoggedIn, &why, operatorName,
