@@ -116,7 +116,7 @@ void tst_frmPluginRun::scan_data()
         << kLoggedSystem << QStringList{"zt_startup:a_startup.so", "zt_plugs:b_plugs.so"} << QStringList()
         << QStringList{alpha, beta} << QStringList();
     QTest::newRow("a library that cannot be loaded gives no row")
-        << kLoggedSystem << QStringList{"zt_missingsym:a_missing.so", "zt_plugs:b_plugs.so"} << QStringList()
+        << kLoggedSystem << QStringList{"zt_brokenplug:a_broken.so", "zt_plugs:b_plugs.so"} << QStringList()
         << QStringList{alpha, beta} << QStringList();
     QTest::newRow("a plug-in that throws in Init ends the scan")
         << kLoggedSystem << QStringList{"zt_single:a_single.so", "zt_plugs:b_plugs.so"} << QStringList{"Beta=throw-init"}
