@@ -102,7 +102,8 @@ frmPluginRun::frmPluginRun(Session &session, QWidget *parent)
     m_lv->setColumnCount(ColumnCount);
     m_lv->setHeaderLabels({QStringLiteral("可用的插件"), QStringLiteral("开发商名称"), QStringLiteral("文件名"),
                            QStringLiteral("类名"), QStringLiteral("路径"), QStringLiteral("类名称"), QStringLiteral("是否注册")});
-    const int width = m_lv->viewport()->width();
+    // The viewport learns its size only when shown; the list's own width is already laid out.
+    const int width = m_lv->width() - 2 * m_lv->frameWidth();
     m_lv->header()->setStretchLastSection(false);
     m_lv->setColumnWidth(Description, int(width * 0.6));
     m_lv->setColumnWidth(StyleName, int(width * 0.3));

@@ -1,5 +1,6 @@
 // The plug-in list window over a real Plugin folder: the scan with its edge
 // cases, configure and run with the plug-ins' answers, the exit record.
+#include "components/sysservices.h"
 #include "core/session.h"
 #include "platform/registration.h"
 #include "plugins/frmpluginrun.h"
@@ -78,6 +79,7 @@ private Q_SLOTS:
     void emptyListButtonsDoNothing();
     void registeredPluginIsCreatedByProgId();
     void closeWritesTheExitRecord();
+    void demoPlugins();
 };
 
 void tst_frmPluginRun::scan_data()
@@ -170,6 +172,11 @@ void tst_frmPluginRun::columnsAndDetails()
         headers << w.LV()->headerItem()->text(c) + (w.LV()->isColumnHidden(c) ? QStringLiteral("(hidden)") : QString());
     QCOMPARE(headers, (QStringList{"可用的插件", "开发商名称", "文件名(hidden)", "类名(hidden)", "路径(hidden)",
                                    "类名称(hidden)", "是否注册(hidden)"}));
+    // The two visible columns share the list's width, computed before the window is first shown.
+    const int width = w.LV()->width() - 2 * w.LV()->frameWidth();
+    QCOMPARE(w.LV()->columnWidth(0), int(width * 0.6));
+    QCOMPARE(w.LV()->columnWidth(1), int(width * 0.3));
+    QVERIFY(width > 400);
     QCOMPARE(w.LV()->topLevelItem(0)->text(4), site.pluginFolder() + QStringLiteral("/b_plugs.so"));
     QCOMPARE(w.txtDescription()->toPlainText(), QStringLiteral("甲插件的说明"));
     QCOMPARE(w.lblAuthor()->text(), QStringLiteral("甲公司"));
@@ -315,6 +322,37 @@ void tst_frmPluginRun::closeWritesTheExitRecord()
     QVERIFY(!status.last().at(0).toString().contains(QStringLiteral("配置完成")));
     delete w;
     QCOMPARE(site.records().size(), before + 1); // once, not again when the window goes
+}
+
+// The demo's own plug-ins, as the program folder holds them, in the demo theme;
+// the picture goes to ZENLO_SCREENSHOT_DIR when that is set.
+void tst_frmPluginRun::demoPlugins()
+{
+    Site site(QStringLiteral("<caption>Zenlo企业管理系统</caption><subject>Zenlo软件</subject>"));
+    const QDir built(QStringLiteral(ZENLO_PROGRAM_DIR "/Plugin"));
+    const QStringList libraries = built.entryList({QStringLiteral("*.so")}, QDir::Files, QDir::Name);
+    QCOMPARE(libraries, (QStringList{"zenlo_addins.so", "zenlo_startcheck.so", "zenlo_tools.so"}));
+    for (const QString &name : libraries)
+        QVERIFY(QFile::copy(built.filePath(name), site.pluginFolder() + QLatin1Char('/') + name));
+    QString why;
+    QVERIFY2(site.open(Site::LoggedIn, &why), qPrintable(why));
+    site.session().sys->themeService()->LoadTheme(QStringLiteral("blue"), QStringLiteral(ZENLO_SOURCE_DIR "/themes/blue"));
+
+    frmPluginRun w(site.session());
+    QCOMPARE(rows(w), (QStringList{"结转会计期间|Zenlo软件|/Plugin/zenlo_addins.so|ZenloAddins.PeriodClose|PeriodClose|0",
+                                   "数据库备份|Zenlo软件|/Plugin/zenlo_tools.so|ZenloTools.DbBackup|DbBackup|0",
+                                   "导出操作日志|Zenlo软件|/Plugin/zenlo_tools.so|ZenloTools.OpLogExport|OpLogExport|0"}));
+    QVERIFY(site.ui.messages.isEmpty());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.LV()->setCurrentItem(w.LV()->topLevelItem(1));
+    QVERIFY(w.txtDescription()->toPlainText().startsWith(QStringLiteral("把账套数据库完整地备份")));
+    if (const QString dir = qEnvironmentVariable("ZENLO_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        QDir().mkpath(dir);
+        QTest::qWait(50);
+        w.grab().save(dir + QStringLiteral("/frmpluginrun-demo.png"));
+    }
+    w.close();
 }
 
 QTEST_MAIN(tst_frmPluginRun)
