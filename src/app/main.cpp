@@ -39,6 +39,8 @@ int main(int argc, char **argv)
         functions->openPluginList = [&session](int32_t operationId, const QString &caption, QWidget *owner) {
             auto list = std::make_unique<frmPluginRun>(session);
             list->Py_Init(operationId, caption);
+            if (owner) // over the middle of the main window, as a dialog of it
+                list->move(owner->frameGeometry().center() - list->rect().center());
             clsShowModal modal;
             modal.ShowModal(list.get(), owner);
         };
