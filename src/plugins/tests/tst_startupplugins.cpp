@@ -1,5 +1,6 @@
 // The configured start-up plug-ins, run with real plug-in libraries against a
 // real configuration file and demo database.
+#include "components/logservice.h"
 #include "components/sysservices.h"
 #include "core/session.h"
 #include "platform/registration.h"
@@ -57,6 +58,7 @@ private Q_SLOTS:
     void environmentOfEachStage_data();
     void environmentOfEachStage();
     void registeredClassBeforeFile();
+    void stage100MessagesReachTheLog();
 };
 
 void tst_StartupPlugins::stage_data()
@@ -193,6 +195,29 @@ void tst_StartupPlugins::registeredClassBeforeFile()
     QVERIFY2(t.at(0).endsWith(QStringLiteral("file=") + QDir(other).canonicalPath() + QStringLiteral("/zt_startup_reg.so"))
                  || t.at(0).endsWith(QStringLiteral("file=") + other + QStringLiteral("/zt_startup_reg.so")),
              qPrintable(t.at(0)));
+}
+
+// Stage 100 runs before the log file is open: what its plug-ins report is kept
+// and written once the log service starts.
+void tst_StartupPlugins::stage100MessagesReachTheLog()
+{
+    Site site(systemWith(entry(QStringLiteral("加载"), QStringLiteral("100"), QStringLiteral("First"))));
+    QVERIFY(Site::place(QStringLiteral("zt_startup"), site.pluginFolder(), QStringLiteral("zt_startup.so")));
+    QString why;
+    QVERIFY2(site.open(Site::ConfigOnly, &why), qPrintable(why));
+    plugintest::setMode(QStringLiteral("First"), QStringLiteral("lasterror"));
+    QVERIFY(!LogService::instance().isInitialised());
+
+    plugins::RunConfiguredPlugins(site.session(), 100);
+
+    LogConfig config;
+    QVERIFY(config.load(site.site().configPath()));
+    QVERIFY(LogService::instance().Init(nullptr, &config));
+    LogService::instance().flush();
+    const QString file = LogService::instance().logFile();
+    LogService::instance().shutdown();
+    QVERIFY2(file.startsWith(site.programFolder() + QStringLiteral("/log/")), qPrintable(file));
+    QVERIFY(QString::fromUtf8(testsupport::readFile(file)).contains(QStringLiteral("First发现日志文件夹不可写")));
 }
 
 QTEST_GUILESS_MAIN(tst_StartupPlugins)
