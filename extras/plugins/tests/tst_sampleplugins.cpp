@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,6 +22,7 @@
 #include <unistd.h>
 
 #include "testsite.h"
+#include "modal.h"
 #include "testsupport.h"
 
 namespace {
@@ -84,6 +86,8 @@ private Q_SLOTS:
     void csvField();
     void backupIsARestorableCopy();
     void backupPluginUsesTheChosenFolder();
+    void postgresWithoutPgDump();
+    void configureKeepsTheChosenFolder();
     void opLogExport();
     void closePeriod();
     void periodCloseAddInAsksFirst();
@@ -230,6 +234,56 @@ void tst_SamplePlugins::backupPluginUsesTheChosenFolder()
     QCOMPARE(ui.messageTexts(2), QStringList{QStringLiteral("数据库已备份到 ") + out.filePath(files.at(0))});
     QCOMPARE(countRows(out.filePath(files.at(0)), "sys_operator"), 3);
     backup->Terminate();
+}
+
+void tst_SamplePlugins::postgresWithoutPgDump()
+{
+    QTemporaryDir empty, out;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(empty.path()));
+    ConnectionSettings settings;
+    settings.driver = QStringLiteral("postgres");
+    settings.database = QStringLiteral("zenlo");
+    QString file, error;
+    const bool ok = zenlotools::backupPostgres(settings, out.path(), kAt, &file, &error);
+    qputenv("PATH", path);
+    QVERIFY(!ok);
+    QCOMPARE(error, QStringLiteral("找不到 pg_dump 程序，无法备份 PostgreSQL 数据库。请安装 PostgreSQL 客户端工具并把它加入 PATH。"));
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList());
+}
+
+// Configure asks for the folder; the operator's choice is kept per user, a cancel keeps the earlier one.
+void tst_SamplePlugins::configureKeepsTheChosenFolder()
+{
+    testsupport::TestSite site;
+    QVERIFY2(site.ok(), qPrintable(site.error()));
+    QString why;
+    QVERIFY2(openSession(site, &why), qPrintable(why));
+    QTemporaryDir chosen;
+    _IExtPluginUI *exporter = nullptr;
+    auto object = load("zenlo_tools.so", "OpLogExport", &exporter);
+    QVERIFY(exporter);
+    SystemServices *sys = Session::current()->sys.get();
+    QVERIFY(exporter->Init(sys));
+    auto answered = testsupport::whenModal<QFileDialog>([&](QFileDialog *d) {
+        d->setDirectory(chosen.path());
+        d->selectFile(chosen.path());
+        static_cast<QDialog *>(d)->accept(); // as the operator presses 选择
+    });
+    QVERIFY(exporter->Configure().toBool());
+    QVERIFY(*answered);
+    QCOMPARE(QDir(Session::current()->getSetting("plugins", "oplogfolder")).canonicalPath(), QDir(chosen.path()).canonicalPath());
+
+    answered = testsupport::whenModal<QFileDialog>([](QFileDialog *d) { d->reject(); });
+    QVERIFY(!exporter->Configure().toBool());
+    QVERIFY(*answered);
+    QCOMPARE(exporter->LastError().description, QString());
+    QCOMPARE(QDir(Session::current()->getSetting("plugins", "oplogfolder")).canonicalPath(), QDir(chosen.path()).canonicalPath());
+
+    QString text;
+    exporter->Run(text);
+    QCOMPARE(QDir(chosen.path()).entryList({"oplog-*.csv"}, QDir::Files).size(), 1);
+    exporter->Terminate();
 }
 
 void tst_SamplePlugins::opLogExport()
