@@ -15,6 +15,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -87,6 +89,7 @@ private Q_SLOTS:
     void backupIsARestorableCopy();
     void backupPluginUsesTheChosenFolder();
     void postgresWithoutPgDump();
+    void postgresBackupWithPgDump();
     void configureKeepsTheChosenFolder();
     void opLogExport();
     void closePeriod();
@@ -250,6 +253,33 @@ void tst_SamplePlugins::postgresWithoutPgDump()
     QVERIFY(!ok);
     QCOMPARE(error, QStringLiteral("找不到 pg_dump 程序，无法备份 PostgreSQL 数据库。请安装 PostgreSQL 客户端工具并把它加入 PATH。"));
     QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList());
+}
+
+// The test server of the server suite; skipped, with the reason, when none is configured.
+void tst_SamplePlugins::postgresBackupWithPgDump()
+{
+    QString why;
+    if (!testsupport::TestSite::postgresAvailable(&why)) {
+        if (testsupport::TestSite::postgresRequired())
+            QFAIL(qPrintable(why));
+        QSKIP(qPrintable(why));
+    }
+    if (QStandardPaths::findExecutable(QStringLiteral("pg_dump")).isEmpty())
+        QSKIP("pg_dump is not on the path");
+    testsupport::TestSite site(testsupport::TestSite::PostgreSQL);
+    QVERIFY2(site.ok(), qPrintable(site.error()));
+    ConnectionSettings settings;
+    QVERIFY2(Database::readSettings(site.configPath(), &settings, &why), qPrintable(why));
+    QTemporaryDir out;
+    QString file, error;
+    QVERIFY2(zenlotools::backupPostgres(settings, out.path(), kAt, &file, &error), qPrintable(error));
+    QCOMPARE(file, out.filePath(settings.database + "-20261208-093005.dump"));
+    QProcess list;
+    list.start(QStandardPaths::findExecutable(QStringLiteral("pg_restore")), {QStringLiteral("--list"), file});
+    QVERIFY(list.waitForFinished(60000));
+    QCOMPARE(list.exitCode(), 0);
+    QVERIFY(QString::fromUtf8(list.readAllStandardOutput()).contains(QStringLiteral("TABLE public xt_menu")));
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 1); // no partial file left beside it
 }
 
 // Configure asks for the folder; the operator's choice is kept per user, a cancel keeps the earlier one.
