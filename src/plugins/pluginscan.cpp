@@ -3,6 +3,7 @@
 #include "platform/classmeta.h"
 #include "platform/modcreateobj.h"
 #include "platform/objectfactory.h"
+#include "platform/registration.h"
 #include "platform/runtimeerror.h"
 #include "util/clsregistryaccess.h"
 
@@ -105,6 +106,11 @@ PluginObject createAddIn(const QString &programFolder, const QString &progId)
     QString error;
     if (QObject *created = objects::createObject(progId, &error))
         return wrap(created, true);
+    // A registration that leads nowhere is the administrator's to mend, not to be worked around.
+    QUuid clsid;
+    QString library;
+    if (objects::findRegisteredClass(progId, &clsid, &library) == objects::Registration::Broken)
+        throw RuntimeError(error, RuntimeError::CannotCreateObject);
     const QString folder = pluginFolder(programFolder);
     for (const QString &name : pluginFiles(folder)) {
         const QString path = folder + QLatin1Char('/') + name;

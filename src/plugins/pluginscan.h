@@ -50,7 +50,8 @@ PluginObject createByProgId(const QString &progId);
 // An add-in by ProgID: as createByProgId, and when no registered, built-in or
 // component class has that ProgID, the first class of that ProgID (in any
 // letter case) among the libraries of the Plugin folder, so the add-ins
-// installed there need no registration either.
+// installed there need no registration either. A registration of the ProgID
+// that leads nowhere is not worked around.
 PluginObject createAddIn(const QString &programFolder, const QString &progId);
 
 // The scan of the folder: the rows of the classes made in file order. The

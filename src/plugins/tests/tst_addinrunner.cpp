@@ -3,8 +3,11 @@
 #include "components/database.h"
 #include "core/session.h"
 #include "platform/objectfactory.h"
+#include "platform/registration.h"
 #include "plugins/addinrunner.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -31,6 +34,7 @@ private Q_SLOTS:
     void run_data();
     void run();
     void programDefinition();
+    void brokenRegistrationIsNotWorkedAround();
 };
 
 void tst_AddInRunner::run_data()
@@ -147,6 +151,32 @@ void tst_AddInRunner::programDefinition()
     QVERIFY(definition.Load(2104));
     QCOMPARE(definition.ProgID(), QString());
     QCOMPARE(definition.CommandLine(), QStringLiteral("/s /w:12000 /h:8000"));
+}
+
+// The add-in's class is in Plugin/, but a registration of its ProgID names a library that is gone.
+void tst_AddInRunner::brokenRegistrationIsNotWorkedAround()
+{
+    Site site;
+    QVERIFY(Site::place(QStringLiteral("zt_single"), site.pluginFolder(), QStringLiteral("zt_single.so")));
+    const QString gone = site.programFolder() + QStringLiteral("/old/zt_single.so");
+    QVERIFY(Site::place(QStringLiteral("zt_single"), site.programFolder() + QStringLiteral("/old"), QStringLiteral("zt_single.so")));
+    QString why;
+    QVERIFY2(objects::registerLibrary(gone, &why), qPrintable(why));
+    QVERIFY(QFile::remove(gone));
+    {
+        auto db = site.site().connect();
+        QVERIFY(db->exec(QStringLiteral("insert into xt_objects(progID, systemcode, progCommandLine, progName, progClass) "
+                                        "values (9804, 'GL', '', '加载项', 'ZtSingle.Solo')")));
+    }
+    QVERIFY2(site.open(Site::LoggedIn, &why), qPrintable(why));
+
+    plugins::RunAddIn(site.session(), 9804, QStringLiteral("GL"), QStringLiteral("加载项"));
+
+    QVERIFY(QDir().mkpath(site.programFolder() + QStringLiteral("/old")));
+    QVERIFY(Site::place(QStringLiteral("zt_single"), site.programFolder() + QStringLiteral("/old"), QStringLiteral("zt_single.so")));
+    objects::unregisterLibrary(gone);
+    QCOMPARE(plugintest::trace(), QStringList());
+    QCOMPARE(messages(site.ui), QStringList{"8|错误：|程序执行错误，原因：ActiveX 部件不能创建对象: ZtSingle.Solo"});
 }
 
 QTEST_GUILESS_MAIN(tst_AddInRunner)
