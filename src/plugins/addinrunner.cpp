@@ -20,7 +20,11 @@ bool ProgramDefinition::Load(int32_t programNumber)
     m_commandLine.clear();
     if (!m_db)
         throw RuntimeError(QStringLiteral("对象变量或 With 块变量未设置"), RuntimeError::ObjectNotSet);
+    m_db->ClearError();
     RecordSetPtr rs = m_db->query(QStringLiteral("select progClass, progCommandLine from xt_objects where progID=?"), {programNumber});
+    // A table that cannot be read (an account set without the progClass column) is an error, not an empty row.
+    if (!m_db->LastError().isEmpty())
+        throw RuntimeError(m_db->LastError().description);
     if (!rs || rs->isEOF())
         return false;
     m_progId = rs->text(QStringLiteral("progClass"));

@@ -18,6 +18,7 @@ class ProgramDefinition
 public:
     explicit ProgramDefinition(Database *db) : m_db(db) {}
     // Reads the program's row; false (ProgID and command line empty) when there is none.
+    // Throws RuntimeError with the database's message when the table cannot be read.
     bool Load(int32_t programNumber);
     QString ProgID() const { return m_progId; }
     QString CommandLine() const { return m_commandLine; }

@@ -3,6 +3,7 @@
 #include "components/database.h"
 #include "core/session.h"
 #include "platform/objectfactory.h"
+#include "platform/runtimeerror.h"
 #include "platform/registration.h"
 #include "plugins/addinrunner.h"
 
@@ -151,6 +152,14 @@ void tst_AddInRunner::programDefinition()
     QVERIFY(definition.Load(2104));
     QCOMPARE(definition.ProgID(), QString());
     QCOMPARE(definition.CommandLine(), QStringLiteral("/s /w:12000 /h:8000"));
+
+    // An account set whose xt_objects has no progClass: the operator learns why, the shell goes on.
+    QVERIFY(site.session().db->exec(QStringLiteral("alter table xt_objects drop column progClass")));
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, definition.Load(9905));
+    plugins::RunAddIn(site.session(), 9905, QStringLiteral("GL"), QStringLiteral("结转会计期间"));
+    QCOMPARE(site.ui.messages.size(), 1);
+    QVERIFY2(site.ui.messages.at(0).text.startsWith(QStringLiteral("程序执行错误，原因：")), qPrintable(site.ui.messages.at(0).text));
+    QVERIFY(site.ui.messages.at(0).text.contains(QStringLiteral("progClass")));
 }
 
 // The add-in's class is in Plugin/, but a registration of its ProgID names a library that is gone.
