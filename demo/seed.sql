@@ -14,6 +14,7 @@ insert into sys_system(sysno, code, name) values (99, 'SY', '系统管理');
 insert into sys_param(sysno, paramno, name, value, remark) values (12, 1, 'period', '2026年12期', '当前会计期间');
 insert into sys_param(sysno, paramno, name, value, remark) values (12, 2, 'menubm', '22222', '菜单编码结构');
 insert into sys_param(sysno, paramno, name, value, remark) values (12, 3, 'loginuserstyle', '0', '登录操作员列表: 0 全部, 1 不列出, 2 最近登录');
+insert into sys_param(sysno, paramno, name, value, remark) values (12, 4, 'minclientversion', '1.0.0', '最低客户端版本 (启动插件比较)');
 insert into sys_param(sysno, paramno, name, value, remark) values (38, 1, 'loginusercount', '5', '最近登录操作员个数');
 
 insert into sys_period(syscode, period, startdate, enddate, iscurrent) values ('GL', 11, '2026-11-01 00:00:00', '2026-11-30 00:00:00', 0);
@@ -93,6 +94,8 @@ insert into xt_menu(menucode, menuname, parent, systemcode, menuorder, menuismx,
 insert into xt_menu(menucode, menuname, parent, systemcode, menuorder, menuismx, menuIsMajor, menulevel, menucatalog, progID, inActive, MenuType) values ('0602', '系统工具', '06', 'SY', 2, 0, 1, 2, 0, null, 0, '目录');
 insert into xt_menu(menucode, menuname, parent, systemcode, menuorder, menuismx, menuIsMajor, menulevel, menucatalog, progID, inActive, MenuType) values ('060201', '插件管理', '0602', 'SY', 1, 1, 1, 3, 50, 100027, 0, '功能');
 insert into xt_menu(menucode, menuname, parent, systemcode, menuorder, menuismx, menuIsMajor, menulevel, menucatalog, progID, inActive, MenuType) values ('060202', '预警报表', '0602', 'SY', 2, 1, 1, 3, 220, 9904, 0, '功能');
+-- An add-in (catalog 230): the ProgID of its class is progClass of xt_objects.
+insert into xt_menu(menucode, menuname, parent, systemcode, menuorder, menuismx, menuIsMajor, menulevel, menucatalog, progID, inActive, MenuType) values ('060203', '结转会计期间', '0602', 'GL', 3, 1, 1, 3, 230, 9905, 0, '功能');
 insert into xt_objects(progID, systemcode, progCommandLine, progName) values (2101, 'PU', '', '采购订单录入');
 insert into xt_objects(progID, systemcode, progCommandLine, progName) values (2102, 'PU', '', '采购订单审核');
 insert into xt_objects(progID, systemcode, progCommandLine, progName) values (2103, 'PU', '', '采购订单查询');
@@ -128,3 +131,4 @@ insert into xt_objects(progID, systemcode, progCommandLine, progName) values (99
 insert into xt_objects(progID, systemcode, progCommandLine, progName) values (9903, 'SY', '', '参数设置');
 insert into xt_objects(progID, systemcode, progCommandLine, progName) values (100027, 'SY', '', '插件管理');
 insert into xt_objects(progID, systemcode, progCommandLine, progName) values (9904, 'SY', '', '预警报表');
+insert into xt_objects(progID, systemcode, progCommandLine, progName, progClass) values (9905, 'GL', '', '结转会计期间', 'ZenloAddins.PeriodClose');

@@ -3,12 +3,18 @@
 #include "components/commandline.h"
 #include "core/sessionprocs.h"
 #include "hosting/functionhost.h"
+#include "plugins/addinrunner.h"
+#include "plugins/frmpluginrun.h"
+#include "plugins/startupplugins.h"
+#include "util/ui/clsshowmodal.h"
 #include "workspace/frmmain.h"
 
 #include <QApplication>
 #include <QFontDatabase>
 #include <QPointer>
 #include <QTimer>
+
+#include <memory>
 
 #include <thread>
 
@@ -30,8 +36,20 @@ int main(int argc, char **argv)
         auto *window = new frmMain(session);
         functions = new FunctionHost(session, *window, window);
         window->setMenuRunner(functions);
+        functions->openPluginList = [&session](int32_t operationId, const QString &caption, QWidget *owner) {
+            auto list = std::make_unique<frmPluginRun>(session);
+            list->Py_Init(operationId, caption);
+            if (owner) // over the middle of the main window, as a dialog of it
+                list->move(owner->frameGeometry().center() - list->rect().center());
+            clsShowModal modal;
+            modal.ShowModal(list.get(), owner);
+        };
+        functions->runAddIn = [&session](int32_t programNumber, const QString &systemCode, const QString &menuName) {
+            plugins::RunAddIn(session, programNumber, systemCode, menuName);
+        };
         return window;
     };
+    wiring.runPlugins = [](Session &session, int stage) { plugins::RunConfiguredPlugins(session, stage); };
     wiring.openAlertWindow = [&functions](Session &) { return functions && functions->openAlertWindow(); };
     wiring.prepareDatabase = widgetui::prepareDemoDatabase;
 

@@ -22,7 +22,7 @@ QList<Table> build()
                I("menuismx"), I("menuIsMajor"), I("menulevel"), I("menucatalog"), I("progID"), I("inActive"),
                T("MenuType", 20)},
               {QStringLiteral("menucode")}, false, {{QStringLiteral("parent")}, {QStringLiteral("systemcode")}}});
-    t.append({QStringLiteral("xt_objects"), {I("progID", true), T("systemcode", 20), T("progCommandLine", 400), T("progName", 100)},
+    t.append({QStringLiteral("xt_objects"), {I("progID", true), T("systemcode", 20), T("progCommandLine", 400), T("progName", 100), T("progClass", 200)},
               {QStringLiteral("progID")}, false, {}});
     t.append({QStringLiteral("xt_menuPilot"),
               {T("menuCode", 40, true), I("type", true), T("filename", 260), I("iscompress"), B("contents"), I("filesize")},

@@ -49,6 +49,7 @@ static const char kHelp[] =
     "  db init-demo FILE                       create the demo database in a new file\n"
     "  classes FILE                            list a library's classes from its metadata\n"
     "  regsvr [/u] FILE                        register (or with /u unregister) a library's classes\n"
+    "  plugin list [FOLDER]                    list the plug-ins of a Plugin folder, and why a library is refused\n"
     "Every command takes --help.\n"
     "Exit codes: 0 success, 1 failure (the reason on stderr), 2 usage error.";
 
@@ -62,6 +63,7 @@ int main(int argc, char **argv)
         {QStringLiteral("db"), admin::dbCommand},
         {QStringLiteral("classes"), admin::classesCommand},
         {QStringLiteral("regsvr"), admin::regsvrCommand},
+        {QStringLiteral("plugin"), admin::pluginCommand},
     };
     if (args.isEmpty()) {
         admin::err() << kHelp << Qt::endl;
