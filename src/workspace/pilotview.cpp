@@ -1,0 +1,139 @@
+#include "workspace/pilotview.h"
+
+#include "components/kx/kxarrow.h"
+#include "components/kx/kxpilot.h"
+#include "components/kx/kxstyle.h"
+#include "platform/runtimeerror.h"
+#include "util/b64.h"
+#include "workspace/layout.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
+#include <QWidget>
+
+namespace workspace {
+
+namespace {
+
+QRect pixels(const TwipsRect &r, double dpi)
+{
+    const Rect t{double(r.left), double(r.top), double(std::max(0, r.width)), double(std::max(0, r.height))};
+    QRect px = toPixels(t, dpi);
+    // A control cannot be larger than this; the map's own value is kept in the model.
+    px.setWidth(std::min(px.width(), QWIDGETSIZE_MAX));
+    px.setHeight(std::min(px.height(), QWIDGETSIZE_MAX));
+    return px;
+}
+
+} // namespace
+
+void applyArrow(kxArrow &a, const PilotArrow &s, double dpi)
+{
+    a.setGeometry(pixels(s.rect, dpi));
+    a.raise();
+    a.setForeColor(s.forecolor);
+    a.setArrowDirection(s.arrowdirection);
+    a.setAppearance(s.appearance);
+    a.setBackColor(s.backcolor);
+    a.setConstantAlpha(s.constantalpha);
+    a.setBorderStyle(s.borderstyle);
+    a.setShadowLength(s.shadowlength);
+    a.setShadowStep(s.shadowstep);
+}
+
+void applyBox(kxPilot &b, const PilotBox &s, double dpi)
+{
+    b.setText(s.caption);
+    b.setGeometry(pixels(s.rect, dpi));
+    b.raise();
+    b.setText(s.caption);
+    b.setToolTip(s.caption);
+    b.setPictureSize(s.iconsize);
+    b.setRightToLeft(s.rightToLeft);
+    b.setTextAlign(s.textalign);
+    b.setTag(s.code);
+}
+
+QImage PilotPictures::load(PilotMapCache &cache, const PilotBox &box)
+{
+    const QString folder = cache.imagesFolder();
+    if (folder.isEmpty())
+        throw RuntimeError(QStringLiteral("临时文件夹“%1”不能写入").arg(cache.tempFolder()), 75);
+    const QString path = folder + QLatin1Char('/') + box.iconName;
+    bool wrote = false;
+    QFileInfo info(path);
+    if (!info.exists()) {
+        QString why;
+        if (!b64::DecodeToFile(path, box.iconBase64, &why) && !why.isEmpty())
+            throw RuntimeError(QStringLiteral("文件“%1”不能写入：%2").arg(path, why), 75);
+        wrote = true;
+        info.refresh();
+    }
+    if (!info.isFile())
+        throw RuntimeError(QStringLiteral("文件未找到（%1）").arg(path), 53);
+    const auto it = m_images.constFind(path);
+    if (it != m_images.cend() && it->size == info.size() && it->modified == info.lastModified())
+        return it->image;
+    QImageReader reader(path);
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        if (wrote)
+            QFile::remove(path);
+        throw RuntimeError(QStringLiteral("无效图片（%1：%2）").arg(box.iconName, reader.errorString()), 481);
+    }
+    m_images.insert(path, Entry{info.size(), info.lastModified(), image});
+    return image;
+}
+
+QImage renderPilotMap(const QString &mapFile, const QString &tempFolder, const QSize &size, QString *error, double dpi)
+{
+    PilotMapReader reader;
+    if (!reader.load(mapFile)) {
+        if (error)
+            *error = pilotFormatMessage();
+        return {};
+    }
+    const PilotMap map = reader.read();
+    QWidget surface;
+    surface.setAttribute(Qt::WA_DontShowOnScreen);
+    surface.resize(size);
+    QPalette pal = surface.palette();
+    pal.setColor(QPalette::Window, kxstyle::surface());
+    surface.setPalette(pal);
+    surface.setAutoFillBackground(true);
+    QFont f = surface.font();
+    f.setPixelSize(13);
+    surface.setFont(f);
+
+    PilotMapCache cache;
+    cache.setTempFolder(tempFolder);
+    PilotPictures pictures;
+    QString problem;
+    for (const PilotArrow &a : map.arrows) {
+        auto *arrow = new kxArrow(&surface);
+        applyArrow(*arrow, a, dpi);
+        arrow->show();
+    }
+    for (const PilotBox &b : map.boxes) {
+        auto *box = new kxPilot(&surface);
+        applyBox(*box, b, dpi);
+        try {
+            box->setPicture(QPixmap::fromImage(pictures.load(cache, b)));
+        } catch (const RuntimeError &e) {
+            delete box;
+            problem = e.description();
+            break;
+        }
+        box->show();
+    }
+    if (problem.isEmpty())
+        problem = map.error;
+    if (error)
+        *error = problem.isEmpty() ? QString() : pilotErrorPrefix() + problem;
+    surface.show();
+    return surface.grab().toImage();
+}
+
+} // namespace workspace
