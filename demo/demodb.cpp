@@ -1,4 +1,5 @@
 #include "demo/demodb.h"
+#include "demo/demomaps.h"
 
 #include "components/archive.h"
 #include "components/database.h"
@@ -177,7 +178,7 @@ bool populate(Database &db, QString *error)
             return fail(error, QStringLiteral("%1 (%2)").arg(e, sql.left(120)));
         }
     }
-    if (!insertIcons(db, icons, error)) {
+    if (!insertIcons(db, icons, error) || !storePilotMaps(db, error)) {
         db.rollback();
         return false;
     }

@@ -87,9 +87,19 @@ Qt::PenStyle penStyle(int borderStyle)
 }
 
 // The arrow pointing right in a length x breadth frame; heads at the end, and at the start too when both.
-void shapes(bool block, bool both, double length, double breadth, QPainterPath *line, QPainterPath *fill)
+void shapes(bool block, int heads, double length, double breadth, QPainterPath *line, QPainterPath *fill)
 {
     const double mid = breadth / 2.0;
+    const bool both = heads == 2;
+    if (heads == 0) {
+        if (block) {
+            fill->addRect(QRectF(0, mid - breadth * 0.22, length, breadth * 0.44));
+        } else {
+            line->moveTo(0, mid);
+            line->lineTo(length, mid);
+        }
+        return;
+    }
     if (!block) {
         const double headLen = std::clamp(std::min(length / 2.5, breadth * 1.6), 3.0, 11.0);
         const double headHalf = std::clamp(breadth / 2.0 - 0.5, 2.0, 5.5);
@@ -138,15 +148,16 @@ void kxArrow::paintEvent(QPaintEvent *)
     const QRectF area = QRectF(rect()).adjusted(0, 0, -shadow, -shadow);
     if (area.width() < 2 || area.height() < 2)
         return;
-    const int dir = (m_direction >= Right && m_direction <= UpDown) ? m_direction : Right;
-    const bool horizontal = dir == Right || dir == Left || dir == LeftRight;
+    const int dir = (m_direction >= Right && m_direction <= Vertical) ? m_direction : Right;
+    const bool horizontal = dir == Right || dir == Left || dir == LeftRight || dir == Horizontal;
     const double length = horizontal ? area.width() : area.height();
     const double breadth = horizontal ? area.height() : area.width();
     const bool block = m_appearance == 1;
 
     QPainterPath line;
     QPainterPath fill;
-    shapes(block, dir == LeftRight || dir == UpDown, length, breadth, &line, &fill);
+    const int heads = (dir == Horizontal || dir == Vertical) ? 0 : (dir == LeftRight || dir == UpDown) ? 2 : 1;
+    shapes(block, heads, length, breadth, &line, &fill);
 
     QTransform t;
     switch (dir) {
@@ -155,6 +166,7 @@ void kxArrow::paintEvent(QPaintEvent *)
         break;
     case Down:
     case UpDown:
+    case Vertical:
         t = QTransform(0, 1, 1, 0, 0, 0);
         break;
     case Up:

@@ -9,8 +9,9 @@
 //                  colour (0x80000000 + index) and takes the palette's colour.
 //   backColor      the fill of a block arrow, same colour values.
 //   arrowDirection where the head points: 0 right, 1 left, 2 down, 3 up,
-//                  4 heads at both ends, left and right, 5 both ends, up and down.
-//                  Other values point right.
+//                  4 heads at both ends, left and right, 5 both ends, up and down;
+//                  6 a horizontal and 7 a vertical segment without head (the
+//                  first leg of a bent connector). Other values point right.
 //   appearance     0 a line with a filled head (the connector of a flow),
 //                  1 a block arrow: a broad shape filled with backColor.
 //                  Other values draw as 0.
@@ -38,7 +39,7 @@ class kxArrow : public QWidget
     Q_PROPERTY(int shadowLength READ shadowLength WRITE setShadowLength)
     Q_PROPERTY(int shadowStep READ shadowStep WRITE setShadowStep)
 public:
-    enum Direction { Right = 0, Left = 1, Down = 2, Up = 3, LeftRight = 4, UpDown = 5 };
+    enum Direction { Right = 0, Left = 1, Down = 2, Up = 3, LeftRight = 4, UpDown = 5, Horizontal = 6, Vertical = 7 };
 
     explicit kxArrow(QWidget *parent = nullptr);
     // A new element of a control array: the template's properties, hidden, in parent.

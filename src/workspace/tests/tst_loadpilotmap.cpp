@@ -3,6 +3,7 @@
 // made from a map, the messages, and what a box press runs.
 #include "components/kx/kxarrow.h"
 #include "components/kx/kxpilot.h"
+#include "components/database.h"
 #include "core/session.h"
 #include "workspace/frmmain.h"
 #include "workspace/layout.h"
@@ -107,6 +108,7 @@ private Q_SLOTS:
     void existingImageKept();
     void boxPress();
     void nextMapReplacesElements();
+    void demoMaps();
 
 private:
     testsupport::RecordingUi *m_ui = nullptr;
@@ -399,6 +401,46 @@ void tst_LoadPilotMap::nextMapReplacesElements()
     QVERIFY(m_ui->boxes.isEmpty());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(w.PicTable->findChildren<kxPilot *>().size(), 1); // the template
+}
+
+// Every map of the demo loads to its end, twice (the second time from the
+// cache), and every box runs a function entry of the demo menus. With
+// ZENLO_SCREENSHOT_DIR set, the home area of each goes there as a picture.
+void tst_LoadPilotMap::demoMaps()
+{
+    Site site(QStringLiteral("导航图测试"));
+    QVERIFY2(site.ok(), qPrintable(site.error()));
+    QVERIFY2(site.open(), qPrintable(site.error()));
+    Database *db = testsupport::session().db.get();
+    RecordSetPtr rs = db->query("select menuCode from xt_menuPilot where type=0 order by menuCode", {});
+    QStringList codes;
+    for (; rs && !rs->isEOF(); rs->moveNext())
+        codes << rs->text("menuCode");
+    QVERIFY(codes.size() >= 10);
+    frmMain w(testsupport::session());
+    w.setMenuRunner(&m_runner);
+    w.resize(1280, 800);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QString shots = qEnvironmentVariable("ZENLO_SCREENSHOT_DIR");
+    for (const QString &code : codes) {
+        for (int pass = 0; pass < 2; ++pass) {
+            QVERIFY2(w.LoadPilotMap(code), qPrintable(code));
+            QVERIFY2(m_ui->boxes.isEmpty(), qPrintable(m_ui->boxes.value(0).text));
+            QVERIFY(w.kxPilot.size() > 1);
+        }
+        for (int i = 1; i < w.kxPilot.size(); ++i) {
+            RecordSetPtr entry = db->query("select menuismx from xt_menu where menucode=?", {w.kxPilot[i]->tag()});
+            QVERIFY2(entry && !entry->isEOF() && entry->text("menuismx") == "1", qPrintable(code + ": " + w.kxPilot[i]->tag()));
+            // Every box lies inside the home area, left of the report column.
+            QVERIFY2(w.PicTable->rect().contains(w.kxPilot[i]->geometry()), qPrintable(code));
+        }
+        if (!shots.isEmpty()) {
+            QDir().mkpath(shots);
+            QCoreApplication::processEvents();
+            w.grab().save(shots + "/pilotmap-" + code + ".png");
+        }
+    }
 }
 
 QTEST_MAIN(tst_LoadPilotMap)
