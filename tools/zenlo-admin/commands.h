@@ -25,5 +25,6 @@ int regCommand(const QStringList &args);
 int dbCommand(const QStringList &args);
 int classesCommand(const QStringList &args);
 int regsvrCommand(const QStringList &args);
+int mapCommand(const QStringList &args);
 
 } // namespace admin
