@@ -12,9 +12,32 @@
 #include "workspace/pilotmap.h"
 #include "workspace/pilotview.h"
 
+namespace {
+
+// The home area is drawn once when the map is complete, not once per element.
+class UpdateLock
+{
+public:
+    explicit UpdateLock(QWidget *w)
+        : m_widget(w)
+        , m_was(w->updatesEnabled())
+    {
+        w->setUpdatesEnabled(false);
+    }
+    ~UpdateLock() { m_widget->setUpdatesEnabled(m_was); }
+    void release() { m_widget->setUpdatesEnabled(m_was); }
+
+private:
+    QWidget *m_widget;
+    bool m_was;
+};
+
+} // namespace
+
 bool frmMain::LoadPilotMap(const QString &code)
 {
     bool result = false;
+    UpdateLock lock(PicTable);
     ClearDynamicControls(false);
     try {
         if (m_session.sys)
@@ -32,6 +55,7 @@ bool frmMain::LoadPilotMap(const QString &code)
 
         workspace::PilotMapReader reader;
         if (!reader.load(path)) {
+            lock.release();
             Logger::WriteMessage(QStringLiteral("导航窗口文件“%1”：%2").arg(path, reader.formatError()), 1);
             ui::msgBox(workspace::pilotFormatMessage(), ui::Critical, QStringLiteral("错误"));
             return false;
@@ -49,16 +73,15 @@ bool frmMain::LoadPilotMap(const QString &code)
             const workspace::PilotBox &spec = map.boxes[i];
             ::kxPilot *b = ::kxPilot::createFrom(*kxPilot[0], PicTable);
             b->setObjectName(QStringLiteral("kxPilot%1").arg(i + 1));
-            b->setProperty("index", int(i + 1));
             workspace::applyBox(*b, spec, d);
-            QImage picture;
+            QPixmap picture;
             try {
                 picture = m_pilotPictures.load(m_pilotCache, spec);
             } catch (...) {
                 delete b; // never made visible
                 throw;
             }
-            b->setPicture(QPixmap::fromImage(picture));
+            b->setPicture(picture);
             connect(b, &QAbstractButton::clicked, this, [this, b] { kxPilot_Click(int(kxPilot.indexOf(b))); });
             kxPilot << b;
             b->show();
@@ -67,6 +90,7 @@ bool frmMain::LoadPilotMap(const QString &code)
             throw RuntimeError(map.error);
         result = true;
     } catch (const std::exception &e) {
+        lock.release(); // the elements made before the error show behind the message
         ui::msgBox(workspace::pilotErrorPrefix() + RuntimeError::describe(e), ui::Critical, QStringLiteral("错误"));
         return false;
     }

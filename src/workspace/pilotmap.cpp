@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <pugixml.hpp>
@@ -72,13 +71,44 @@ std::optional<double> number(const QString &text)
     const QString t = text.mid(b, e - b);
     if (t.size() > 2 && t.at(0) == QLatin1Char('&') && t.at(1).toUpper() == QLatin1Char('H'))
         return hexNumber(t.mid(2), false);
-    static const QRegularExpression decimal(QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eEdD][+-]?[0-9]+)?$"));
-    if (!decimal.match(t).hasMatch())
+    // [+-] digits [. digits] [e|d [+-] digits], at least one digit before the exponent.
+    QByteArray bytes;
+    bytes.reserve(t.size());
+    qsizetype i = 0;
+    const qsizetype n = t.size();
+    auto digit = [&](qsizetype k) { return k < n && t.at(k) >= QLatin1Char('0') && t.at(k) <= QLatin1Char('9'); };
+    if (i < n && (t.at(i) == QLatin1Char('+') || t.at(i) == QLatin1Char('-')))
+        bytes += char(t.at(i++).unicode());
+    qsizetype digits = 0;
+    while (digit(i)) {
+        bytes += char(t.at(i++).unicode());
+        ++digits;
+    }
+    if (i < n && t.at(i) == QLatin1Char('.')) {
+        bytes += '.';
+        ++i;
+        while (digit(i)) {
+            bytes += char(t.at(i++).unicode());
+            ++digits;
+        }
+    }
+    if (digits == 0)
         return std::nullopt;
-    QByteArray bytes = t.toLatin1();
-    bytes.replace('d', 'e').replace('D', 'e');
-    const double v = std::strtod(bytes.constData(), nullptr);
-    if (!std::isfinite(v))
+    if (i < n && (t.at(i).toLower() == QLatin1Char('e') || t.at(i).toLower() == QLatin1Char('d'))) {
+        bytes += 'e';
+        ++i;
+        if (i < n && (t.at(i) == QLatin1Char('+') || t.at(i) == QLatin1Char('-')))
+            bytes += char(t.at(i++).unicode());
+        if (!digit(i))
+            return std::nullopt;
+        while (digit(i))
+            bytes += char(t.at(i++).unicode());
+    }
+    if (i != n)
+        return std::nullopt;
+    bool ok = false;
+    const double v = bytes.toDouble(&ok); // C locale, whatever the user's
+    if (!ok || !std::isfinite(v))
         throw RuntimeError(QStringLiteral("溢出"), RuntimeError::Overflow);
     return v;
 }

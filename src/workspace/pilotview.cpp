@@ -3,14 +3,17 @@
 #include "components/kx/kxarrow.h"
 #include "components/kx/kxpilot.h"
 #include "components/kx/kxstyle.h"
+#include "platform/ansi.h"
 #include "platform/runtimeerror.h"
 #include "util/b64.h"
 #include "workspace/layout.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QImageReader>
 #include <QPainter>
+#include <QTemporaryFile>
 #include <QWidget>
 
 namespace workspace {
@@ -25,6 +28,32 @@ QRect pixels(const TwipsRect &r, double dpi)
     px.setWidth(std::min(px.width(), QWIDGETSIZE_MAX));
     px.setHeight(std::min(px.height(), QWIDGETSIZE_MAX));
     return px;
+}
+
+// The decoding of b64::DecodeToFile (ANSI bytes, line breaks dropped, Base64
+// decoded), written whole under a temporary name and renamed, but without
+// forcing each picture to the disk: a map brings hundreds of them into a
+// cache, and one synced write apiece would cost more than the whole load.
+bool decodeToFile(const QString &path, const QString &text, QString *why)
+{
+    if (text.isEmpty())
+        return false;
+    QByteArray bytes = b64::StripLineBreaks(ansi::fromUnicode(text));
+    QByteArray out;
+    b64::DecodeBytes(bytes, out);
+    QTemporaryFile part(path + QStringLiteral(".XXXXXX"));
+    if (!part.open() || part.write(out) != out.size() || !part.flush()) {
+        *why = part.errorString();
+        return false;
+    }
+    part.close();
+    part.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    if (!part.rename(path)) {
+        *why = part.errorString();
+        return false;
+    }
+    part.setAutoRemove(false);
+    return true;
 }
 
 } // namespace
@@ -56,7 +85,7 @@ void applyBox(kxPilot &b, const PilotBox &s, double dpi)
     b.setTag(s.code);
 }
 
-QImage PilotPictures::load(PilotMapCache &cache, const PilotBox &box)
+QPixmap PilotPictures::load(PilotMapCache &cache, const PilotBox &box)
 {
     const QString folder = cache.imagesFolder();
     if (folder.isEmpty())
@@ -66,7 +95,7 @@ QImage PilotPictures::load(PilotMapCache &cache, const PilotBox &box)
     QFileInfo info(path);
     if (!info.exists()) {
         QString why;
-        if (!b64::DecodeToFile(path, box.iconBase64, &why) && !why.isEmpty())
+        if (!decodeToFile(path, box.iconBase64, &why) && !why.isEmpty())
             throw RuntimeError(QStringLiteral("文件“%1”不能写入：%2").arg(path, why), 75);
         wrote = true;
         info.refresh();
@@ -75,7 +104,7 @@ QImage PilotPictures::load(PilotMapCache &cache, const PilotBox &box)
         throw RuntimeError(QStringLiteral("文件未找到（%1）").arg(path), 53);
     const auto it = m_images.constFind(path);
     if (it != m_images.cend() && it->size == info.size() && it->modified == info.lastModified())
-        return it->image;
+        return it->picture;
     QImageReader reader(path);
     const QImage image = reader.read();
     if (image.isNull()) {
@@ -83,8 +112,9 @@ QImage PilotPictures::load(PilotMapCache &cache, const PilotBox &box)
             QFile::remove(path);
         throw RuntimeError(QStringLiteral("无效图片（%1：%2）").arg(box.iconName, reader.errorString()), 481);
     }
-    m_images.insert(path, Entry{info.size(), info.lastModified(), image});
-    return image;
+    const QPixmap picture = QPixmap::fromImage(image);
+    m_images.insert(path, Entry{info.size(), info.lastModified(), picture});
+    return picture;
 }
 
 QImage renderPilotMap(const QString &mapFile, const QString &tempFolder, const QSize &size, QString *error, double dpi)
@@ -120,7 +150,7 @@ QImage renderPilotMap(const QString &mapFile, const QString &tempFolder, const Q
         auto *box = new kxPilot(&surface);
         applyBox(*box, b, dpi);
         try {
-            box->setPicture(QPixmap::fromImage(pictures.load(cache, b)));
+            box->setPicture(pictures.load(cache, b));
         } catch (const RuntimeError &e) {
             delete box;
             problem = e.description();

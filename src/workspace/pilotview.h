@@ -6,7 +6,7 @@
 
 #include <QDateTime>
 #include <QHash>
-#include <QImage>
+#include <QPixmap>
 #include <QString>
 
 class kxArrow;
@@ -30,13 +30,13 @@ public:
     // The picture of a box; throws RuntimeError ("文件未找到", "无效图片", ...)
     // when it cannot be given. A file this call wrote that turns out not to be
     // a picture is removed again, so the next load decodes it afresh.
-    QImage load(PilotMapCache &cache, const PilotBox &box);
+    QPixmap load(PilotMapCache &cache, const PilotBox &box);
 
 private:
     struct Entry {
         qint64 size = -1;
         QDateTime modified;
-        QImage image;
+        QPixmap picture;
     };
     QHash<QString, Entry> m_images;
 };

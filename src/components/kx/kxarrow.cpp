@@ -28,7 +28,6 @@ kxArrow *kxArrow::createFrom(const kxArrow &tmpl, QWidget *parent)
     a->m_borderStyle = tmpl.m_borderStyle;
     a->m_shadowLength = tmpl.m_shadowLength;
     a->m_shadowStep = tmpl.m_shadowStep;
-    a->setFont(tmpl.font());
     return a;
 }
 

@@ -27,10 +27,11 @@ kxPilot *kxPilot::createFrom(const kxPilot &tmpl, QWidget *parent)
 {
     auto *b = new kxPilot(parent);
     b->hide();
-    b->setFont(tmpl.font());
+    if (tmpl.testAttribute(Qt::WA_SetFont))
+        b->setFont(tmpl.font());
     b->m_iconSize = tmpl.m_iconSize;
     b->m_textAlign = tmpl.m_textAlign;
-    b->m_rightToLeft = tmpl.m_rightToLeft;
+    b->setRightToLeft(tmpl.m_rightToLeft);
     return b;
 }
 
@@ -54,6 +55,8 @@ void kxPilot::setTextAlign(int align)
 
 void kxPilot::setRightToLeft(bool on)
 {
+    if (on == m_rightToLeft)
+        return;
     m_rightToLeft = on;
     setLayoutDirection(on ? Qt::RightToLeft : Qt::LeftToRight);
     update();
