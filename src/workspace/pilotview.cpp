@@ -8,6 +8,7 @@
 #include "util/b64.h"
 #include "workspace/layout.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -56,12 +57,21 @@ bool decodeToFile(const QString &path, const QString &text, QString *why)
     return true;
 }
 
+// Brings a control to the front; a new one already is, and asking the parent
+// again would search its whole list of children once per element.
+void toFront(QWidget &w)
+{
+    const QWidget *parent = w.parentWidget();
+    if (!parent || parent->children().isEmpty() || parent->children().last() != &w)
+        w.raise();
+}
+
 } // namespace
 
 void applyArrow(kxArrow &a, const PilotArrow &s, double dpi)
 {
     a.setGeometry(pixels(s.rect, dpi));
-    a.raise();
+    toFront(a);
     a.setForeColor(s.forecolor);
     a.setArrowDirection(s.arrowdirection);
     a.setAppearance(s.appearance);
@@ -76,7 +86,7 @@ void applyBox(kxPilot &b, const PilotBox &s, double dpi)
 {
     b.setText(s.caption);
     b.setGeometry(pixels(s.rect, dpi));
-    b.raise();
+    toFront(b);
     b.setText(s.caption);
     b.setToolTip(s.caption);
     b.setPictureSize(s.iconsize);
@@ -163,6 +173,7 @@ QImage renderPilotMap(const QString &mapFile, const QString &tempFolder, const Q
     if (error)
         *error = problem.isEmpty() ? QString() : pilotErrorPrefix() + problem;
     surface.show();
+    QCoreApplication::sendPostedEvents(); // polish and layout requests, before the picture and the teardown
     return surface.grab().toImage();
 }
 

@@ -109,6 +109,8 @@ private Q_SLOTS:
     void boxPress();
     void nextMapReplacesElements();
     void demoMaps();
+    void largeMaps_data();
+    void largeMaps();
 
 private:
     testsupport::RecordingUi *m_ui = nullptr;
@@ -441,6 +443,40 @@ void tst_LoadPilotMap::demoMaps()
             w.grab().save(shots + "/pilotmap-" + code + ".png");
         }
     }
+}
+
+void tst_LoadPilotMap::largeMaps_data()
+{
+    QTest::addColumn<int>("boxes");
+    QTest::addColumn<int>("padding"); // bytes of comment in the file
+    QTest::newRow("100,000 boxes") << 100000 << 0;
+    QTest::newRow("50 MB") << 1 << 50 * 1024 * 1024;
+}
+
+void tst_LoadPilotMap::largeMaps()
+{
+    QFETCH(int, boxes);
+    QFETCH(int, padding);
+    Site site(QStringLiteral("导航图测试"));
+    QVERIFY2(site.ok(), qPrintable(site.error()));
+    const QString one = boxXml("甲", 10, "010101", "b.png", wstest::pngBytes(4, Qt::blue));
+    QString pilots;
+    pilots.reserve(one.size() * boxes);
+    for (int i = 0; i < boxes; ++i)
+        pilots += one;
+    QByteArray xml = mapXml(kArrowXml, pilots);
+    if (padding)
+        xml.append("<!--").append(QByteArray(padding, 'x')).append("-->");
+    QVERIFY(storeMap(site, kCode, "map.xml", 0, xml, int(xml.size())));
+    QVERIFY2(site.open(), qPrintable(site.error()));
+    frmMain w(testsupport::session());
+    QVERIFY(w.LoadPilotMap(kCode));
+    QCOMPARE(w.kxPilot.size() - 1, boxes);
+    QVERIFY(m_ui->boxes.isEmpty());
+    QCoreApplication::sendPostedEvents(); // the event loop runs before the next map is chosen
+    QVERIFY(!w.LoadPilotMap(QStringLiteral("9999")));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(w.PicTable->findChildren<kxPilot *>().size(), 1);
 }
 
 QTEST_MAIN(tst_LoadPilotMap)
