@@ -74,7 +74,8 @@ COLORS = {  # top and bottom of the tile's gradient
     'slate': ((0x74, 0x86, 0x9c), (0x55, 0x66, 0x7c)),
 }
 
-def icon(glyph, color, size=32):
+def icon(glyph, color, size=64):
+    """A 32 x 32 design drawn at size pixels (64: sharp on screens at 200%)."""
     top, bottom = COLORS[color]
     s = 4
     px = []
@@ -231,7 +232,7 @@ def map_xml(code):
         stored_name = ('C:\\zenlo\\images\\' + name) if fcode.endswith('01') else name
         pilots.append('<pilot caption="%s" left="%d" top="%d" width="%d" height="%d" iconsize="32" righttoleft="False" '
                       'textalign="2"><menu code="%s"/><icon filename="%s">%s</icon></pilot>'
-                      % (shown, x, y, BOX_W, BOX_H, fcode, stored_name, wrapped(icon(glyph, color))))
+                      % (shown, x, y, BOX_W, BOX_H, fcode, stored_name, wrapped(icon(glyph, color, 64))))
     return ('<?xml version="1.0" encoding="UTF-8"?>\n<print>\n<page>\n<blocks>\n<arrows>\n' + '\n'.join(arrows)
             + '\n</arrows>\n<pilots>\n' + '\n'.join(pilots) + '\n</pilots>\n</blocks>\n</page>\n</print>\n')
 
