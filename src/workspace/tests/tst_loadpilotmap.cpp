@@ -3,6 +3,7 @@
 // made from a map, the messages, and what a box press runs.
 #include "components/kx/kxarrow.h"
 #include "components/kx/kxpilot.h"
+#include "components/archive.h"
 #include "components/database.h"
 #include "core/session.h"
 #include "workspace/frmmain.h"
@@ -290,6 +291,9 @@ void tst_LoadPilotMap::storedFaults_data()
                                                     << "不是单纯的文件名";
     QTest::newRow("a code that would leave the cache folder") << "../../up" << "map.xml" << 0 << xml << "不能用作文件名";
     QTest::newRow("a code with a quote is a value, not SQL") << "01'02" << "map.xml" << 0 << xml << "";
+    QTest::newRow("archived under the cache file's own name") << kCode << kCode + ".mnu" << 1 << wstest::zipBytes(kCode + ".mnu", xml) << "";
+    QTest::newRow("an archive's other files stay out of the cache")
+        << kCode << "map.xml" << 1 << QByteArray("two") << "";
     QTest::newRow("archive holding a link") << kCode << "map.xml" << 1 << QByteArray() << "压缩内容不能解压";
 }
 
@@ -301,6 +305,14 @@ void tst_LoadPilotMap::storedFaults()
     QFETCH(QByteArray, contents);
     QFETCH(QString, message);
 
+    if (contents == "two") { // the map and a file named like another code's cached map
+        QTemporaryDir dir;
+        QVERIFY(testsupport::writeFile(dir.filePath("map.xml"), oneBoxMap("甲")));
+        QVERIFY(testsupport::writeFile(dir.filePath("0102.mnu"), "not a map"));
+        const QString zip = dir.filePath("a.zip");
+        QVERIFY(zLibControl::compress({{dir.filePath("map.xml"), "map.xml"}, {dir.filePath("0102.mnu"), "0102.mnu"}}, zip));
+        contents = testsupport::readFile(zip);
+    }
     if (contents.isEmpty()) { // an archive with a symbolic link, made by the zip tool
         QTemporaryDir dir;
         QVERIFY(QFile::link("/etc/passwd", dir.filePath("map.xml")));
