@@ -89,6 +89,7 @@ void applyBox(kxPilot &b, const PilotBox &s, double dpi)
     toFront(b);
     b.setText(s.caption);
     b.setToolTip(s.caption);
+    b.setAccessibleName(s.caption);
     b.setPictureSize(s.iconsize);
     b.setRightToLeft(s.rightToLeft);
     b.setTextAlign(s.textalign);
