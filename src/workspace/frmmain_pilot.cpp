@@ -70,13 +70,13 @@ bool frmMain::LoadPilotMap(const QString &code)
             a->show();
         }
         for (qsizetype i = 0; i < map.boxes.size(); ++i) {
-            const workspace::PilotBox &spec = map.boxes[i];
+            const workspace::PilotBox &element = map.boxes[i];
             ::kxPilot *b = ::kxPilot::createFrom(*kxPilot[0], PicTable);
             b->setObjectName(QStringLiteral("kxPilot%1").arg(i + 1));
-            workspace::applyBox(*b, spec, d);
+            workspace::applyBox(*b, element, d);
             QPixmap picture;
             try {
-                picture = m_pilotPictures.load(m_pilotCache, spec);
+                picture = m_pilotPictures.load(m_pilotCache, element);
             } catch (...) {
                 delete b; // never made visible
                 throw;

@@ -16,8 +16,8 @@ class QWidget;
 namespace workspace {
 
 // Position and properties of an arrow / a box from the map, twips converted with dpi.
-void applyArrow(kxArrow &arrow, const PilotArrow &spec, double dpi);
-void applyBox(kxPilot &box, const PilotBox &spec, double dpi);
+void applyArrow(kxArrow &arrow, const PilotArrow &element, double dpi);
+void applyBox(kxPilot &box, const PilotBox &element, double dpi);
 
 // The pictures of the boxes: the images folder of the cache holds one file per
 // icon name. A file that exists is used as it is (never written again, even

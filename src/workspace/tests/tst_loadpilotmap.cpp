@@ -426,11 +426,17 @@ void tst_LoadPilotMap::demoMaps()
     QVERIFY2(site.ok(), qPrintable(site.error()));
     QVERIFY2(site.open(), qPrintable(site.error()));
     Database *db = testsupport::session().db.get();
-    RecordSetPtr rs = db->query("select menuCode from xt_menuPilot where type=0 order by menuCode", {});
+    RecordSetPtr rs = db->query("select menuCode, iscompress, filesize from xt_menuPilot where type=0 order by menuCode", {});
     QStringList codes;
-    for (; rs && !rs->isEOF(); rs->moveNext())
+    QHash<QString, qint64> sizes;
+    int archived = 0;
+    for (; rs && !rs->isEOF(); rs->moveNext()) {
         codes << rs->text("menuCode");
+        sizes.insert(codes.last(), rs->field("filesize").toLongLong());
+        archived += rs->text("iscompress") == "1";
+    }
     QVERIFY(codes.size() >= 10);
+    QVERIFY(archived > 0 && archived < codes.size());
     frmMain w(testsupport::session());
     w.setMenuRunner(&m_runner);
     w.resize(1280, 800);
@@ -442,6 +448,8 @@ void tst_LoadPilotMap::demoMaps()
             QVERIFY2(w.LoadPilotMap(code), qPrintable(code));
             QVERIFY2(m_ui->boxes.isEmpty(), qPrintable(m_ui->boxes.value(0).text));
             QVERIFY(w.kxPilot.size() > 1);
+            // filesize is the cached file's length, so the second load reads the cache.
+            QCOMPARE(QFileInfo(QDir::cleanPath(site.tempFolder() + "/menu/" + code + ".mnu")).size(), sizes.value(code));
         }
         for (int i = 1; i < w.kxPilot.size(); ++i) {
             RecordSetPtr entry = db->query("select menuismx from xt_menu where menucode=?", {w.kxPilot[i]->tag()});
