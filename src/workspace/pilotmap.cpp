@@ -329,6 +329,16 @@ bool PilotMapReader::load(const QString &path)
     return loadData(f.readAll());
 }
 
+bool PilotMapReader::loadDevice(QIODevice *device)
+{
+    if (!device || !device->isReadable()) {
+        m_doc.reset();
+        m_formatError = QStringLiteral("the device cannot be read");
+        return false;
+    }
+    return loadData(device->readAll());
+}
+
 bool PilotMapReader::loadData(const QByteArray &raw)
 {
     m_doc.reset();

@@ -18,6 +18,7 @@
 #include <optional>
 
 class Database;
+class QIODevice;
 class zLibControl;
 
 namespace workspace {
@@ -98,6 +99,8 @@ public:
     // formatError() when the file cannot be read or is not well-formed XML.
     bool load(const QString &path);
     bool loadData(const QByteArray &bytes);
+    // Reads the device from its current position to its end.
+    bool loadDevice(QIODevice *device);
     QString formatError() const { return m_formatError; }
 
     // The elements in creation order: all arrows, then the boxes; stops at
