@@ -44,7 +44,10 @@ bool frmMain::LoadPilotMap(const QString &code)
             m_pilotCache.setTempFolder(m_session.sys->environment()->tempFolder());
         QString path;
         QString problem;
-        switch (m_pilotCache.fetch(m_session.db.get(), code, &path, &problem)) {
+        const auto fetched = m_pilotCache.fetch(m_session.db.get(), code, &path, &problem);
+        if (const QString note = m_pilotCache.takeNote(); !note.isEmpty())
+            Logger::WriteMessage(note, 1);
+        switch (fetched) {
         case workspace::PilotMapCache::NoMap:
             return false;
         case workspace::PilotMapCache::Failed:
@@ -86,6 +89,8 @@ bool frmMain::LoadPilotMap(const QString &code)
             kxPilot << b;
             b->show();
         }
+        if (const QString note = m_pilotCache.takeNote(); !note.isEmpty())
+            Logger::WriteMessage(note, 1); // the pictures' folder
         if (!map.complete())
             throw RuntimeError(map.error);
         result = true;

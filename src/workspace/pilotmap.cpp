@@ -452,16 +452,26 @@ void PilotMapCache::setTempFolder(const QString &folder)
 
 QString PilotMapCache::tempFolder() const { return m_menu->tempFolder(); }
 
-static QString ensured(StoredFileCache &cache)
+static QString ensured(StoredFileCache &cache, QString *note)
 {
-    const QString folder = cache.writeFolder();
+    QString why;
+    const QString folder = cache.writeFolder(&why);
+    if (!why.isEmpty())
+        *note = why;
     if (!folder.isEmpty() && !QFileInfo(folder).isDir())
         bCommon::MakeDirs(folder); // removed while the program runs
     return folder;
 }
 
-QString PilotMapCache::menuFolder() { return ensured(*m_menu); }
-QString PilotMapCache::imagesFolder() { return ensured(*m_images); }
+QString PilotMapCache::menuFolder() { return ensured(*m_menu, &m_note); }
+QString PilotMapCache::imagesFolder() { return ensured(*m_images, &m_note); }
+
+QString PilotMapCache::takeNote()
+{
+    QString note;
+    note.swap(m_note);
+    return note;
+}
 
 QString PilotMapCache::query()
 {

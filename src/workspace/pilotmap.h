@@ -137,6 +137,8 @@ public:
     // folder (as the icon cache does). "" when neither can be used.
     QString menuFolder();
     QString imagesFolder();
+    // Why the user's cache folder is used instead (once per folder), "" otherwise; cleared by the call.
+    QString takeNote();
 
     enum Result { NoMap, Ready, Failed };
     // Ready with *path; NoMap when there is no stored map for the code;
@@ -150,6 +152,7 @@ private:
     zLibControl *m_archive;
     std::unique_ptr<StoredFileCache> m_menu;
     std::unique_ptr<StoredFileCache> m_images;
+    QString m_note;
 };
 
 } // namespace workspace

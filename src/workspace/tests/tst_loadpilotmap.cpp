@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -107,6 +108,7 @@ private Q_SLOTS:
     void storedFaults_data();
     void storedFaults();
     void existingImageKept();
+    void folderFallback();
     void boxPress();
     void nextMapReplacesElements();
     void demoMaps();
@@ -362,6 +364,29 @@ void tst_LoadPilotMap::existingImageKept()
     QVERIFY(w.LoadPilotMap(kCode));
     QCOMPARE(testsupport::readFile(image), green);
     QCOMPARE(w.kxPilot[1]->picture().toImage().pixelColor(2, 2), QColor(Qt::green));
+}
+
+// A temporary folder that cannot be made: the maps and pictures go to the user's cache folder.
+void tst_LoadPilotMap::folderFallback()
+{
+    Site site(QStringLiteral("导航图测试"));
+    QVERIFY2(site.ok(), qPrintable(site.error()));
+    const QString plain = site.programFolder() + "/plain";
+    QVERIFY(testsupport::writeFile(plain, "a file, not a folder"));
+    site.setTempFolder(plain + "/temp/");
+    const QByteArray xml = oneBoxMap("甲");
+    QVERIFY(storeMap(site, kCode, "map.xml", 0, xml, int(xml.size())));
+    QVERIFY2(site.open(), qPrintable(site.error()));
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QFile::remove(cache + "/menu/" + kCode + ".mnu");
+    QFile::remove(cache + "/images/p.png");
+    frmMain w(testsupport::session());
+    QVERIFY(w.LoadPilotMap(kCode));
+    QVERIFY(m_ui->boxes.isEmpty());
+    QVERIFY(QFileInfo(cache + "/menu/" + kCode + ".mnu").isFile());
+    QVERIFY(QFileInfo(cache + "/images/p.png").isFile());
+    QVERIFY2(site.logText().contains(QStringLiteral("不能写入，改用缓存文件夹")), qPrintable(site.logText()));
+    QVERIFY(QFileInfo(plain).isFile());
 }
 
 void tst_LoadPilotMap::boxPress()
