@@ -1,4 +1,5 @@
 #include "demo/demodb.h"
+#include "demo/demomaps.h"
 
 #include "demo/business.h"
 
@@ -179,7 +180,7 @@ bool populate(Database &db, QString *error)
             return fail(error, QStringLiteral("%1 (%2)").arg(e, sql.left(120)));
         }
     }
-    if (!insertIcons(db, icons, error)) {
+    if (!insertIcons(db, icons, error) || !storePilotMaps(db, error)) {
         db.rollback();
         return false;
     }

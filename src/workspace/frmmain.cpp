@@ -8,9 +8,11 @@
 #include "core/logger.h"
 #include "core/sessionprocs.h"
 #include "components/database.h"
+#include "components/kx/kxarrow.h"
 #include "components/kx/kximagebutton.h"
 #include "components/kx/kxlinklabel.h"
 #include "components/kx/kxnavpanel.h"
+#include "components/kx/kxpilot.h"
 #include "components/kx/kxshadowlabel.h"
 #include "components/kx/kxstyle.h"
 #include "components/kx/kxvstab.h"
@@ -170,6 +172,7 @@ frmMain::frmMain(Session &session, QWidget *parent)
     : QWidget(parent)
     , m_session(session)
     , m_iconCache(&zLibControl1, QStringLiteral("icon"))
+    , m_pilotCache(&zLibControl1)
 {
     setObjectName(QStringLiteral("frmMain"));
     setAttribute(Qt::WA_QuitOnClose, true);
@@ -401,6 +404,12 @@ void frmMain::buildWorkArea()
     picSplitter_c = named(new PictureBox(PicTable), QStringLiteral("picSplitter_c"));
     picSplitter_c->setBackground(QColor(0x5f, 0x6b, 0x7a, 160));
     picSplitter_c->hide();
+
+    // The process map's templates: every box and arrow of a map is made from them, in the home area.
+    kxArrow << named(new ::kxArrow(PicTable), QStringLiteral("kxArrow0"));
+    kxArrow[0]->hide();
+    kxPilot << named(new ::kxPilot(PicTable), QStringLiteral("kxPilot0"));
+    kxPilot[0]->hide();
 
     kxVSTab = named(new ::kxVSTab(PicMain), QStringLiteral("kxVSTab"));
     kxVSTab->add(QStringLiteral("首页"), QStringLiteral("home"));
@@ -887,15 +896,19 @@ void frmMain::ClearDynamicControls(bool buttons)
         m_layout.buttons.resize(1);
         return;
     }
-    static const QRegularExpression element(QStringLiteral("^(kxPilot|kxArrow)(\\d+)$"));
-    const QList<QWidget *> children = findChildren<QWidget *>();
-    for (QWidget *w : children) {
-        const QRegularExpressionMatch match = element.match(w->objectName());
-        if (match.hasMatch() && match.captured(2).toInt() > 0) {
-            w->hide();
-            w->setObjectName(QString());
-            w->deleteLater();
-        }
+    // The box whose click is running may be among them: they go when the event loop comes back.
+    while (kxPilot.size() > 1) {
+        ::kxPilot *b = kxPilot.takeLast();
+        b->disconnect(this);
+        b->hide();
+        b->setObjectName(QString());
+        b->deleteLater();
+    }
+    while (kxArrow.size() > 1) {
+        ::kxArrow *a = kxArrow.takeLast();
+        a->hide();
+        a->setObjectName(QString());
+        a->deleteLater();
     }
 }
 
@@ -1301,9 +1314,9 @@ void frmMain::showHome()
     PicTable->raise();
 }
 
-void frmMain::loadPilotMap(const QString &)
+void frmMain::loadPilotMap(const QString &menuCode)
 {
-    // The process maps of the catalogs join here.
+    LoadPilotMap(menuCode);
 }
 
 QWidget *frmMain::reportArea()

@@ -10,6 +10,7 @@
 #include "core/imenurunner.h"
 #include "core/iworkspacehost.h"
 #include "workspace/layout.h"
+#include "workspace/pilotview.h"
 #include "workspace/storedfilecache.h"
 
 #include <QList>
@@ -22,10 +23,12 @@
 
 class QLabel;
 class QLineEdit;
+class kxArrow;
 class kxImageButton;
 class kxLinkLabel;
 class kxNavItem;
 class kxNavPanel;
+class kxPilot;
 class kxShadowLabel;
 class kxVSTab;
 class PictureBox;
@@ -66,6 +69,12 @@ public:
     // true: removes the menu buttons But(1..); false: the process-map boxes
     // and arrows kxPilot(1..) and kxArrow(1..). Element 0 stays.
     void ClearDynamicControls(bool buttons);
+    // The process map stored for a catalog entry, drawn in the home area:
+    // true when the map was read to its end; false when there is none, it is
+    // not XML ("读取导航窗口文件时格式错误！") or an error stopped the load
+    // ("加载导航窗口文件，原因：" + description; the elements before it stay).
+    bool LoadPilotMap(const QString &code);
+    void kxPilot_Click(int index);
 
     void But_Click(int index);
     void ImgBtn_Click(int index);
@@ -129,6 +138,8 @@ public:
     QLineEdit *txtPassword = nullptr;
     QList<QLabel *> lbls;                      // the password panel's labels
     QList<kxImageButton *> But;                // 0 the hidden template
+    QList<::kxPilot *> kxPilot;                // process-map boxes, 0 the hidden template
+    QList<::kxArrow *> kxArrow;                // process-map arrows, 0 the hidden template
     kxImageButton *Button21 = nullptr;
     zLibControl zLibControl1;
 
@@ -177,6 +188,8 @@ private:
     int m_currentHostIndex = 0;
     workspace::MainLayout m_layout;
     workspace::StoredFileCache m_iconCache;
+    workspace::PilotMapCache m_pilotCache;
+    workspace::PilotPictures m_pilotPictures;
     std::unique_ptr<LockFilter> m_lockFilter;
     bool m_locked = false;
     QPointer<QWidget> m_focusBeforeLock; // given the keyboard again after an unlock

@@ -26,5 +26,6 @@ int dbCommand(const QStringList &args);
 int classesCommand(const QStringList &args);
 int regsvrCommand(const QStringList &args);
 int pluginCommand(const QStringList &args);
+int mapCommand(const QStringList &args);
 
 } // namespace admin

@@ -1,9 +1,11 @@
 #include "commands.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 
 #include <functional>
 #include <map>
+#include <memory>
 
 namespace admin {
 
@@ -50,13 +52,19 @@ static const char kHelp[] =
     "  classes FILE                            list a library's classes from its metadata\n"
     "  regsvr [/u] FILE                        register (or with /u unregister) a library's classes\n"
     "  plugin list [FOLDER]                    list the plug-ins of a Plugin folder, and why a library is refused\n"
+    "  map check FILE                          read a process map and list its arrows and boxes\n"
+    "  map render FILE OUT.png [--size WxH]    draw a process map into a new PNG file\n"
     "Every command takes --help.\n"
     "Exit codes: 0 success, 1 failure (the reason on stderr), 2 usage error.";
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    // Maps are drawn with the home area's controls: widgets, on the offscreen platform.
+    const bool widgets = argc > 1 && qstrcmp(argv[1], "map") == 0;
+    if (widgets)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app(widgets ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
+    QStringList args = app->arguments().mid(1);
     const std::map<QString, std::function<int(const QStringList &)>> groups{
         {QStringLiteral("config"), admin::configCommand},
         {QStringLiteral("reg"), admin::regCommand},
@@ -64,6 +72,7 @@ int main(int argc, char **argv)
         {QStringLiteral("classes"), admin::classesCommand},
         {QStringLiteral("regsvr"), admin::regsvrCommand},
         {QStringLiteral("plugin"), admin::pluginCommand},
+        {QStringLiteral("map"), admin::mapCommand},
     };
     if (args.isEmpty()) {
         admin::err() << kHelp << Qt::endl;

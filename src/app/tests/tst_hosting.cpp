@@ -4,6 +4,7 @@
 #include "components/database.h"
 #include "components/kx/kximagebutton.h"
 #include "components/kx/kxlinklabel.h"
+#include "components/kx/kxpilot.h"
 #include "components/logservice.h"
 #include "components/sysservices.h"
 #include "core/clsconfig.h"
@@ -58,6 +59,7 @@ private Q_SLOTS:
     void unsavedTabAsks();
     void reportButtons();
     void manyTabs();
+    void pilotMapBoxRunsItsFunction();
 
 private:
     bool open(const QString &op = QStringLiteral("admin"), const QString &password = QString());
@@ -333,6 +335,37 @@ void tst_Hosting::manyTabs()
     QCOMPARE(m_window->tabKey(2), QStringLiteral("T100-1"));
     QCOMPARE(m_window->tabKey(3), QStringLiteral("T100-3"));
     QVERIFY(m_ui->boxes.isEmpty());
+}
+
+// A catalog entry shows its process map in the home area; pressing a box runs
+// the box's function as a menu button would. With ZENLO_SCREENSHOT_DIR set the
+// window before and after the press goes there.
+void tst_Hosting::pilotMapBoxRunsItsFunction()
+{
+    QVERIFY(open());
+    bool inEdit = false, done = false;
+    m_host->ExecuteMenu(QStringLiteral("0101"), inEdit, done);
+    QVERIFY(done);
+    QVERIFY(m_ui->boxes.isEmpty());
+    QVERIFY(m_window->kxPilot.size() > 1);
+    kxPilot *box = m_window->kxPilot[1];
+    QCOMPARE(box->tag(), QStringLiteral("010101"));
+    QVERIFY(box->isVisible());
+    const QString shots = qEnvironmentVariable("ZENLO_SCREENSHOT_DIR");
+    if (!shots.isEmpty()) {
+        QDir().mkpath(shots);
+        QCoreApplication::processEvents();
+        m_window->grab().save(shots + QStringLiteral("/pilotmap-home-0101.png"));
+    }
+    const int before = m_window->tabCount();
+    QTest::mouseClick(box, Qt::LeftButton);
+    QCOMPARE(m_window->tabCount(), before + 1);
+    QVERIFY(m_window->tabKey(m_window->tabCount()).startsWith(QStringLiteral("010101-")));
+    QVERIFY(lastComponent());
+    if (!shots.isEmpty()) {
+        QCoreApplication::processEvents();
+        m_window->grab().save(shots + QStringLiteral("/pilotmap-box-pressed-010101.png"));
+    }
 }
 
 QTEST_MAIN(tst_Hosting)

@@ -1,0 +1,271 @@
+// LoadPilotMap of a map with 500 boxes and 500 arrows (20 distinct icons),
+// stored compressed in a SQLite row, in one run:
+//  1. cold: nothing cached (no .mnu file, no images, a new main window): the
+//     row is fetched, extracted, the icons decoded (goal: under 50 ms);
+//  2. warm: the same window loads the map again from the caches (goal: under 20 ms).
+// Only the call is timed; the window is made and the removed elements deleted
+// outside the measurement.
+#include "core/clsconfig.h"
+#include "core/session.h"
+#include "core/sessionprocs.h"
+#include "components/archive.h"
+#include "components/database.h"
+#include "components/logservice.h"
+#include "components/schema.h"
+#include "components/sysservices.h"
+#include "platform/uiservice.h"
+#include "workspace/frmmain.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int kBoxes = 500;
+constexpr int kArrows = 500;
+constexpr int kIcons = 20;
+constexpr double kColdGoalMs = 50;
+constexpr double kWarmGoalMs = 20;
+
+std::vector<double> g_cold;
+std::vector<double> g_warm;
+QString g_temp;
+int g_elements = 0;
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+QByteArray icon(int n)
+{
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor::fromHsv((n * 37) % 360, 160, 200));
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
+    p.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+QByteArray wrapped(const QByteArray &bytes)
+{
+    const QByteArray b = bytes.toBase64();
+    QByteArray out;
+    for (qsizetype i = 0; i < b.size(); i += 72)
+        out += (i ? "\n" : "") + b.mid(i, 72);
+    return out;
+}
+
+QByteArray mapXml()
+{
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<print><page><blocks><arrows>\n";
+    for (int i = 0; i < kArrows; ++i)
+        xml += QStringLiteral("<arrow left=\"%1\" top=\"%2\" width=\"12\" height=\"5\" forecolor=\"11693855\" arrowdirection=\"%3\" "
+                              "appearance=\"0\" backcolor=\"16115416\" constantalpha=\"255\" borderstyle=\"1\" shadowlength=\"0\" "
+                              "shadowstep=\"1\"/>\n")
+                   .arg(36 + (i % 25) * 46)
+                   .arg(13 + (i / 25) * 38)
+                   .arg(i % 4)
+                   .toUtf8();
+    xml += "</arrows><pilots>\n";
+    std::vector<QByteArray> icons;
+    for (int n = 0; n < kIcons; ++n)
+        icons.push_back(wrapped(icon(n)));
+    for (int i = 0; i < kBoxes; ++i)
+        xml += QStringLiteral("<pilot caption=\"=?gb2312?B?suLK1A==?=%1\" left=\"%2\" top=\"%3\" width=\"30\" height=\"22\" iconsize=\"32\" "
+                              "righttoleft=\"False\" textalign=\"2\"><menu code=\"01%1\"/><icon filename=\"C:\\maps\\b%4.png\">")
+                   .arg(i)
+                   .arg(4 + (i % 25) * 46)
+                   .arg(4 + (i / 25) * 38)
+                   .arg(i % kIcons)
+                   .toUtf8()
+            + icons[size_t(i % kIcons)] + "</icon></pilot>\n";
+    xml += "</pilots></blocks></page></print>\n";
+    return xml;
+}
+
+bool buildSite(const QString &folder, QString *error)
+{
+    Database db;
+    ConnectionSettings s;
+    s.driver = QStringLiteral("sqlite");
+    s.database = folder + QStringLiteral("/bench.db");
+    s.createIfMissing = true;
+    if (!db.Init(s) || !db.Connect() || !schema::create(db, error))
+        return false;
+    const QByteArray xml = mapXml();
+    const QString src = folder + QStringLiteral("/map.xml");
+    QFile f(src);
+    if (!f.open(QIODevice::WriteOnly) || f.write(xml) != xml.size())
+        return false;
+    f.close();
+    if (!zLibControl::compress(src, src + QStringLiteral(".zip"), QStringLiteral("map.xml")))
+        return false;
+    QFile z(src + QStringLiteral(".zip"));
+    if (!z.open(QIODevice::ReadOnly))
+        return false;
+    if (!db.exec(QStringLiteral("insert into xt_menuPilot(menuCode, type, filename, iscompress, contents, filesize) values ('01', 0, "
+                                "'map.xml', 1, ?, ?)"),
+                 {z.readAll(), int(xml.size())}))
+        return false;
+    std::printf("map: %d boxes, %d arrows, %lld bytes of XML, %lld bytes archived\n", kBoxes, kArrows, qlonglong(xml.size()),
+                qlonglong(z.size()));
+    if (!Operator::createOperator(&db, QStringLiteral("00"), QStringLiteral("admin"), QString(), true, error))
+        return false;
+    QFile config(folder + QStringLiteral("/zenlo.Exe.Config"));
+    if (!config.open(QIODevice::WriteOnly))
+        return false;
+    config.write(QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<configuration><system><caption>导航图基准</caption>"
+                                "</system><database driver=\"sqlite\"><database>%1/bench.db</database></database>"
+                                "<log folder=\"%1/log\"/></configuration>\n")
+                     .arg(folder)
+                     .toUtf8());
+    return true;
+}
+
+bool openSite(const QString &folder)
+{
+    Session &g = Session::open();
+    g.config = std::make_unique<clsConfig>();
+    if (!g.config->Init(folder + QStringLiteral("/zenlo.Exe.Config")))
+        return false;
+    g.logConfig = std::make_unique<LogConfig>();
+    g.logConfig->load(folder + QStringLiteral("/zenlo.Exe.Config"));
+    LogService::instance().Init(nullptr, g.logConfig.get());
+    g.db = std::make_unique<Database>();
+    if (!g.db->Init(folder + QStringLiteral("/zenlo.Exe.Config"), true) || !g.db->Connect())
+        return false;
+    g.op = std::make_unique<Operator>();
+    g.sys = std::make_unique<SystemServices>();
+    if (!g.sys->Init(g.db.get(), g.op.get(), 0))
+        return false;
+    g_temp = folder + QStringLiteral("/temp");
+    g.sys->environment()->setAppFolder(folder);
+    g.sys->environment()->setTempFolder(g_temp);
+    g.op->setName(QStringLiteral("admin"));
+    return g.op->VerifyPassword(QString());
+}
+
+std::unique_ptr<frmMain> window()
+{
+    auto w = std::make_unique<frmMain>(*Session::current());
+    w->resize(1280, 800);
+    w->show();
+    QCoreApplication::processEvents();
+    return w;
+}
+
+double timedLoad(frmMain &w, benchmark::State &state)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const bool ok = w.LoadPilotMap(QStringLiteral("01"));
+    const double ms = timer.nsecsElapsed() / 1e6;
+    state.SetIterationTime(ms / 1e3);
+    g_elements = int(w.kxPilot.size() + w.kxArrow.size()) - 2;
+    if (!ok || g_elements != kBoxes + kArrows)
+        state.SkipWithError("the map did not load whole");
+    return ms;
+}
+
+void BM_LoadPilotMapCold(benchmark::State &state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        QDir(g_temp + QStringLiteral("/menu")).removeRecursively();
+        QDir(g_temp + QStringLiteral("/images")).removeRecursively();
+        auto w = window();
+        state.ResumeTiming();
+        g_cold.push_back(timedLoad(*w, state));
+        state.PauseTiming();
+        w.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_LoadPilotMapCold)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(11);
+
+void BM_LoadPilotMapWarm(benchmark::State &state)
+{
+    auto w = window();
+    w->LoadPilotMap(QStringLiteral("01"));
+    for (auto _ : state) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+        g_warm.push_back(timedLoad(*w, state));
+    }
+}
+BENCHMARK(BM_LoadPilotMapWarm)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(21);
+
+class QuietUi : public ui::IUiService
+{
+public:
+    int messageBox(const QString &text, int, const QString &) override
+    {
+        std::printf("message box: %s\n", qPrintable(text));
+        return ui::Ok;
+    }
+    void doEvents() override { QCoreApplication::processEvents(); }
+    void presentMessage(int, const QString &, const QString &text) override { std::printf("message: %s\n", qPrintable(text)); }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir home;
+    qputenv("ZENLO_REGISTRY_DIR", QFile::encodeName(home.filePath(QStringLiteral("registry"))));
+    QuietUi quiet;
+    ui::install(&quiet);
+    QTemporaryDir dir;
+    QString error;
+    if (!buildSite(dir.path(), &error)) {
+        std::printf("cannot build the account set: %s\n", qPrintable(error));
+        return 1;
+    }
+    if (!openSite(dir.path())) {
+        std::printf("cannot open the account set\n");
+        return 1;
+    }
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    const double cold = median(g_cold);
+    const double warm = median(g_warm);
+    std::printf("LoadPilotMap, %d boxes + %d arrows, cold (fetch, extract, decode %d icons): %.1f ms median; goal: under %.0f ms -> %s\n",
+                kBoxes, kArrows, kIcons, cold, kColdGoalMs, cold < kColdGoalMs ? "met" : "MISSED");
+    std::printf("LoadPilotMap, warm (from the caches): %.1f ms median; goal: under %.0f ms -> %s\n", warm, kWarmGoalMs,
+                warm < kWarmGoalMs ? "met" : "MISSED");
+    ui::install(nullptr);
+    bMain::LogOut();
+    return 0;
+}
