@@ -3,6 +3,7 @@
 // program folder's components/. Each step checks what the operator must see; with
 // ZENLO_SCREENSHOT_DIR set, a picture of each step goes there.
 #include "components/database.h"
+#include "components/kx/kxpilot.h"
 #include "components/sysservices.h"
 #include "core/clsconfig.h"
 #include "core/session.h"
@@ -72,6 +73,7 @@ class tst_DemoTour : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
+    void catalogShowsItsMap();
     void purchaseOrderInATab();
     void reportRowOpensAnEditWindow();
     void reportWithTotalsAndPreview();
@@ -147,6 +149,20 @@ QWidget *tst_DemoTour::run(const QString &code)
         return nullptr;
     QTest::qWait(20);
     return m_host->component(m_window->currentHostIndex());
+}
+
+void tst_DemoTour::catalogShowsItsMap()
+{
+    QVERIFY(open());
+    bool inEdit = false, done = false;
+    m_host->ExecuteMenu(QStringLiteral("0101"), inEdit, done);
+    QVERIFY(done);
+    QTest::qWait(20);
+    int boxes = 0;
+    for (kxPilot *box : m_window->findChildren<kxPilot *>())
+        boxes += box->isVisible() ? 1 : 0;
+    QVERIFY(boxes >= 3);
+    picture(m_window, QStringLiteral("purchase-order-map"));
 }
 
 void tst_DemoTour::purchaseOrderInATab()
