@@ -161,6 +161,20 @@ void frmPluginRun::showDetails(QTreeWidgetItem *item)
     m_lblAuthor->setText(item->text(StyleName));
 }
 
+// The row's plug-in object (registered ones by ProgID, the others from their
+// file), initialised with the system services when it could be made.
+plugins::PluginObject frmPluginRun::initialisedPlugin(const QTreeWidgetItem *item)
+{
+    plugins::PluginObject p = item->text(Reg).toDouble() != 0
+        ? plugins::createByProgId(item->text(ClassName))
+        : plugins::obtainPlugin(item->text(Path), item->text(ClassName), item->text(Name));
+    if (p.ui) {
+        SystemServices *sys = m_session.sys.get();
+        p.ui->Init(sys);
+    }
+    return p;
+}
+
 void frmPluginRun::configureSelected()
 {
     QTreeWidgetItem *item = m_lv->currentItem();
@@ -168,12 +182,8 @@ void frmPluginRun::configureSelected()
         return;
     const QString text = item->text(Description);
     try {
-        plugins::PluginObject p = item->text(Reg).toDouble() != 0
-            ? plugins::createByProgId(item->text(ClassName))
-            : plugins::obtainPlugin(item->text(Path), item->text(ClassName), item->text(Name));
+        plugins::PluginObject p = initialisedPlugin(item);
         if (p.ui) {
-            SystemServices *sys = m_session.sys.get();
-            p.ui->Init(sys);
             p.ui->Configure();
             const ErrorInfo error = p.ui->LastError();
             if (!error.description.isEmpty()) {
@@ -198,12 +208,8 @@ void frmPluginRun::runSelected()
         return;
     const QString text = item->text(Description);
     try {
-        plugins::PluginObject p = item->text(Reg).toDouble() != 0
-            ? plugins::createByProgId(item->text(ClassName))
-            : plugins::obtainPlugin(item->text(Path), item->text(ClassName), item->text(Name));
+        plugins::PluginObject p = initialisedPlugin(item);
         if (p.ui) {
-            SystemServices *sys = m_session.sys.get();
-            p.ui->Init(sys);
             QString empty;
             p.ui->Run(empty);
             p.ui->Terminate();

@@ -3,6 +3,8 @@
 // report-style list; configure or run the selected one. Each opening is a new
 // window: it scans the folder when it is made, is shown modally over the main
 // window, and writes the exit record when it closes.
+#include "plugins/pluginscan.h"
+
 #include <QWidget>
 
 #include <cstdint>
@@ -43,6 +45,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    plugins::PluginObject initialisedPlugin(const QTreeWidgetItem *item);
     void LoadPlugin();
     void addRow(const plugins::PluginRow &row);
     void showDetails(QTreeWidgetItem *item);

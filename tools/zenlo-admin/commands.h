@@ -27,5 +27,6 @@ int classesCommand(const QStringList &args);
 int regsvrCommand(const QStringList &args);
 int pluginCommand(const QStringList &args);
 int mapCommand(const QStringList &args);
+int oplogCommand(const QStringList &args);
 
 } // namespace admin

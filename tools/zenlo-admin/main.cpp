@@ -54,6 +54,8 @@ static const char kHelp[] =
     "  plugin list [FOLDER]                    list the plug-ins of a Plugin folder, and why a library is refused\n"
     "  map check FILE                          read a process map and list its arrows and boxes\n"
     "  map render FILE OUT.png [--size WxH]    draw a process map into a new PNG file\n"
+    "  oplog [--since DATE] [--until DATE] [--user NAME] [--csv FILE] [--cfg FILE]\n"
+    "                                          list the operation records, or write them to a new CSV file\n"
     "Every command takes --help.\n"
     "Exit codes: 0 success, 1 failure (the reason on stderr), 2 usage error.";
 
@@ -73,6 +75,7 @@ int main(int argc, char **argv)
         {QStringLiteral("regsvr"), admin::regsvrCommand},
         {QStringLiteral("plugin"), admin::pluginCommand},
         {QStringLiteral("map"), admin::mapCommand},
+        {QStringLiteral("oplog"), admin::oplogCommand},
     };
     if (args.isEmpty()) {
         admin::err() << kHelp << Qt::endl;
