@@ -35,9 +35,11 @@
 #include <QLineEdit>
 #include <QLinearGradient>
 #include <QMouseEvent>
+#include <QMenu>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QShortcut>
 
 
 using workspace::Rect;
@@ -419,6 +421,36 @@ void frmMain::buildWorkArea()
         if (m_menuRunner)
             m_menuRunner->closeFunctionTab(index);
     });
+    connect(kxVSTab, &::kxVSTab::tabMenuRequested, this, [this](int index, const QPoint &at) {
+        QMenu menu(this);
+        const int count = kxVSTab->count();
+        QAction *one = menu.addAction(QStringLiteral("关闭"));
+        QAction *others = menu.addAction(QStringLiteral("关闭其他"));
+        QAction *all = menu.addAction(QStringLiteral("关闭全部"));
+        QAction *right = menu.addAction(QStringLiteral("关闭右侧"));
+        one->setEnabled(index > 1);
+        others->setEnabled(count > (index > 1 ? 2 : 1));
+        all->setEnabled(count > 1);
+        right->setEnabled(index < count);
+        QAction *chosen = menu.exec(at);
+        if (chosen)
+            closeTabs(chosen == one ? TabClose::This : chosen == others ? TabClose::Others
+                                      : chosen == all                   ? TabClose::All
+                                                                        : TabClose::ToTheRight,
+                      index);
+    });
+    // Keys for the tabs, anywhere in the workspace.
+    auto *closeKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this);
+    connect(closeKey, &QShortcut::activated, this, [this] {
+        if (!m_locked)
+            closeTabs(TabClose::This, kxVSTab->activeIndex());
+    });
+    auto *nextKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
+    connect(nextKey, &QShortcut::activated, this, [this] { stepTab(1); });
+    auto *previousKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this);
+    connect(previousKey, &QShortcut::activated, this, [this] { stepTab(-1); });
+    auto *previousKey2 = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), this);
+    connect(previousKey2, &QShortcut::activated, this, [this] { stepTab(-1); });
     m_layout.vsTab.height = workspace::pixelsToTwips(kxVSTab->sizeHint().height(), dpi());
 
     picWait = named(new PictureBox(PicMain), QStringLiteral("picWait"));
@@ -1396,6 +1428,32 @@ void frmMain::showHostArea(int index)
         area->setFocus(Qt::OtherFocusReason);
     area->raise();
     picWait->raise();
+}
+
+void frmMain::closeTabs(TabClose which, int index)
+{
+    if (!m_menuRunner || index < 1 || index > kxVSTab->count())
+        return;
+    if (which == TabClose::This) {
+        if (index > 1)
+            m_menuRunner->closeFunctionTab(index);
+        return;
+    }
+    // From the right end, so the tabs still to be closed keep their numbers; a
+    // tab whose unsaved work the operator keeps stays and the others still close.
+    const int from = which == TabClose::ToTheRight ? index + 1 : 2;
+    for (int i = kxVSTab->count(); i >= from; --i)
+        if (which != TabClose::Others || i != index)
+            m_menuRunner->closeFunctionTab(i);
+}
+
+void frmMain::stepTab(int step)
+{
+    const int count = kxVSTab->count();
+    if (m_locked || count < 2)
+        return;
+    const int next = ((kxVSTab->activeIndex() - 1 + step) % count + count) % count + 1;
+    kxVSTab->setActive(next);
 }
 
 void frmMain::kxVSTab_TabActivated(int index)

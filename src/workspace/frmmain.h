@@ -108,6 +108,13 @@ public:
     void kxVSTab_TabActivated(int index);
     void kxVSTab_TabDeactivated(int index);
 
+    // The tab menu's closes; each goes the way of the tab's close button (the
+    // component is asked about unsaved work, cleared and removed). The home tab stays.
+    enum class TabClose { This, Others, All, ToTheRight };
+    void closeTabs(TabClose which, int index);
+    // The next (or previous) tab, round the strip: Ctrl+Tab and Ctrl+Shift+Tab.
+    void stepTab(int step);
+
     bool isLocked() const { return m_locked; }
     const workspace::MainLayout &layoutModel() const { return m_layout; }
     // Dots per inch the twips are converted with (the window's screen).

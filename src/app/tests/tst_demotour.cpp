@@ -5,6 +5,7 @@
 #include "components/database.h"
 #include "components/kx/kxpilot.h"
 #include "components/sysservices.h"
+#include "core/contracts.h"
 #include "core/clsconfig.h"
 #include "core/session.h"
 #include "core/sessionprocs.h"
@@ -12,9 +13,11 @@
 #include "hosting/functionhost.h"
 #include "platform/appinfo.h"
 #include "platform/objectfactory.h"
+#include "platform/uiservice.h"
 #include "workspace/frmmain.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QDir>
 #include <QPrintPreviewDialog>
 #include <QPushButton>
@@ -78,6 +81,9 @@ private Q_SLOTS:
     void reportRowOpensAnEditWindow();
     void reportWithTotalsAndPreview();
     void alertListAtStart();
+    void tabMenuCloses_data();
+    void tabMenuCloses();
+    void tabKeys();
     void rightsOfTheOperator_data();
     void rightsOfTheOperator();
 
@@ -245,6 +251,63 @@ void tst_DemoTour::alertListAtStart()
     e->showNormal();
     e->resize(1000, 700);
     picture(e, QStringLiteral("alerts"));
+}
+
+void tst_DemoTour::tabMenuCloses_data()
+{
+    QTest::addColumn<int>("which"); // frmMain::TabClose
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("answer"); // to "close the unsaved document?"
+    QTest::addColumn<QStringList>("left"); // the menu codes of the tabs left, after the home tab
+    const int no = ui::No, yes = ui::Yes;
+    // Tab 2 holds an unsaved purchase order; tabs 3 and 4 are reports.
+    QTest::newRow("others, keeping the unsaved one") << int(frmMain::TabClose::Others) << 4 << no << QStringList{"010101", "010302"};
+    QTest::newRow("all, the unsaved one given up") << int(frmMain::TabClose::All) << 1 << yes << QStringList{};
+    QTest::newRow("to the right") << int(frmMain::TabClose::ToTheRight) << 2 << no << QStringList{"010101"};
+    QTest::newRow("this one") << int(frmMain::TabClose::This) << 3 << no << QStringList{"010101", "010302"};
+    QTest::newRow("the home tab stays") << int(frmMain::TabClose::This) << 1 << no << QStringList{"010101", "010301", "010302"};
+}
+
+void tst_DemoTour::tabMenuCloses()
+{
+    QFETCH(int, which);
+    QFETCH(int, index);
+    QFETCH(int, answer);
+    QFETCH(QStringList, left);
+    QVERIFY(open());
+    QWidget *order = run(QStringLiteral("010101"));
+    QVERIFY(order && run(QStringLiteral("010301")) && run(QStringLiteral("010302")));
+    auto *contract = qobject_cast<IBusinessComponent *>(order);
+    QVERIFY(contract);
+    QTableWidget *list = gridWithRows(order);
+    Q_EMIT list->cellDoubleClicked(0, 0);
+    order->findChild<QLineEdit *>(QStringLiteral("remark"))->setText(QStringLiteral("改了"));
+    Q_EMIT order->findChild<QLineEdit *>(QStringLiteral("remark"))->textEdited(QStringLiteral("改了"));
+    QVERIFY(contract->hasUnsavedChanges());
+    m_ui->answers << answer;
+    m_window->closeTabs(frmMain::TabClose(which), index);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QStringList codes;
+    for (int i = 2; i <= m_window->tabCount(); ++i)
+        codes << m_window->tabKey(i).section(u'-', 0, 0);
+    QCOMPARE(codes, left);
+}
+
+void tst_DemoTour::tabKeys()
+{
+    QVERIFY(open());
+    QVERIFY(run(QStringLiteral("010301")) && run(QStringLiteral("010302")));
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    QCOMPARE(m_window->activeTab(), 3);
+    QTest::keyClick(m_window, Qt::Key_Tab, Qt::ControlModifier); // round the strip to the home tab
+    QCOMPARE(m_window->activeTab(), 1);
+    QTest::keyClick(m_window, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(m_window->activeTab(), 3);
+    QTest::keyClick(m_window, Qt::Key_W, Qt::ControlModifier);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(m_window->tabCount(), 2);
+    QCOMPARE(m_window->tabKey(2).section(u'-', 0, 0), QStringLiteral("010301"));
 }
 
 void tst_DemoTour::rightsOfTheOperator_data()

@@ -2,6 +2,7 @@
 
 #include "components/kx/kxstyle.h"
 
+#include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -120,6 +121,16 @@ void kxVSTab::setActive(int index)
     ensureVisible(index);
     update();
     Q_EMIT tabActivated(index);
+}
+
+void kxVSTab::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The menu key asks about the active tab, a click about the tab under it.
+    const int index = event->reason() == QContextMenuEvent::Mouse ? tabAt(event->pos()) : m_active;
+    if (index >= 1) {
+        Q_EMIT tabMenuRequested(index, event->globalPos());
+        event->accept();
+    }
 }
 
 void kxVSTab::refresh()

@@ -63,6 +63,8 @@ Q_SIGNALS:
     void tabDeactivated(int index);
     // The close button (or a middle click) on tab index >= 2. The owner decides.
     void tabCloseRequested(int index);
+    // A right click (or the menu key) over a tab: index from 1, position on the screen.
+    void tabMenuRequested(int index, const QPoint &globalPos);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -72,6 +74,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     bool event(QEvent *event) override;
 
 private:
