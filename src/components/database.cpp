@@ -477,6 +477,9 @@ bool Database::readSettings(const XmlDocument &doc, ConnectionSettings *out, QSt
     s.options = text("options");
     s.dsn = text("dsn");
     s.demo = doc.attribute(node, QStringLiteral("demo")).value_or(QString()).trimmed().toLower() == QLatin1String("true");
+    s.copyKind = doc.attribute(node, QStringLiteral("copy")).value_or(QString()).trimmed().toLower();
+    if (!s.copyKind.isEmpty() && s.copyKind != QLatin1String("test") && s.copyKind != QLatin1String("training"))
+        return fail(QStringLiteral("数据库副本类型无效（应为 test 或 training）: ") + s.copyKind);
     if (s.demo && s.driver == QLatin1String("sqlite") && !s.database.isEmpty())
         s.database = demoDatabaseFile(expandProgramPath(s.database));
 

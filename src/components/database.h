@@ -107,6 +107,8 @@ struct ZENLO_CORE_EXPORT ConnectionSettings {
     bool createIfMissing = false;
     // The node is marked demo="true": the program makes the demo database when it is missing.
     bool demo = false;
+    // copy="test" or copy="training": a copy of the real books, shown as such in the main window.
+    QString copyKind;
 };
 
 // What Qt SQL is given for a connection, worked out from the settings alone.
@@ -150,6 +152,7 @@ public:
     QString driver() const { return m_settings.driver; }
     // The configuration's node is marked demo="true".
     bool isDemo() const { return m_settings.demo; }
+    const ConnectionSettings &settings() const { return m_settings; }
     SqlDialect dialect() const;
 
     // Statements with bound values, for the components' own tables: values are

@@ -71,6 +71,10 @@ void log1(const QString &text)
 constexpr int kFontPixels = 13;
 constexpr qreal kLockBlendAlpha = 25.0 / 255.0;
 
+// A test or training copy's header: a warm band no one takes for the real books' blue.
+const QColor kCopyBandDark(0x9a, 0x3d, 0x08);
+const QColor kCopyBand(0xd9, 0x77, 0x06);
+
 QColor coverColor()
 {
     return QColor(0x14, 0x1f, 0x2b);
@@ -278,6 +282,15 @@ void frmMain::buildHeader()
     product->setAttribute(Qt::WA_TransparentForMouseEvents);
     product->hide();
     lblProductName_B << product;
+
+    // The books the operator works in: company and database, marked when they are a copy.
+    lblDatabase = named(new kxShadowLabel(Panel[0]), QStringLiteral("lblDatabase"));
+    QFont df = font();
+    df.setPixelSize(13);
+    lblDatabase->setFont(df);
+    lblDatabase->setTextColor(QColor(255, 255, 255, 225));
+    lblDatabase->setShadowColor(QColor(0, 0, 0, 60));
+    lblDatabase->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     // Header buttons: leave, lock, help.
     const QStringList captions{QStringLiteral(" 退出系统"), QStringLiteral(" 锁定屏幕"), QStringLiteral(" 系统帮助")};
@@ -643,6 +656,9 @@ void frmMain::applyLayout()
     const Rect &title = m.img[1];
     for (kxShadowLabel *p : std::as_const(lblProductName_B))
         put(p, Rect{title.left, 120, std::max(title.width, m.imgBtn[0].left - title.left - 300), 660});
+    // Right-aligned before the header buttons, in what the title leaves free.
+    const double dbWidth = std::max(0.0, std::min(6600.0, m.imgBtn[0].left - 300 - (title.left + 3000)));
+    put(lblDatabase, Rect{m.imgBtn[0].left - 300 - dbWidth, 120, dbWidth, 660});
 
     // The status line takes the room left of the footer links.
     Rect message = m.lnkMessage;
@@ -692,8 +708,21 @@ void frmMain::loadSteps()
 
     bMain::StatusPrompt(QString());
 
-    // 1. Caption and state.
-    setWindowTitle(config->Caption());
+    // 1. Caption and state; the books worked in, a copy unmistakably so.
+    const Database *books = need(g.db);
+    const ConnectionSettings &cs = books->settings();
+    const workspace::DatabaseBadge badge = workspace::databaseBadge(
+        g.sys ? g.sys->companyInfo().text() : QString(), cs.driver, cs.server, cs.database, cs.dsn, cs.copyKind);
+    lblDatabase->setCaption(badge.line);
+    lblDatabase->setToolTip(badge.detail);
+    if (badge.copy) {
+        QLinearGradient band(0, 0, 1, 0);
+        band.setCoordinateMode(QGradient::ObjectMode);
+        band.setColorAt(0, kCopyBandDark);
+        band.setColorAt(1, kCopyBand);
+        Panel[0]->setBackground(band);
+    }
+    setWindowTitle(config->Caption() + badge.titleSuffix);
     setWindowState(windowState() | Qt::WindowMaximized);
 
     // 2. The operator.

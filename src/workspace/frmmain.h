@@ -128,6 +128,7 @@ public:
     kxLinkLabel *lnkMessage = nullptr;
     QList<PictureBox *> Img;                   // 0 logo, 1 title, 3..5 footer icons, 6/7 Button21's pictures
     QList<kxShadowLabel *> lblProductName_B;
+    kxShadowLabel *lblDatabase = nullptr;   // company and database, marked for a copy
     kxNavPanel *NavPanel = nullptr;
     QWidget *NavContainer = nullptr;
     PictureBox *imgSplitter = nullptr;

@@ -3,6 +3,7 @@
 #include "platform/vbconv.h"
 #include "platform/vbconv.h"
 
+#include <algorithm>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -116,6 +117,34 @@ QString savedNavPanelWidth(double panelWidth)
 double restoredNavPanelWidth(double storedWidth)
 {
     return storedWidth + 60;
+}
+
+DatabaseBadge databaseBadge(const QString &company, const QString &driver, const QString &server,
+                            const QString &database, const QString &dsn, const QString &copyKind)
+{
+    DatabaseBadge b;
+    const QString host = server.trimmed().isEmpty() ? QStringLiteral("localhost") : server.trimmed();
+    QString where;
+    if (driver == QLatin1String("sqlite")) {
+        const qsizetype slash = std::max(database.lastIndexOf(u'/'), database.lastIndexOf(u'\\'));
+        where = QStringLiteral("SQLite ") + database.mid(slash + 1);
+        b.detail = database;
+    } else if (driver == QLatin1String("odbc")) {
+        where = QStringLiteral("ODBC ") + dsn;
+        b.detail = where;
+    } else {
+        where = (driver == QLatin1String("mssql") ? QStringLiteral("SQL Server ") : QStringLiteral("PostgreSQL ")) + host
+            + u'/' + database;
+        b.detail = where;
+    }
+    b.line = company.trimmed().isEmpty() ? where : company.trimmed() + QStringLiteral(" · ") + where;
+    if (copyKind == QLatin1String("test") || copyKind == QLatin1String("training")) {
+        const QString mark = copyKind == QLatin1String("test") ? QStringLiteral("测试账套") : QStringLiteral("培训账套");
+        b.copy = true;
+        b.line = QStringLiteral("【") + mark + QStringLiteral("】") + b.line;
+        b.titleSuffix = QStringLiteral(" - ") + mark;
+    }
+    return b;
 }
 
 } // namespace workspace

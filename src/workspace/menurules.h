@@ -79,4 +79,17 @@ QString savedNavPanelWidth(double panelWidth);
 // at the width it had when the window closed.
 double restoredNavPanelWidth(double storedWidth);
 
+// What the header says about the books the operator works in: the company and
+// the database (driver, server and name, or the SQLite file's name), and for a
+// test or training copy (copyKind "test" / "training") the words that mark it,
+// also as the window title's suffix.
+struct DatabaseBadge {
+    QString line;
+    QString detail; // the whole path or connection, for the tool tip
+    QString titleSuffix;
+    bool copy = false;
+};
+DatabaseBadge databaseBadge(const QString &company, const QString &driver, const QString &server,
+                            const QString &database, const QString &dsn, const QString &copyKind);
+
 } // namespace workspace

@@ -4,6 +4,7 @@
 // ZENLO_SCREENSHOT_DIR set, a picture of each step goes there.
 #include "components/database.h"
 #include "components/kx/kxpilot.h"
+#include "components/kx/kxshadowlabel.h"
 #include "components/sysservices.h"
 #include "core/contracts.h"
 #include "core/clsconfig.h"
@@ -15,10 +16,12 @@
 #include "platform/objectfactory.h"
 #include "platform/uiservice.h"
 #include "workspace/frmmain.h"
+#include "workspace/picturebox.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QDir>
+#include <QFileInfo>
 #include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QTableWidget>
@@ -84,11 +87,14 @@ private Q_SLOTS:
     void tabMenuCloses_data();
     void tabMenuCloses();
     void tabKeys();
+    void theBooksAreNamed_data();
+    void theBooksAreNamed();
     void rightsOfTheOperator_data();
     void rightsOfTheOperator();
 
 private:
-    bool open(const QString &op = QStringLiteral("admin"), const QString &password = QString());
+    bool open(const QString &op = QStringLiteral("admin"), const QString &password = QString(),
+              const QString &copyKind = QString());
     QWidget *run(const QString &code);
 
     std::unique_ptr<TestSite> m_site;
@@ -116,11 +122,14 @@ void tst_DemoTour::cleanup()
     m_ui.reset();
 }
 
-bool tst_DemoTour::open(const QString &op, const QString &password)
+bool tst_DemoTour::open(const QString &op, const QString &password, const QString &copyKind)
 {
     m_site = std::make_unique<TestSite>();
     if (!m_site->ok())
         return false;
+    if (!copyKind.isEmpty())
+        m_site->writeConfig(QString(), m_site->databaseNode().replace(QStringLiteral("<database driver="),
+                                                                      QStringLiteral("<database copy=\"%1\" driver=").arg(copyKind)));
     Session &s = Session::open();
     s.config = std::make_unique<clsConfig>();
     s.db = std::make_unique<Database>();
@@ -308,6 +317,35 @@ void tst_DemoTour::tabKeys()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(m_window->tabCount(), 2);
     QCOMPARE(m_window->tabKey(2).section(u'-', 0, 0), QStringLiteral("010301"));
+}
+
+void tst_DemoTour::theBooksAreNamed_data()
+{
+    QTest::addColumn<QString>("copy");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("prefix");
+    QTest::newRow("the real books") << "" << "测试系统" << "";
+    QTest::newRow("a test copy") << "test" << "测试系统 - 测试账套" << "【测试账套】";
+    QTest::newRow("a training copy") << "training" << "测试系统 - 培训账套" << "【培训账套】";
+}
+
+void tst_DemoTour::theBooksAreNamed()
+{
+    QFETCH(QString, copy);
+    QFETCH(QString, title);
+    QFETCH(QString, prefix);
+    QVERIFY(open(QStringLiteral("admin"), QString(), copy));
+    QCOMPARE(m_window->windowTitle(), title);
+    auto *label = m_window->findChild<kxShadowLabel *>(QStringLiteral("lblDatabase"));
+    QVERIFY(label && label->isVisible());
+    QVERIFY2(label->caption().startsWith(prefix + QStringLiteral("示范贸易有限公司 · SQLite ")), qPrintable(label->caption()));
+    QVERIFY(label->caption().endsWith(QFileInfo(m_site->databaseFile()).fileName()));
+    const QBrush band = m_window->Panel[0]->background();
+    const QColor left = band.gradient() ? band.gradient()->stops().first().second : band.color();
+    // The real books' header is blue; a copy's is not.
+    QCOMPARE(left.blue() > left.red(), copy.isEmpty());
+    if (!copy.isEmpty())
+        picture(m_window, QStringLiteral("header-") + copy + QStringLiteral("-copy"));
 }
 
 void tst_DemoTour::rightsOfTheOperator_data()

@@ -350,6 +350,8 @@ private Q_SLOTS:
                                         << "不支持的数据库驱动: oracle";
         QTest::newRow("bad port") << head + "<database driver=\"postgres\"><port>99999</port></database>" + tail << "-" << false
                                   << "" << "" << "" << "数据库端口无效";
+        QTest::newRow("a copy of another kind") << head + "<database driver=\"sqlite\" copy=\"yes\"><database>z.db</database></database>" + tail
+                                                << "-" << false << "" << "" << "" << "数据库副本类型无效（应为 test 或 training）: yes";
         QTest::newRow("not xml") << QStringLiteral("<configuration><database") << "-" << false << "" << "" << "" << "配置文件无法读取";
     }
 

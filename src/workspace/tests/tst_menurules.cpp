@@ -10,6 +10,8 @@ class tst_MenuRules : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void databaseBadge_data();
+    void databaseBadge();
     void catalogQuery_data();
     void catalogQuery();
     void catalogItems_data();
@@ -182,6 +184,39 @@ void tst_MenuRules::savedWidth()
     QFETCH(double, panel);
     QFETCH(QString, text);
     QCOMPARE(workspace::savedNavPanelWidth(panel), text);
+}
+
+void tst_MenuRules::databaseBadge_data()
+{
+    QTest::addColumn<QString>("company");
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("copy");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("suffix");
+    QTest::newRow("sqlite: the file's name") << "示范" << "sqlite" << "" << "/srv/books/a.db" << "" << "示范 · SQLite a.db" << "";
+    QTest::newRow("a Windows path") << "示范" << "sqlite" << "" << "D:\\账套\\b.db" << "" << "示范 · SQLite b.db" << "";
+    QTest::newRow("postgres without a server") << "" << "postgres" << "" << "erp" << "" << "PostgreSQL localhost/erp" << "";
+    QTest::newRow("sql server, test copy") << "示范" << "mssql" << "db1" << "erp" << "test"
+                                           << "【测试账套】示范 · SQL Server db1/erp" << " - 测试账套";
+    QTest::newRow("training copy") << "示范" << "postgres" << "pg" << "train" << "training"
+                                   << "【培训账套】示范 · PostgreSQL pg/train" << " - 培训账套";
+}
+
+void tst_MenuRules::databaseBadge()
+{
+    QFETCH(QString, company);
+    QFETCH(QString, driver);
+    QFETCH(QString, server);
+    QFETCH(QString, database);
+    QFETCH(QString, copy);
+    QFETCH(QString, line);
+    QFETCH(QString, suffix);
+    const workspace::DatabaseBadge b = workspace::databaseBadge(company, driver, server, database, QString(), copy);
+    QCOMPARE(b.line, line);
+    QCOMPARE(b.titleSuffix, suffix);
+    QCOMPARE(b.copy, !copy.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_MenuRules)
