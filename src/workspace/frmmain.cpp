@@ -151,6 +151,37 @@ W *named(W *w, const QString &name)
 // of the window outside the password panel, and focus cannot wander behind the
 // cover. Installed on the application, so it sees events sent straight to a
 // control as well as those the window system delivers.
+// Any key or mouse input to any window of the program starts the idle time anew.
+class frmMain::InputWatch : public QObject
+{
+public:
+    explicit InputWatch(frmMain *owner) : m_owner(owner) {}
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::TouchBegin:
+            m_owner->m_lastInput.restart();
+            if (m_owner->m_idleWarned) {
+                m_owner->m_idleWarned = false;
+                bMain::StatusPrompt(QString());
+            }
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    frmMain *m_owner;
+};
+
 class frmMain::LockFilter : public QObject
 {
 public:
@@ -202,6 +233,8 @@ frmMain::frmMain(Session &session, QWidget *parent)
 
 frmMain::~frmMain()
 {
+    if (m_inputWatch)
+        qApp->removeEventFilter(m_inputWatch.get());
     endLock();
 }
 
@@ -776,6 +809,25 @@ void frmMain::loadSteps()
     const QString mail = config->value(QStringLiteral("//configuration/system/mailto"));
     lnklbl[2]->setLink(QStringLiteral("mailto:") + (mail.isEmpty() ? QStringLiteral("support@zenlo.example") : mail));
 
+    // The idle lock (off unless configured).
+    QString idleProblem;
+    m_idleMinutes = workspace::idleLockMinutes(config->value(QStringLiteral("//configuration/system/settings/idlelock")), &idleProblem);
+    if (!idleProblem.isEmpty())
+        Logger::WriteMessage(idleProblem, 1);
+    if (m_idleMinutes > 0) {
+        m_lastInput.start();
+        if (!m_idleTimer) {
+            m_idleTimer = new QTimer(this);
+            m_idleTimer->setInterval(5000);
+            connect(m_idleTimer, &QTimer::timeout, this, [this] { idleTick(m_lastInput.elapsed()); });
+        }
+        m_idleTimer->start();
+        if (!m_inputWatch) {
+            m_inputWatch = std::make_unique<InputWatch>(this);
+            qApp->installEventFilter(m_inputWatch.get());
+        }
+    }
+
     // 13. The navigation panel's width of the last run.
     const double design = m.navPanel.width;
     const QString stored = m_session.getSetting(QStringLiteral("main"), QStringLiteral("navpanel_width"));
@@ -1317,6 +1369,8 @@ void frmMain::closeEvent(QCloseEvent *event)
     if (m_unloaded)
         return;
     m_unloaded = true;
+    if (m_idleTimer)
+        m_idleTimer->stop();
     endLock();
     if (m_session.config)
         unloadSettings();
@@ -1457,6 +1511,28 @@ void frmMain::showHostArea(int index)
         area->setFocus(Qt::OtherFocusReason);
     area->raise();
     picWait->raise();
+}
+
+void frmMain::idleTick(qint64 idleMs)
+{
+    if (m_locked || m_unloaded) {
+        m_idleWarned = false;
+        return;
+    }
+    switch (workspace::idleStep(idleMs, m_idleMinutes, m_idleWarned)) {
+    case workspace::IdleStep::Warn:
+        m_idleWarned = true;
+        bMain::StatusPrompt(QStringLiteral("系统空闲，一分钟后将锁定屏幕"));
+        break;
+    case workspace::IdleStep::Lock:
+        // As the lock button does: tabs, edit windows and typed work stay behind the cover.
+        m_idleWarned = false;
+        bMain::StatusPrompt(QString());
+        lockScreen();
+        break;
+    case workspace::IdleStep::Nothing:
+        break;
+    }
 }
 
 void frmMain::closeTabs(TabClose which, int index)

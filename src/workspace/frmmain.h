@@ -16,6 +16,8 @@
 #include <QList>
 #include <QPixmap>
 #include <QPointer>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -116,6 +118,10 @@ public:
     void stepTab(int step);
 
     bool isLocked() const { return m_locked; }
+    // The idle lock's clock: one step with the time since the last input
+    // (the window's timer calls it; tests call it with the time they need).
+    void idleTick(qint64 idleMs);
+    int idleLockMinutes() const { return m_idleMinutes; }
     const workspace::MainLayout &layoutModel() const { return m_layout; }
     // Dots per inch the twips are converted with (the window's screen).
     double dpi() const;
@@ -163,6 +169,9 @@ protected:
 private:
     class LockFilter;
     friend class LockFilter;
+    class InputWatch;
+    friend class InputWatch;
+    std::unique_ptr<InputWatch> m_inputWatch;
 
     void buildUi();
     void buildHeader();
@@ -200,6 +209,10 @@ private:
     workspace::PilotPictures m_pilotPictures;
     std::unique_ptr<LockFilter> m_lockFilter;
     bool m_locked = false;
+    int m_idleMinutes = 0;       // 0: no idle lock
+    bool m_idleWarned = false;
+    QElapsedTimer m_lastInput;   // since the operator last touched the keyboard or mouse
+    QTimer *m_idleTimer = nullptr;
     QPointer<QWidget> m_focusBeforeLock; // given the keyboard again after an unlock
     bool m_unloaded = false;
     bool m_dragging = false;

@@ -147,4 +147,31 @@ DatabaseBadge databaseBadge(const QString &company, const QString &driver, const
     return b;
 }
 
+int idleLockMinutes(const QString &setting, QString *problem)
+{
+    const QString t = setting.trimmed();
+    if (t.isEmpty())
+        return 0;
+    bool ok = false;
+    const int minutes = t.toInt(&ok);
+    if (!ok || minutes < 0 || minutes > 1440) {
+        if (problem)
+            *problem = QStringLiteral("空闲锁屏时间“%1”无效（应为 0 到 1440 分钟），空闲锁屏关闭").arg(t);
+        return 0;
+    }
+    return minutes;
+}
+
+IdleStep idleStep(qint64 idleMs, int minutes, bool warned)
+{
+    if (minutes <= 0)
+        return IdleStep::Nothing;
+    const qint64 limit = qint64(minutes) * 60000;
+    if (idleMs >= limit)
+        return IdleStep::Lock;
+    if (!warned && idleMs >= limit - 60000)
+        return IdleStep::Warn;
+    return IdleStep::Nothing;
+}
+
 } // namespace workspace

@@ -3,6 +3,7 @@
 // and icon queries, the one-item-per-catalog choice, the remembered menu
 // button, and the reading of the window's per-user settings.
 #include <QList>
+#include <QtGlobal>
 #include <QString>
 #include <QStringList>
 
@@ -78,6 +79,14 @@ QString savedNavPanelWidth(double panelWidth);
 // width less 60 (as the program has always written it), so the panel opens
 // at the width it had when the window closed.
 double restoredNavPanelWidth(double storedWidth);
+
+// The idle lock's setting (minutes; "" or "0" is off). Anything but a whole
+// number from 0 to 1440 is off as well, with *problem saying why.
+int idleLockMinutes(const QString &setting, QString *problem);
+// What the idle lock does after idleMs without input: nothing, warn once when
+// one minute is left (at once for a lock of one minute), or lock.
+enum class IdleStep { Nothing, Warn, Lock };
+IdleStep idleStep(qint64 idleMs, int minutes, bool warned);
 
 // What the header says about the books the operator works in: the company and
 // the database (driver, server and name, or the SQLite file's name), and for a

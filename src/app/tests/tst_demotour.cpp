@@ -87,6 +87,7 @@ private Q_SLOTS:
     void tabMenuCloses_data();
     void tabMenuCloses();
     void tabKeys();
+    void idleLockKeepsTypedWork();
     void theBooksAreNamed_data();
     void theBooksAreNamed();
     void rightsOfTheOperator_data();
@@ -99,6 +100,7 @@ private:
 
     std::unique_ptr<TestSite> m_site;
     std::unique_ptr<testsupport::RecordingUi> m_ui;
+    QString m_systemInner; // the configuration's <system> content, when a test needs its own
     frmMain *m_window = nullptr;
     FunctionHost *m_host = nullptr;
 };
@@ -120,6 +122,7 @@ void tst_DemoTour::cleanup()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     m_site.reset();
     m_ui.reset();
+    m_systemInner.clear();
 }
 
 bool tst_DemoTour::open(const QString &op, const QString &password, const QString &copyKind)
@@ -127,9 +130,11 @@ bool tst_DemoTour::open(const QString &op, const QString &password, const QStrin
     m_site = std::make_unique<TestSite>();
     if (!m_site->ok())
         return false;
-    if (!copyKind.isEmpty())
-        m_site->writeConfig(QString(), m_site->databaseNode().replace(QStringLiteral("<database driver="),
-                                                                      QStringLiteral("<database copy=\"%1\" driver=").arg(copyKind)));
+    if (!copyKind.isEmpty() || !m_systemInner.isEmpty())
+        m_site->writeConfig(m_systemInner,
+                            copyKind.isEmpty() ? QString()
+                                               : m_site->databaseNode().replace(QStringLiteral("<database driver="),
+                                                                                QStringLiteral("<database copy=\"%1\" driver=").arg(copyKind)));
     Session &s = Session::open();
     s.config = std::make_unique<clsConfig>();
     s.db = std::make_unique<Database>();
@@ -317,6 +322,31 @@ void tst_DemoTour::tabKeys()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(m_window->tabCount(), 2);
     QCOMPARE(m_window->tabKey(2).section(u'-', 0, 0), QStringLiteral("010301"));
+}
+
+void tst_DemoTour::idleLockKeepsTypedWork()
+{
+    m_systemInner = QStringLiteral("<caption>测试系统</caption><settings><idlelock>5</idlelock></settings>");
+    QVERIFY(open());
+    QCOMPARE(m_window->idleLockMinutes(), 5);
+    QWidget *order = run(QStringLiteral("010101"));
+    QVERIFY(order);
+    QPushButton *add = button(order, QStringLiteral("新增"));
+    QVERIFY(add);
+    add->click();
+    auto *field = order->findChild<QLineEdit *>(QStringLiteral("remark"));
+    field->setText(QStringLiteral("写了一半"));
+    QString status;
+    connect(Session::current(), &Session::statusPrompt, this, [&](const QString &t) { status = t; });
+    m_window->idleTick(3 * 60000);
+    QVERIFY(status.isEmpty() && !m_window->isLocked());
+    m_window->idleTick(4 * 60000 + 1);
+    QVERIFY2(status.endsWith(QStringLiteral("系统空闲，一分钟后将锁定屏幕")), qPrintable(status));
+    m_window->idleTick(5 * 60000);
+    QVERIFY(m_window->isLocked());
+    QCOMPARE(m_window->tabCount(), 2);
+    QCOMPARE(field->text(), QStringLiteral("写了一半"));
+    picture(m_window, QStringLiteral("idle-locked"));
 }
 
 void tst_DemoTour::theBooksAreNamed_data()

@@ -10,6 +10,8 @@ class tst_MenuRules : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void idleLock_data();
+    void idleLock();
     void databaseBadge_data();
     void databaseBadge();
     void catalogQuery_data();
@@ -184,6 +186,41 @@ void tst_MenuRules::savedWidth()
     QFETCH(double, panel);
     QFETCH(QString, text);
     QCOMPARE(workspace::savedNavPanelWidth(panel), text);
+}
+
+void tst_MenuRules::idleLock_data()
+{
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<bool>("problem");
+    QTest::addColumn<QList<int>>("steps"); // at 0, limit-61 s, limit-60 s (twice), limit; 0 nothing, 1 warn, 2 lock
+    QTest::newRow("off by default") << "" << 0 << false << QList<int>{0, 0, 0, 0, 0};
+    QTest::newRow("five minutes") << " 5 " << 5 << false << QList<int>{0, 0, 1, 0, 2};
+    QTest::newRow("one minute warns at once") << "1" << 1 << false << QList<int>{1, 0, 0, 0, 2};
+    QTest::newRow("not a number") << "abc" << 0 << true << QList<int>{0, 0, 0, 0, 0};
+    QTest::newRow("negative") << "-1" << 0 << true << QList<int>{0, 0, 0, 0, 0};
+    QTest::newRow("more than a day") << "1441" << 0 << true << QList<int>{0, 0, 0, 0, 0};
+}
+
+void tst_MenuRules::idleLock()
+{
+    QFETCH(QString, setting);
+    QFETCH(int, minutes);
+    QFETCH(bool, problem);
+    QFETCH(QList<int>, steps);
+    QString why;
+    QCOMPARE(workspace::idleLockMinutes(setting, &why), minutes);
+    QCOMPARE(!why.isEmpty(), problem);
+    const qint64 limit = qint64(minutes) * 60000;
+    const qint64 at[] = {0, limit - 61000, limit - 60000, limit - 60000, limit};
+    bool warned = false;
+    QList<int> got;
+    for (qint64 ms : at) {
+        const workspace::IdleStep step = workspace::idleStep(std::max<qint64>(0, ms), minutes, warned);
+        warned = warned || step == workspace::IdleStep::Warn;
+        got << int(step);
+    }
+    QCOMPARE(got, steps);
 }
 
 void tst_MenuRules::databaseBadge_data()
