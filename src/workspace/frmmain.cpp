@@ -742,10 +742,11 @@ void frmMain::loadSteps()
     bMain::StatusPrompt(QString());
 
     // 1. Caption and state; the books worked in, a copy unmistakably so.
-    const Database *books = need(g.db);
-    const ConnectionSettings &cs = books->settings();
-    const workspace::DatabaseBadge badge = workspace::databaseBadge(
-        g.sys ? g.sys->companyInfo().text() : QString(), cs.driver, cs.server, cs.database, cs.dsn, cs.copyKind);
+    // (Without a database the load stops at its first use below, the caption set.)
+    const ConnectionSettings cs = g.db ? g.db->settings() : ConnectionSettings();
+    const workspace::DatabaseBadge badge = g.db ? workspace::databaseBadge(g.sys ? g.sys->companyInfo().text() : QString(),
+                                                                           cs.driver, cs.server, cs.database, cs.dsn, cs.copyKind)
+                                                : workspace::DatabaseBadge();
     lblDatabase->setCaption(badge.line);
     lblDatabase->setToolTip(badge.detail);
     if (badge.copy) {
