@@ -3,6 +3,7 @@
 #include "about/pathshorten.h"
 #include "core/bcommon.h"
 #include "core/clsconfig.h"
+#include "core/diagnostics.h"
 #include "core/session.h"
 #include "core/logger.h"
 #include "components/database.h"
@@ -13,16 +14,21 @@
 #include "platform/uiservice.h"
 #include "util/clsregistryaccess.h"
 
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <stdexcept>
 
@@ -255,6 +261,11 @@ void frmAbout::buildUi()
     const int buttonTop = kHeight - 56 + 13;
     CmdOK->setGeometry(kWidth - kMargin - 100, buttonTop, 100, 30);
     cmdInfo->setGeometry(kWidth - kMargin - 100 - 10 - 116, buttonTop, 116, 30);
+    cmdDiag = new QPushButton(QStringLiteral("诊断信息(&D)"), this);
+    cmdDiag->setObjectName(QStringLiteral("cmdDiag"));
+    cmdDiag->setGeometry(kWidth - kMargin - 100 - 10 - 116 - 10 - 116, buttonTop, 116, 30);
+    cmdDiag->setAutoDefault(false);
+    connect(cmdDiag, &QPushButton::clicked, this, &frmAbout::showDiagnostics);
     QPalette accent = CmdOK->palette();
     accent.setColor(QPalette::Button, kxstyle::accent());
     accent.setColor(QPalette::ButtonText, Qt::white);
@@ -263,6 +274,41 @@ void frmAbout::buildUi()
     cmdInfo->setAutoDefault(false);
     connect(CmdOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdInfo, &QPushButton::clicked, this, &frmAbout::StartSysInfo);
+}
+
+QString frmAbout::diagnosticsText() const
+{
+    diagnostics::Inputs in;
+    in.configFile = m_session.configPath;
+    in.appName = m_session.config ? m_session.appName() : QString();
+    in.db = m_session.db.get();
+    in.libraryFolders = {appinfo::programFolder() + QStringLiteral("/components"), appinfo::programFolder() + QStringLiteral("/Plugin")};
+    return diagnostics::report(in);
+}
+
+void frmAbout::showDiagnostics()
+{
+    QDialog page(this);
+    page.setObjectName(QStringLiteral("frmDiagnostics"));
+    page.setWindowTitle(QStringLiteral("诊断信息"));
+    page.resize(760, 520);
+    auto *layout = new QVBoxLayout(&page);
+    auto *text = new QPlainTextEdit(diagnosticsText(), &page);
+    text->setObjectName(QStringLiteral("txtDiagnostics"));
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    layout->addWidget(text, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto *copy = new QPushButton(QStringLiteral("复制全部(&P)"), &page);
+    copy->setObjectName(QStringLiteral("cmdCopy"));
+    auto *close = new QPushButton(QStringLiteral("关闭(&C)"), &page);
+    buttons->addWidget(copy);
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+    connect(copy, &QPushButton::clicked, &page, [text] { QGuiApplication::clipboard()->setText(text->toPlainText()); });
+    connect(close, &QPushButton::clicked, &page, &QDialog::accept);
+    page.exec();
 }
 
 void frmAbout::Form_Load()

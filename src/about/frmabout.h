@@ -48,6 +48,11 @@ public:
     QFrame *lineButtons = nullptr;
     QPushButton *CmdOK = nullptr;
     QPushButton *cmdInfo = nullptr;
+    QPushButton *cmdDiag = nullptr;
+
+    // The diagnostics page's text, and the page itself (copy puts it all on the clipboard).
+    QString diagnosticsText() const;
+    void showDiagnostics();
 
     // Whether ImgLogo shows the built-in picture (not a configured one).
     bool builtInLogo() const { return m_builtInLogo; }

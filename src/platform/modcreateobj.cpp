@@ -9,6 +9,8 @@
 #include <QMutex>
 #include <QPluginLoader>
 
+#include <algorithm>
+
 namespace modCreateObj {
 
 namespace {
@@ -232,6 +234,29 @@ QString lastLoadError(const QString &path)
     Table &t = table();
     QMutexLocker lock(&t.mutex);
     return t.reasons.value(key);
+}
+
+QStringList loadedLibraries()
+{
+    Table &t = table();
+    QMutexLocker lock(&t.mutex);
+    QStringList out;
+    for (const Library *lib : std::as_const(t.byPath))
+        if (lib && !out.contains(lib->path))
+            out << lib->path;
+    out.sort();
+    return out;
+}
+
+QList<QPair<QString, QString>> refusedLibraries()
+{
+    Table &t = table();
+    QMutexLocker lock(&t.mutex);
+    QList<QPair<QString, QString>> out;
+    for (auto it = t.reasons.cbegin(); it != t.reasons.cend(); ++it)
+        out.append({it.key(), it.value()});
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 } // namespace modCreateObj

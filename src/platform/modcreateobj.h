@@ -20,7 +20,9 @@
 
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
 
 namespace modCreateObj {
@@ -46,6 +48,10 @@ ZENLO_CORE_EXPORT QObject *CreateFromDll(const QString &path, const QString &cla
 // when the file was never tried. Paths are compared after making them absolute
 // and resolving links, as the loader does.
 ZENLO_CORE_EXPORT QString lastLoadError(const QString &path);
+// The libraries this process loaded (canonical paths, in name order) and those
+// that failed, each with its last reason (for the diagnostics page).
+ZENLO_CORE_EXPORT QStringList loadedLibraries();
+ZENLO_CORE_EXPORT QList<QPair<QString, QString>> refusedLibraries();
 
 // For the object factory: readClassMetadata that keeps the reason for lastLoadError.
 ZENLO_CORE_EXPORT bool readLibraryMetadata(const QString &path, objects::LibraryMeta *meta);

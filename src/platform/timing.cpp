@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <mutex>
 #include <unistd.h>
 
 namespace timing {
@@ -53,12 +54,27 @@ double sinceProcessStart()
     return double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1e6 - startMs();
 }
 
+namespace {
+std::mutex g_marksMutex;
+std::vector<Milestone> g_marks;
+} // namespace
+
 void mark(const char *name)
 {
+    {
+        std::lock_guard<std::mutex> lock(g_marksMutex);
+        g_marks.push_back({name, sinceProcessStart()});
+    }
     if (!enabled())
         return;
     std::fprintf(stderr, "timing %s %.1f\n", name, sinceProcessStart());
     std::fflush(stderr);
+}
+
+std::vector<Milestone> milestones()
+{
+    std::lock_guard<std::mutex> lock(g_marksMutex);
+    return g_marks;
 }
 
 } // namespace timing

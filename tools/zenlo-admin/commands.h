@@ -28,5 +28,6 @@ int regsvrCommand(const QStringList &args);
 int pluginCommand(const QStringList &args);
 int mapCommand(const QStringList &args);
 int oplogCommand(const QStringList &args);
+int diagCommand(const QStringList &args);
 
 } // namespace admin

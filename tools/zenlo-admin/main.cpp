@@ -56,6 +56,7 @@ static const char kHelp[] =
     "  map render FILE OUT.png [--size WxH]    draw a process map into a new PNG file\n"
     "  oplog [--since DATE] [--until DATE] [--user NAME] [--csv FILE] [--cfg FILE]\n"
     "                                          list the operation records, or write them to a new CSV file\n"
+    "  diag [--cfg FILE]                       print the diagnostics page (program, database, registry, libraries)\n"
     "Every command takes --help.\n"
     "Exit codes: 0 success, 1 failure (the reason on stderr), 2 usage error.";
 
@@ -76,6 +77,7 @@ int main(int argc, char **argv)
         {QStringLiteral("plugin"), admin::pluginCommand},
         {QStringLiteral("map"), admin::mapCommand},
         {QStringLiteral("oplog"), admin::oplogCommand},
+        {QStringLiteral("diag"), admin::diagCommand},
     };
     if (args.isEmpty()) {
         admin::err() << kHelp << Qt::endl;

@@ -13,15 +13,20 @@
 #include "platform/settings.h"
 #include "util/clsregistryaccess.h"
 
+#include <QClipboard>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
 
+#include "modal.h"
 #include "testsite.h"
 #include "testsupport.h"
 
@@ -87,6 +92,7 @@ private Q_SLOTS:
     void captions();
     void systemInformation_data();
     void systemInformation();
+    void diagnosticsPage();
     void look_data();
     void look();
 
@@ -507,6 +513,31 @@ void tst_frmAbout::look()
     const QString dir = qEnvironmentVariable("ZENLO_SCREENSHOT_DIR");
     if (!dir.isEmpty())
         QVERIFY(shot.save(dir + QLatin1Char('/') + picture));
+}
+
+void tst_frmAbout::diagnosticsPage()
+{
+    openSite();
+    frmAbout w(testsupport::session());
+    QString shown;
+    auto answered = testsupport::whenModal<QDialog>([&](QDialog *page) {
+        auto *text = page->findChild<QPlainTextEdit *>(QStringLiteral("txtDiagnostics"));
+        shown = text ? text->toPlainText() : QString();
+        if (auto *copy = page->findChild<QPushButton *>(QStringLiteral("cmdCopy")))
+            copy->click();
+        const QString dir = qEnvironmentVariable("ZENLO_SCREENSHOT_DIR");
+        if (!dir.isEmpty())
+            page->grab().save(dir + QStringLiteral("/diagnostics.png"));
+        page->accept();
+    });
+    w.findChild<QPushButton *>(QStringLiteral("cmdDiag"))->click();
+    QTRY_VERIFY(*answered);
+    QCOMPARE(QGuiApplication::clipboard()->text(), shown);
+    for (const QString &part : {QStringLiteral("[程序]"), QStringLiteral("配置文件: ") + testsupport::session().configPath,
+                                QStringLiteral("[数据库]"), QStringLiteral("驱动: SQLite"), QStringLiteral("往返时间: "),
+                                QStringLiteral("[注册表]"), QStringLiteral("个人设置: HKEY_CURRENT_USER\\"),
+                                QStringLiteral("[已加载的库]"), QStringLiteral("[未能加载的库]")})
+        QVERIFY2(shown.contains(part), qPrintable(part + QStringLiteral(" missing from:\n") + shown));
 }
 
 QTEST_MAIN(tst_frmAbout)
