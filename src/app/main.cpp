@@ -59,6 +59,13 @@ int main(int argc, char **argv)
     const CommandLine::Option run = options.option(QStringLiteral("run"));
 
     const bool running = bMain::Main(app.arguments().mid(1), wiring);
+    // The last session's functions first, so a /run:CODE entry ends up in front.
+    if (running) {
+        QTimer::singleShot(0, [&functions] {
+            if (functions)
+                functions->reopenLastFunctions();
+        });
+    }
     if (running && run.present) {
         QTimer::singleShot(0, [&functions, code = run.value] {
             if (!functions)

@@ -20,4 +20,6 @@ public:
     virtual void ClearControl(QObject *component) = 0;
     // The operator closes the function tab with this index (its close affordance).
     virtual void closeFunctionTab(int tabIndex) { (void)tabIndex; }
+    // The main window unloads: the functions open now are remembered for the operator.
+    virtual void rememberOpenFunctions() {}
 };

@@ -35,6 +35,8 @@ public:
     virtual int addTab(const QString &caption, const QString &key) = 0;
     virtual int tabCount() const = 0;
     virtual int activeTab() const = 0;
+    // Makes a tab the active one, as a click on it does.
+    virtual void activateTab(int index) = 0;
     virtual QString tabKey(int index) const = 0;
     virtual void removeTab(int index) = 0;
     // Host areas picHolder(0..upper bound); a new one lies over the last, hidden, and the home area hides.

@@ -375,3 +375,68 @@ void FunctionHost::LoadReportMenu(const QString &menuCode, bool &done)
         ui::msgBox(QStringLiteral("加载报表菜单，原因：") + RuntimeError::describe(e), ui::Critical, QStringLiteral("错误"));
     }
 }
+
+// ------------------------------------------------------------------ the last session's tabs
+
+namespace {
+
+const QString kTabsSection = QStringLiteral("lasttabs");
+
+} // namespace
+
+void FunctionHost::rememberOpenFunctions()
+{
+    if (!m_session.config || !m_session.op)
+        return;
+    QStringList codes;
+    QString active;
+    for (int i = 2; i <= m_host.tabCount(); ++i) {
+        const QString key = m_host.tabKey(i);
+        const QString code = key.left(key.lastIndexOf(u'-'));
+        if (code.isEmpty() || codes.contains(code))
+            continue;
+        codes << code;
+        if (i == m_host.activeTab())
+            active = code;
+    }
+    // "code,code,...|active"; menu codes hold neither separator.
+    m_session.saveSetting(kTabsSection, m_session.op->name(), codes.join(u',') + u'|' + active);
+}
+
+void FunctionHost::reopenLastFunctions()
+{
+    if (!m_session.config || !m_session.op || !m_session.db || !m_session.sys)
+        return;
+    const QString choice = m_session.getSetting(QStringLiteral("main"), QStringLiteral("reopentabs"), QStringLiteral("ask")).trimmed().toLower();
+    if (choice == QLatin1String("never"))
+        return;
+    const QString stored = m_session.getSetting(kTabsSection, m_session.op->name());
+    const QString active = stored.section(u'|', 1);
+    QStringList codes;
+    for (const QString &c : stored.section(u'|', 0, 0).split(u',', Qt::SkipEmptyParts)) {
+        // Still a function of the menus, and one this operator may run now.
+        RecordSetPtr rs = m_session.db->query(QStringLiteral("select progID, menuismx from xt_menu where menucode = ?"), {c});
+        if (!rs || rs->recordCount() == 0 || hosting::numericField(rs->field(QStringLiteral("menuismx"))) != 1.0)
+            continue;
+        const auto number = hosting::int32Field(rs->field(QStringLiteral("progID")));
+        if (number && m_session.sys->rights(*number).right(1) && !codes.contains(c))
+            codes << c;
+    }
+    m_session.db->ClearError();
+    if (codes.isEmpty())
+        return;
+    if (choice != QLatin1String("always")
+        && ui::msgBox(QStringLiteral("是否打开上次退出时未关闭的 %1 个功能？").arg(codes.size()), ui::YesNo | ui::Question,
+                      QStringLiteral("提示：")) != ui::Yes)
+        return;
+    int activeTab = 0;
+    for (const QString &c : std::as_const(codes)) {
+        bool inEditWindow = false, executed = false;
+        ExecuteMenu(c, inEditWindow, executed);
+        if (executed && !inEditWindow && c == active)
+            activeTab = m_host.tabCount();
+    }
+    if (activeTab > 1 && activeTab != m_host.activeTab())
+        m_host.activateTab(activeTab);
+}
+

@@ -30,6 +30,13 @@ public:
     bool openAlertWindow() override;
     void ClearControl(QObject *component) override;
     void closeFunctionTab(int tabIndex) override;
+    // The functions of the tabs (menu codes in tab order, and the active one) are
+    // kept per operator in the per-user settings, section "lasttabs"; after the
+    // login reopenLastFunctions() opens them again through ExecuteMenu, as the
+    // per-user choice "main/reopentabs" says: "never", "ask" (the default) or
+    // "always". Codes that are gone or that the operator may not run are left out.
+    void rememberOpenFunctions() override;
+    void reopenLastFunctions();
 
     void LoadHostedComponent(int32_t programNumber, int32_t catalog, const QString &menuName, bool &loaded);
     void LoadReportMenu(const QString &menuCode, bool &done);

@@ -1375,8 +1375,10 @@ void frmMain::closeEvent(QCloseEvent *event)
     endLock();
     if (m_session.config)
         unloadSettings();
-    if (m_menuRunner)
+    if (m_menuRunner) {
+        m_menuRunner->rememberOpenFunctions();
         m_menuRunner->ClearControl(moControl);
+    }
     disconnect(&m_session, nullptr, this, nullptr);
     // The session ends here; the window must not reach it afterwards.
     bMain::LogOut();
@@ -1551,6 +1553,11 @@ void frmMain::closeTabs(TabClose which, int index)
     for (int i = kxVSTab->count(); i >= from; --i)
         if (which != TabClose::Others || i != index)
             m_menuRunner->closeFunctionTab(i);
+}
+
+void frmMain::activateTab(int index)
+{
+    kxVSTab->setActive(index);
 }
 
 void frmMain::stepTab(int step)

@@ -98,6 +98,7 @@ public:
     int addTab(const QString &caption, const QString &key) override;
     int tabCount() const override;
     int activeTab() const override;
+    void activateTab(int index) override;
     QString tabKey(int index) const override;
     void removeTab(int index) override;
     int addHostArea() override;

@@ -88,6 +88,9 @@ private Q_SLOTS:
     void tabMenuCloses();
     void tabKeys();
     void idleLockKeepsTypedWork();
+    void lastFunctionsReopen_data();
+    void lastFunctionsReopen();
+    void lastFunctionsWithTodaysRights();
     void theBooksAreNamed_data();
     void theBooksAreNamed();
     void rightsOfTheOperator_data();
@@ -96,6 +99,7 @@ private Q_SLOTS:
 private:
     bool open(const QString &op = QStringLiteral("admin"), const QString &password = QString(),
               const QString &copyKind = QString());
+    bool reopen(TestSite &site, const QString &op, const QString &password);
     QWidget *run(const QString &code);
 
     std::unique_ptr<TestSite> m_site;
@@ -135,12 +139,18 @@ bool tst_DemoTour::open(const QString &op, const QString &password, const QStrin
                             copyKind.isEmpty() ? QString()
                                                : m_site->databaseNode().replace(QStringLiteral("<database driver="),
                                                                                 QStringLiteral("<database copy=\"%1\" driver=").arg(copyKind)));
+    return reopen(*m_site, op, password);
+}
+
+// A session on the site and the main window, as after a login.
+bool tst_DemoTour::reopen(TestSite &site, const QString &op, const QString &password)
+{
     Session &s = Session::open();
     s.config = std::make_unique<clsConfig>();
     s.db = std::make_unique<Database>();
     s.op = std::make_unique<Operator>();
     s.sys = std::make_unique<SystemServices>();
-    if (!s.config->Init(m_site->configPath()) || !s.db->Init(m_site->configPath(), true) || !s.db->Connect()
+    if (!s.config->Init(site.configPath()) || !s.db->Init(site.configPath(), true) || !s.db->Connect()
         || !s.sys->Init(s.db.get(), s.op.get(), 0))
         return false;
     s.op->setName(op);
@@ -322,6 +332,69 @@ void tst_DemoTour::tabKeys()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(m_window->tabCount(), 2);
     QCOMPARE(m_window->tabKey(2).section(u'-', 0, 0), QStringLiteral("010301"));
+}
+
+void tst_DemoTour::lastFunctionsReopen_data()
+{
+    QTest::addColumn<QString>("choice");   // main/reopentabs ("" = not set)
+    QTest::addColumn<int>("answer");       // to the question, when asked
+    QTest::addColumn<QString>("op");       // who logs in the second time
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QStringList>("tabs"); // menu codes reopened, in order
+    QTest::addColumn<int>("boxes");
+    const QStringList all{"010101", "010301", "030301"};
+    QTest::newRow("asked by default, yes") << "" << int(ui::Yes) << "admin" << "" << all << 1;
+    QTest::newRow("asked, no") << "ask" << int(ui::No) << "admin" << "" << QStringList{} << 1;
+    QTest::newRow("always, nothing asked") << "always" << 0 << "admin" << "" << all << 0;
+    QTest::newRow("never") << "never" << 0 << "admin" << "" << QStringList{} << 0;
+}
+
+void tst_DemoTour::lastFunctionsReopen()
+{
+    QFETCH(QString, choice);
+    QFETCH(int, answer);
+    QFETCH(QString, op);
+    QFETCH(QString, password);
+    QFETCH(QStringList, tabs);
+    QFETCH(int, boxes);
+    QVERIFY(open());
+    for (const char *code : {"010101", "010301", "030301"})
+        QVERIFY(run(QString::fromLatin1(code)));
+    m_window->activateTab(3); // 010301 active
+    // "" stands for a choice never made (an empty value reads as the default).
+    Session::current()->saveSetting(QStringLiteral("main"), QStringLiteral("reopentabs"), choice);
+    // The operator leaves; the site stays for the next login.
+    m_window->close();
+    delete m_window;
+    m_window = nullptr;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    std::unique_ptr<TestSite> site = std::move(m_site);
+    QVERIFY(reopen(*site, op, password));
+    m_site = std::move(site);
+    m_ui->boxes.clear();
+    m_ui->answers << answer;
+    m_host->reopenLastFunctions();
+    QStringList codes;
+    for (int i = 2; i <= m_window->tabCount(); ++i)
+        codes << m_window->tabKey(i).section(u'-', 0, 0);
+    QCOMPARE(codes, tabs);
+    QCOMPARE(m_ui->boxes.size(), boxes);
+    if (!tabs.isEmpty())
+        QCOMPARE(m_window->activeTab(), 3);
+}
+
+void tst_DemoTour::lastFunctionsWithTodaysRights()
+{
+    QVERIFY(open(QStringLiteral("李四"), QStringLiteral("li4")));
+    // Remembered: a purchase function 李四 may not run (any longer), a code that is gone,
+    // a catalog entry, a quote, and his stock ledger.
+    Session::current()->saveSetting(QStringLiteral("lasttabs"), QStringLiteral("李四"),
+                                    QStringLiteral("010101,999999,0301,01'01,030301|030301"));
+    Session::current()->saveSetting(QStringLiteral("main"), QStringLiteral("reopentabs"), QStringLiteral("always"));
+    m_host->reopenLastFunctions();
+    QCOMPARE(m_window->tabCount(), 2);
+    QCOMPARE(m_window->tabKey(2).section(u'-', 0, 0), QStringLiteral("030301"));
+    QVERIFY(m_ui->boxes.isEmpty()); // dropped silently, never run
 }
 
 void tst_DemoTour::idleLockKeepsTypedWork()
