@@ -1,3 +1,6 @@
+#include "components/database.h"
+#include "components/sysservices.h"
+#include "core/clsconfig.h"
 #include "core/session.h"
 #include "testsupport.h"
 
@@ -19,6 +22,23 @@ Session &session()
     if (Session *s = Session::current())
         return *s;
     return Session::open();
+}
+
+bool openSession(const QString &configPath, const QString &op, const QString &password)
+{
+    Session &s = Session::open();
+    s.config = std::make_unique<clsConfig>();
+    s.db = std::make_unique<Database>();
+    s.op = std::make_unique<Operator>();
+    s.sys = std::make_unique<SystemServices>();
+    if (!s.config->Init(configPath) || !s.db->Init(configPath, true) || !s.db->Connect()
+        || !s.sys->Init(s.db.get(), s.op.get(), 0))
+        return false;
+    s.op->setName(op);
+    if (!s.op->VerifyPassword(password))
+        return false;
+    s.sys->environment()->setOperatorName(op);
+    return true;
 }
 
 RecordingUi::RecordingUi() { ui::install(this); }

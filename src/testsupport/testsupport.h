@@ -14,6 +14,10 @@ namespace testsupport {
 
 // The open session, opened when there is none (a log-out closes it).
 Session &session();
+// A new session over a configuration as after a login: configuration, database
+// (connected), operator, system services, the operator logged in with the
+// password. False when a step fails (the session stays open for the log-out).
+bool openSession(const QString &configPath, const QString &op = QStringLiteral("admin"), const QString &password = QString());
 
 struct ShownBox {
     QString text;

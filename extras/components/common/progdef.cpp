@@ -169,6 +169,19 @@ QList<Definition> readDefinitions(Database *db, const QString &kind, QString *er
     return out;
 }
 
+QString typeProblem(QChar type, const QString &caption, const QString &value)
+{
+    bool ok = true;
+    if (type == u'n')
+        value.toDouble(&ok);
+    else if (type == u'd')
+        ok = QDate::fromString(value, Qt::ISODate).isValid();
+    if (ok)
+        return QString();
+    return type == u'n' ? QStringLiteral("“%1”必须是数字：%2").arg(caption, value)
+                        : QStringLiteral("“%1”必须是日期（年-月-日）：%2").arg(caption, value);
+}
+
 QString defaultParamValue(const Param &p, const QDate &today)
 {
     const QString v = p.defaultValue;
@@ -219,20 +232,20 @@ bool bindReportSql(const Definition &d, const QMap<QString, QString> &values, QS
         const QString v = values.value(p->name).trimmed();
         QVariant b = v;
         if (p->type == u'l') {
-            // Found anywhere in the text; the operator's % and _ are characters, not wildcards.
-            QString escaped = v;
-            escaped.replace(u'%', QString()).replace(u'_', QString());
-            b = u'%' + escaped + u'%';
-        } else if (p->type == u'n') {
-            bool ok = v.isEmpty();
-            b = v.isEmpty() ? QVariant(0) : QVariant(v.toDouble(&ok));
-            if (!ok) {
-                *error = QStringLiteral("“%1”必须是数字：%2").arg(p->caption, v);
+            // Found anywhere in the text. The operator's % and _ are dropped: the report's
+            // SQL names no escape character, so they could not be searched for as characters.
+            QString plain = v;
+            plain.remove(u'%').remove(u'_');
+            b = u'%' + plain + u'%';
+        } else if (!v.isEmpty()) {
+            if (const QString problem = typeProblem(p->type, p->caption, v); !problem.isEmpty()) {
+                *error = problem;
                 return false;
             }
-        } else if (p->type == u'd' && !v.isEmpty() && !QDate::fromString(v, Qt::ISODate).isValid()) {
-            *error = QStringLiteral("“%1”必须是日期（年-月-日）：%2").arg(p->caption, v);
-            return false;
+            if (p->type == u'n')
+                b = v.toDouble();
+        } else if (p->type == u'n') {
+            b = 0;
         }
         sql->append(text.mid(last, i - last));
         sql->append(u'?');

@@ -70,6 +70,10 @@ bool readDefinition(Database *db, int programNumber, Definition *out, QString *e
 // Every definition of a kind, in program-number order (the alert list reads all of kind "alert").
 QList<Definition> readDefinitions(Database *db, const QString &kind, QString *error);
 
+// Why a (trimmed, non-empty) value does not fit type n (number) or d (date)
+// of the field or parameter named caption, in the operator's words; "" when it fits.
+QString typeProblem(QChar type, const QString &caption, const QString &value);
+
 // The value a parameter starts with on the given operating date.
 QString defaultParamValue(const Param &p, const QDate &operatingDate);
 

@@ -5,7 +5,6 @@
 #include "platform/uiservice.h"
 
 #include <QDateEdit>
-#include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFormLayout>

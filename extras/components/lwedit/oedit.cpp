@@ -73,15 +73,8 @@ QString checkValue(const Column &c, const QString &text, const QString &where)
     const QString t = text.trimmed();
     if (t.isEmpty())
         return c.required ? QStringLiteral("%1“%2”不能为空。").arg(where, c.caption) : QString();
-    bool ok = true;
-    if (c.type == QLatin1Char('n'))
-        t.toDouble(&ok);
-    else if (c.type == QLatin1Char('d'))
-        ok = QDate::fromString(t, Qt::ISODate).isValid();
-    if (!ok)
-        return c.type == QLatin1Char('n') ? QStringLiteral("%1“%2”必须是数字：%3").arg(where, c.caption, t)
-                                          : QStringLiteral("%1“%2”必须是日期（年-月-日）：%3").arg(where, c.caption, t);
-    return QString();
+    const QString problem = lwcommon::typeProblem(c.type, c.caption, t);
+    return problem.isEmpty() ? QString() : where + problem;
 }
 
 } // namespace

@@ -68,14 +68,7 @@ void tst_LwEdit::init()
     }
     m_site = std::make_unique<TestSite>(pg ? TestSite::PostgreSQL : TestSite::SQLite);
     QVERIFY2(m_site->ok(), qPrintable(m_site->error()));
-    Session &s = Session::open();
-    s.config = std::make_unique<clsConfig>();
-    QVERIFY(s.config->Init(m_site->configPath()));
-    s.db = std::make_unique<Database>();
-    QVERIFY(s.db->Init(m_site->configPath(), true) && s.db->Connect());
-    s.op = std::make_unique<Operator>();
-    s.sys = std::make_unique<SystemServices>();
-    QVERIFY(s.sys->Init(s.db.get(), s.op.get(), 0));
+    QVERIFY(testsupport::openSession(m_site->configPath()));
     // The site made its own program folder; the classes come from the build's.
     appinfo::setProgramFolder(QStringLiteral(ZENLO_PROGRAM_DIR));
     objects::rescanComponents();

@@ -65,16 +65,9 @@ bool tst_LwReport::openSite(int driver)
     m_site = std::make_unique<TestSite>(TestSite::Driver(driver));
     if (!m_site->ok())
         qFatal("%s", qPrintable(m_site->error()));
-    Session &s = Session::open();
-    s.config = std::make_unique<clsConfig>();
-    s.config->Init(m_site->configPath());
-    s.db = std::make_unique<Database>();
-    if (!s.db->Init(m_site->configPath(), true) || !s.db->Connect())
-        qFatal("no database: %s", qPrintable(s.db->LastError().description));
-    s.op = std::make_unique<Operator>();
-    s.sys = std::make_unique<SystemServices>();
-    s.sys->Init(s.db.get(), s.op.get(), 0);
-    s.sys->environment()->setOperatingDate(QDate(2026, 12, 8));
+    if (!testsupport::openSession(m_site->configPath()))
+        qFatal("cannot open a session on %s", qPrintable(m_site->configPath()));
+    Session::current()->sys->environment()->setOperatingDate(QDate(2026, 12, 8));
     appinfo::setProgramFolder(QStringLiteral(ZENLO_PROGRAM_DIR));
     objects::rescanComponents();
     return true;

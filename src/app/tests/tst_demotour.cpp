@@ -145,18 +145,9 @@ bool tst_DemoTour::open(const QString &op, const QString &password, const QStrin
 // A session on the site and the main window, as after a login.
 bool tst_DemoTour::reopen(TestSite &site, const QString &op, const QString &password)
 {
-    Session &s = Session::open();
-    s.config = std::make_unique<clsConfig>();
-    s.db = std::make_unique<Database>();
-    s.op = std::make_unique<Operator>();
-    s.sys = std::make_unique<SystemServices>();
-    if (!s.config->Init(site.configPath()) || !s.db->Init(site.configPath(), true) || !s.db->Connect()
-        || !s.sys->Init(s.db.get(), s.op.get(), 0))
+    if (!testsupport::openSession(site.configPath(), op, password))
         return false;
-    s.op->setName(op);
-    if (!s.op->VerifyPassword(password))
-        return false;
-    s.sys->environment()->setOperatorName(op);
+    Session &s = *Session::current();
     s.sys->environment()->setOperatingDate(QDate(2026, 12, 8));
     // The build's program folder: its components/ and themes.
     appinfo::setProgramFolder(QStringLiteral(ZENLO_PROGRAM_DIR));

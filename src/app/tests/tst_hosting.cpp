@@ -126,21 +126,9 @@ bool tst_Hosting::open(const QString &op, const QString &password)
         return false;
     db.reset();
 
-    Session &s = Session::open();
-    s.config = std::make_unique<clsConfig>();
-    if (!s.config->Init(m_site->configPath()))
+    if (!testsupport::openSession(m_site->configPath(), op, password))
         return false;
-    s.db = std::make_unique<Database>();
-    if (!s.db->Init(m_site->configPath(), true) || !s.db->Connect())
-        return false;
-    s.op = std::make_unique<Operator>();
-    s.sys = std::make_unique<SystemServices>();
-    if (!s.sys->Init(s.db.get(), s.op.get(), 0))
-        return false;
-    s.op->setName(op);
-    if (!s.op->VerifyPassword(password))
-        return false;
-    s.sys->environment()->setOperatorName(op);
+    Session &s = *Session::current();
     m_window = new frmMain(s);
     m_host = new FunctionHost(s, *m_window, m_window);
     m_window->setMenuRunner(m_host);
