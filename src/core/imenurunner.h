@@ -1,7 +1,8 @@
 #pragma once
 // What the workspace asks of function launch and hosting: running a menu entry
-// (a button, a map box, a report button, the alert button) and releasing the
-// hosted component before the main window goes. The composition root wires the
+// (a button, a map box, a report button, the alert button), the header's
+// buttons and the lock screen, and releasing the hosted component before the
+// main window goes. The composition root wires the
 // hosting side in; without it the workspace only shows where the operator is.
 #include <QString>
 
@@ -22,4 +23,12 @@ public:
     virtual void closeFunctionTab(int tabIndex) { (void)tabIndex; }
     // The main window unloads: the functions open now are remembered for the operator.
     virtual void rememberOpenFunctions() {}
+
+    // A button of the header or of the lock screen: 0 leave, 1 lock the screen,
+    // 2 help, 3 unlock (the password panel's 返回系统), 4 leave (its 退出系统), 5 alerts.
+    virtual void headerButtonClick(int index) { (void)index; }
+    // Whether the lock screen covers the main window now.
+    virtual bool isLocked() const { return false; }
+    // The theme's picture for the lock screen's password panel (a file; "" keeps the designed one).
+    virtual void setLockPanelPicture(const QString &file) { (void)file; }
 };

@@ -11,8 +11,10 @@
 #include "hosting/componentloader.h"
 #include "hosting/frmedit.h"
 #include "hosting/hostrules.h"
+#include "hosting/lockscreen.h"
 #include "platform/runtimeerror.h"
 #include "platform/uiservice.h"
+#include "util/ui/bchm.h"
 #include "util/ui/clsshowmodal.h"
 
 #include <QDialog>
@@ -324,6 +326,54 @@ bool FunctionHost::openAlertWindow()
         return true;
     }
     return false;
+}
+
+void FunctionHost::headerButtonClick(int index)
+{
+    switch (index) {
+    case 0:
+    case 4:
+        if (QWidget *w = m_host.window())
+            w->close();
+        break;
+    case 1:
+        lockScreen()->lock();
+        break;
+    case 2:
+        bCHM::ShowHelpContents(m_session.helpFile);
+        break;
+    case 3:
+        if (m_lock)
+            m_lock->unlock();
+        break;
+    case 5:
+        openAlertWindow();
+        break;
+    default:
+        break;
+    }
+}
+
+bool FunctionHost::isLocked() const
+{
+    return m_lock && m_lock->isLocked();
+}
+
+void FunctionHost::setLockPanelPicture(const QString &file)
+{
+    m_lockPicture = file;
+    if (m_lock)
+        m_lock->setPanelPicture(file);
+}
+
+LockScreen *FunctionHost::lockScreen()
+{
+    if (!m_lock) {
+        m_lock = new LockScreen(m_session, m_host.window());
+        m_lock->setPanelPicture(m_lockPicture);
+        connect(m_lock, &LockScreen::leaveRequested, this, [this] { headerButtonClick(4); });
+    }
+    return m_lock;
 }
 
 void FunctionHost::LoadReportMenu(const QString &menuCode, bool &done)

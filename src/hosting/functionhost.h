@@ -1,8 +1,9 @@
 #pragma once
 // Function launch and hosting in the main window: ExecuteMenu, the tab loader
 // LoadHostedComponent, the components' messages, the closing of function tabs,
-// ClearControl, the report buttons of a catalog and the alert window. It
-// reaches the main window only through IWorkspaceHost.
+// ClearControl, the report buttons of a catalog, the alert window, and the
+// header's buttons with the lock screen. It reaches the main window only
+// through IWorkspaceHost.
 #include "core/imenurunner.h"
 
 #include <QList>
@@ -14,6 +15,7 @@
 #include <functional>
 
 class IBusinessComponent;
+class LockScreen;
 class IWorkspaceHost;
 class Session;
 class kxImageButton;
@@ -37,6 +39,14 @@ public:
     // "always". Codes that are gone or that the operator may not run are left out.
     void rememberOpenFunctions() override;
     void reopenLastFunctions();
+
+    // 0 and 4 close the main window (the unload asks nothing more), 1 locks
+    // the screen, 2 shows the help contents, 3 unlocks, 5 opens the alert window.
+    void headerButtonClick(int index) override;
+    bool isLocked() const override;
+    void setLockPanelPicture(const QString &file) override;
+    // The lock screen over the main window (made when first needed).
+    LockScreen *lockScreen();
 
     void LoadHostedComponent(int32_t programNumber, int32_t catalog, const QString &menuName, bool &loaded);
     void LoadReportMenu(const QString &menuCode, bool &done);
@@ -70,4 +80,6 @@ private:
     bool m_unload = false;
     QList<QPointer<QWidget>> m_controls; // the hosted controls, named n + "edit"
     QList<QPointer<kxImageButton>> m_reports;
+    QPointer<LockScreen> m_lock;
+    QString m_lockPicture;
 };

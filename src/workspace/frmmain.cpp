@@ -20,19 +20,15 @@
 #include "login/frmpass.h"
 #include "platform/runtimeerror.h"
 #include "platform/uiservice.h"
-#include "util/ui/bchm.h"
-#include "util/ui/mscreen.h"
-#include "workspace/designpictures.h"
+#include "components/kx/kxdesign.h"
 #include "workspace/menurules.h"
-#include "workspace/picturebox.h"
+#include "components/kx/picturebox.h"
 #include "platform/vbconv.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QLabel>
-#include <QLineEdit>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QMenu>
@@ -69,16 +65,10 @@ void log1(const QString &text)
 // The window whose message link shows the status prompt.
 
 constexpr int kFontPixels = 13;
-constexpr qreal kLockBlendAlpha = 25.0 / 255.0;
 
 // A test or training copy's header: a warm band no one takes for the real books' blue.
 const QColor kCopyBandDark(0x9a, 0x3d, 0x08);
 const QColor kCopyBand(0xd9, 0x77, 0x06);
-
-QColor coverColor()
-{
-    return QColor(0x14, 0x1f, 0x2b);
-}
 
 // Freezes the window's painting (and the navigation panel's and the current
 // holder's redraw) for one layout pass, and releases it on every way out.
@@ -147,10 +137,6 @@ W *named(W *w, const QString &name)
 
 } // namespace
 
-// While the screen is locked: no mouse click, key or shortcut reaches a control
-// of the window outside the password panel, and focus cannot wander behind the
-// cover. Installed on the application, so it sees events sent straight to a
-// control as well as those the window system delivers.
 // Any key or mouse input to any window of the program starts the idle time anew.
 class frmMain::InputWatch : public QObject
 {
@@ -176,29 +162,6 @@ protected:
             break;
         }
         return false;
-    }
-
-private:
-    frmMain *m_owner;
-};
-
-class frmMain::LockFilter : public QObject
-{
-public:
-    explicit LockFilter(frmMain *owner) : m_owner(owner) {}
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::FocusIn) {
-            auto *w = qobject_cast<QWidget *>(watched);
-            if (w && m_owner->blocksInput(w, event)) {
-                m_owner->txtPassword->setFocus(Qt::OtherFocusReason);
-                return true;
-            }
-            return false;
-        }
-        return m_owner->blocksInput(watched, event);
     }
 
 private:
@@ -235,7 +198,6 @@ frmMain::~frmMain()
 {
     if (m_inputWatch)
         qApp->removeEventFilter(m_inputWatch.get());
-    endLock();
 }
 
 void frmMain::release()
@@ -262,7 +224,6 @@ void frmMain::buildUi()
     buildNavigation();
     buildWorkArea();
     buildFooter();
-    buildLockScreen();
     takeDesignSizes();
 }
 
@@ -293,13 +254,13 @@ void frmMain::buildHeader()
         img->setAttribute(Qt::WA_TransparentForMouseEvents);
         Img << img;
     }
-    Img[0]->setPicture(workspace::design::logo(48, dpr));
+    Img[0]->setPicture(kxdesign::logo(48, dpr));
     Img[2]->hide();
-    Img[3]->setPicture(workspace::design::glyph(workspace::design::Glyph::Web, 16, kxstyle::mutedText(), dpr));
-    Img[4]->setPicture(workspace::design::glyph(workspace::design::Glyph::Mail, 16, kxstyle::mutedText(), dpr));
-    Img[5]->setPicture(workspace::design::glyph(workspace::design::Glyph::Phone, 16, kxstyle::mutedText(), dpr));
-    Img[6]->setPicture(workspace::design::glyph(workspace::design::Glyph::HidePanel, 14, kxstyle::mutedText(), dpr));
-    Img[7]->setPicture(workspace::design::glyph(workspace::design::Glyph::ShowPanel, 14, kxstyle::mutedText(), dpr));
+    Img[3]->setPicture(kxdesign::glyph(kxdesign::Glyph::Web, 16, kxstyle::mutedText(), dpr));
+    Img[4]->setPicture(kxdesign::glyph(kxdesign::Glyph::Mail, 16, kxstyle::mutedText(), dpr));
+    Img[5]->setPicture(kxdesign::glyph(kxdesign::Glyph::Phone, 16, kxstyle::mutedText(), dpr));
+    Img[6]->setPicture(kxdesign::glyph(kxdesign::Glyph::HidePanel, 14, kxstyle::mutedText(), dpr));
+    Img[7]->setPicture(kxdesign::glyph(kxdesign::Glyph::ShowPanel, 14, kxstyle::mutedText(), dpr));
     Img[6]->hide();
     Img[7]->hide();
     m.img[0] = {180, 90, 720, 720};
@@ -327,10 +288,11 @@ void frmMain::buildHeader()
 
     // Header buttons: leave, lock, help.
     const QStringList captions{QStringLiteral(" 退出系统"), QStringLiteral(" 锁定屏幕"), QStringLiteral(" 系统帮助")};
-    const workspace::design::Glyph glyphs[] = {workspace::design::Glyph::Leave, workspace::design::Glyph::Lock,
-                                               workspace::design::Glyph::Help};
+    const kxdesign::Glyph glyphs[] = {kxdesign::Glyph::Leave, kxdesign::Glyph::Lock,
+                                               kxdesign::Glyph::Help};
+    // 3 and 4 are the lock screen's own buttons (hosting makes them).
     for (int i = 0; i < 6; ++i)
-        ImgBtn << named(new kxImageButton(this), QStringLiteral("ImgBtn%1").arg(i));
+        ImgBtn << (i == 3 || i == 4 ? nullptr : named(new kxImageButton(this), QStringLiteral("ImgBtn%1").arg(i)));
     const double d = dpi();
     for (int i = 0; i < 3; ++i) {
         kxImageButton *b = ImgBtn[i];
@@ -341,7 +303,7 @@ void frmMain::buildHeader()
         QPalette bp = b->palette();
         bp.setColor(QPalette::ButtonText, Qt::white);
         b->setPalette(bp);
-        b->setPicture(workspace::design::glyph(glyphs[i], 18, QColor(255, 255, 255, 230), dpr));
+        b->setPicture(kxdesign::glyph(glyphs[i], 18, QColor(255, 255, 255, 230), dpr));
         b->setPictureSize(QSize(18, 18));
         m.imgBtn[size_t(i)].width = std::max(m.imgBtn[size_t(i)].width,
                                              workspace::pixelsToTwips(b->sizeHint().width() + 8, d));
@@ -368,7 +330,7 @@ void frmMain::buildHeader()
     alert->setParent(Panel[1]);
     alert->setButtonStyle(kxImageButton::Flat);
     alert->setBorderStyle(kxImageButton::NoBorder);
-    alert->setPicture(workspace::design::glyph(workspace::design::Glyph::Alert, 16, QColor(0xe0, 0x8a, 0x1e), dpr));
+    alert->setPicture(kxdesign::glyph(kxdesign::Glyph::Alert, 16, QColor(0xe0, 0x8a, 0x1e), dpr));
     alert->setPictureSize(QSize(14, 14));
     alert->setToolTip(QStringLiteral("预警"));
     m.imgBtn[5] = {0, 105, 540, 360};
@@ -488,7 +450,7 @@ void frmMain::buildWorkArea()
     // Keys for the tabs, anywhere in the workspace.
     auto *closeKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this);
     connect(closeKey, &QShortcut::activated, this, [this] {
-        if (!m_locked)
+        if (!isLocked())
             closeTabs(TabClose::This, kxVSTab->activeIndex());
     });
     auto *nextKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
@@ -526,67 +488,6 @@ void frmMain::buildFooter()
         connect(l, &kxLinkLabel::linkClicked, this, [this](int index, const QString &) { lnklbl_LinkClick(index); });
         lnklbl << l;
     }
-}
-
-void frmMain::buildLockScreen()
-{
-    for (int i = 0; i < 3; ++i) {
-        auto *p = named(new PictureBox(this), QStringLiteral("pic%1").arg(i));
-        p->hide();
-        p->installEventFilter(this);
-        pic << p;
-    }
-    pic[0]->setBackground(coverColor());
-    pic[2]->setBackground(coverColor());
-    PictureBox *panel = pic[1];
-    panel->setParent(pic[0]);
-    panel->hide();
-    panel->setBackground(kxstyle::surface());
-    panel->setEdges(Qt::TopEdge | Qt::BottomEdge | Qt::LeftEdge | Qt::RightEdge, kxstyle::border());
-    panel->setPicture(workspace::design::lockPanel(QSize(360, 220), devicePixelRatioF()));
-    panel->setCursor(Qt::SizeAllCursor);
-    panel->resize(360, 220);
-
-    // The panel picture keeps its top right corner for a padlock and its bottom for a wave.
-    auto label = [&](int i, const QString &text, const QRect &where, bool title) {
-        auto *l = named(new QLabel(text, panel), QStringLiteral("lbls%1").arg(i));
-        QFont lf = font();
-        if (title) {
-            lf.setPixelSize(18);
-            lf.setBold(true);
-        }
-        l->setFont(lf);
-        l->setStyleSheet(title ? QStringLiteral("color:#1f3550;background:transparent;")
-                               : QStringLiteral("color:#5f6b7a;background:transparent;"));
-        l->setGeometry(where);
-        lbls << l;
-    };
-    label(0, QStringLiteral("屏幕已锁定"), QRect(24, 22, 240, 28), true);
-    label(1, QStringLiteral("请输入登录密码以返回系统："), QRect(24, 58, 260, 20), false);
-
-    txtPassword = named(new QLineEdit(panel), QStringLiteral("txtPassword"));
-    txtPassword->setEchoMode(QLineEdit::Password);
-    txtPassword->setPlaceholderText(QStringLiteral("密码"));
-    txtPassword->setGeometry(24, 84, 312, 34);
-    txtPassword->setStyleSheet(QStringLiteral("QLineEdit{border:1px solid #b9c9da;border-radius:4px;padding:0 8px;"
-                                              "background:#ffffff;color:#1f2933;}"
-                                              "QLineEdit:focus{border:1px solid #1f6fb2;}"));
-    connect(txtPassword, &QLineEdit::returnPressed, this, [this] { ImgBtn_Click(3); });
-
-    ImgBtn[3]->setParent(panel);
-    ImgBtn[3]->setCaption(QStringLiteral(" 返回系统"));
-    ImgBtn[3]->setButtonStyle(kxImageButton::Accent);
-    ImgBtn[3]->setTextAlign(Qt::AlignHCenter);
-    ImgBtn[3]->setGeometry(24, 138, 150, 38);
-    ImgBtn[4]->setParent(panel);
-    ImgBtn[4]->setCaption(QStringLiteral(" 退出系统"));
-    ImgBtn[4]->setButtonStyle(kxImageButton::Filled);
-    ImgBtn[4]->setTextAlign(Qt::AlignHCenter);
-    ImgBtn[4]->setGeometry(186, 138, 150, 38);
-    connect(ImgBtn[3], &QAbstractButton::clicked, this, [this] { ImgBtn_Click(3); });
-    connect(ImgBtn[4], &QAbstractButton::clicked, this, [this] { ImgBtn_Click(4); });
-    setTabOrder(txtPassword, ImgBtn[3]);
-    setTabOrder(ImgBtn[3], ImgBtn[4]);
 }
 
 // The widths and heights the rules take as given: the captions' and the tab strip's.
@@ -630,12 +531,6 @@ void frmMain::Form_Resize()
     syncHosting();
     workspace::resizePass(m);
     applyLayout();
-
-    if (m_locked) {
-        // The cover keeps covering a window that changes size under it.
-        pic[2]->setGeometry(rect());
-        pic[0]->setGeometry(workspace::toPixels({-30, -30, m.scaleWidth, m.scaleHeight}, d));
-    }
 }
 
 // The host areas and the hosted component as the hosting code left them.
@@ -913,9 +808,11 @@ void frmMain::loadImages()
             label->setVisible(true);
         }
     }
-    const QPixmap lockPanel = picture(find(QStringLiteral("piclogin.gif")));
-    if (!lockPanel.isNull())
-        pic[1]->setPicture(lockPanel);
+    // The lock screen's panel (hosting's) takes the theme's picture when it is one.
+    const QString lockPanel = find(QStringLiteral("piclogin.gif"));
+    m_lockPanelFile = picture(lockPanel).isNull() ? QString() : lockPanel;
+    if (m_menuRunner)
+        m_menuRunner->setLockPanelPicture(m_lockPanelFile);
 }
 
 // ------------------------------------------------------------------ catalogs and buttons
@@ -1103,27 +1000,17 @@ void frmMain::setAlertButton(bool active, bool switchedOn)
 
 void frmMain::ImgBtn_Click(int index)
 {
-    switch (index) {
-    case 0:
-    case 4:
+    // What the buttons do is hosting's (the lock screen is its as well);
+    // without it only leaving works.
+    if (m_menuRunner)
+        m_menuRunner->headerButtonClick(index);
+    else if (index == 0)
         close();
-        break;
-    case 1:
-        lockScreen();
-        break;
-    case 2:
-        bCHM::ShowHelpContents(m_session.helpFile);
-        break;
-    case 3:
-        unlockScreen();
-        break;
-    case 5:
-        if (m_menuRunner)
-            m_menuRunner->openAlertWindow();
-        break;
-    default:
-        break;
-    }
+}
+
+bool frmMain::isLocked() const
+{
+    return m_menuRunner && m_menuRunner->isLocked();
 }
 
 void frmMain::lnklbl_LinkClick(int index)
@@ -1163,131 +1050,6 @@ void frmMain::Button21_Click()
     applyLayout();
 }
 
-// ------------------------------------------------------------------ lock screen
-
-void frmMain::lockScreen()
-{
-    if (m_locked)
-        return;
-    const double d = dpi();
-    const workspace::MainLayout &m = m_layout;
-    m_focusBeforeLock = QApplication::focusWidget();
-    pic[2]->setGeometry(0, 0, width(), height());
-    pic[0]->setGeometry(workspace::toPixels({-30, -30, m.scaleWidth, m.scaleHeight}, d));
-
-    // The cover: the window as it is now, blended with a constant alpha of 25
-    // over the cover's colour (source over destination, no per-pixel alpha).
-    const QPixmap shot = MScreen::CaptureWindow(this, true, 0, 0, width(), height());
-    const qreal dpr = devicePixelRatioF();
-    QPixmap cover(size() * dpr);
-    cover.setDevicePixelRatio(dpr);
-    cover.fill(coverColor());
-    if (!shot.isNull()) {
-        QPainter p(&cover);
-        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        p.setOpacity(kLockBlendAlpha);
-        p.drawPixmap(0, 0, shot);
-    }
-    pic[2]->setPicture(cover);
-    pic[0]->setPicture(cover);
-    pic[0]->setPictureOffset(-pic[0]->pos());
-
-    pic[2]->show();
-    pic[2]->raise();
-    pic[0]->show();
-    pic[0]->raise();
-    PictureBox *panel = pic[1];
-    panel->raise();
-    panel->show();
-    panel->move((pic[0]->width() - panel->width()) / 2, (pic[0]->height() - panel->height()) / 2);
-    txtPassword->clear();
-
-    m_locked = true;
-    m_dragging = false;
-    if (!m_lockFilter)
-        m_lockFilter = std::make_unique<LockFilter>(this);
-    qApp->installEventFilter(m_lockFilter.get());
-    txtPassword->setFocus(Qt::OtherFocusReason);
-}
-
-void frmMain::unlockScreen()
-{
-    if (!m_locked)
-        return;
-    const Operator *op = m_session.op.get();
-    // A check that changes nothing: a wrong password here does not log the operator out.
-    if (!op || !op->checkPassword(txtPassword->text())) {
-        ui::msgBox(QStringLiteral("请录入正确的用户密码! "), ui::Exclamation, QStringLiteral("提示："));
-        txtPassword->setFocus(Qt::OtherFocusReason);
-        return;
-    }
-    pic[2]->clearPicture();
-    pic[0]->clearPicture();
-    pic[1]->hide();
-    pic[0]->hide();
-    pic[2]->hide();
-    txtPassword->clear();
-    endLock();
-    // The keyboard goes back where it was, not to the hidden password box.
-    QWidget *back = m_focusBeforeLock && m_focusBeforeLock->isVisible() && isAncestorOf(m_focusBeforeLock)
-        ? m_focusBeforeLock.data()
-        : static_cast<QWidget *>(NavPanel);
-    back->setFocus(Qt::OtherFocusReason);
-    m_focusBeforeLock.clear();
-}
-
-void frmMain::endLock()
-{
-    if (m_lockFilter)
-        qApp->removeEventFilter(m_lockFilter.get());
-    m_locked = false;
-    m_dragging = false;
-}
-
-bool frmMain::blocksInput(QObject *receiver, QEvent *event) const
-{
-    if (!m_locked)
-        return false;
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Shortcut:
-    case QEvent::ShortcutOverride:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TabletPress:
-    case QEvent::TabletMove:
-    case QEvent::TabletRelease:
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop:
-    case QEvent::InputMethod:
-    case QEvent::FocusIn:
-        break;
-    default:
-        return false;
-    }
-    // A shortcut's receiver is the shortcut object; its widget decides.
-    QObject *o = receiver;
-    while (o && !o->isWidgetType())
-        o = o->parent();
-    auto *w = static_cast<QWidget *>(o);
-    if (!w)
-        return false;
-    if (w != this && !isAncestorOf(w))
-        return false; // another window (a message box over the lock screen)
-    if (w == pic[0] || w == pic[2])
-        return false; // the cover itself takes the clicks meant for what it covers
-    return !(w == pic[1] || pic[1]->isAncestorOf(w));
-}
-
 // ------------------------------------------------------------------ events, unload
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
@@ -1315,23 +1077,6 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
             PaintFreeze freeze(this, NavPanel, picHolder.value(m_currentHostIndex));
             main ? workspace::mainSplitterUp(m) : workspace::reportSplitterUp(m);
             applyLayout();
-        }
-        return true;
-    }
-
-    // The password panel is dragged with the left button, without limits;
-    // any button coming up on the lock screen's surfaces ends a drag.
-    if ((press || move || release) && (watched == pic[0] || watched == pic[1] || watched == pic[2])) {
-        const auto *me = static_cast<QMouseEvent *>(event);
-        if (press) {
-            m_dragging = watched == pic[1] && me->button() == Qt::LeftButton;
-            m_dragStartX = me->position().x();
-            m_dragStartY = me->position().y();
-        } else if (move && watched == pic[1] && m_dragging) {
-            pic[1]->move(pic[1]->x() + int(me->position().x() - m_dragStartX),
-                         pic[1]->y() + int(me->position().y() - m_dragStartY));
-        } else if (release) {
-            m_dragging = false;
         }
         return true;
     }
@@ -1372,7 +1117,6 @@ void frmMain::closeEvent(QCloseEvent *event)
     m_unloaded = true;
     if (m_idleTimer)
         m_idleTimer->stop();
-    endLock();
     if (m_session.config)
         unloadSettings();
     if (m_menuRunner) {
@@ -1518,7 +1262,7 @@ void frmMain::showHostArea(int index)
 
 void frmMain::idleTick(qint64 idleMs)
 {
-    if (m_locked || m_unloaded) {
+    if (isLocked() || m_unloaded) {
         m_idleWarned = false;
         return;
     }
@@ -1531,7 +1275,7 @@ void frmMain::idleTick(qint64 idleMs)
         // As the lock button does: tabs, edit windows and typed work stay behind the cover.
         m_idleWarned = false;
         bMain::StatusPrompt(QString());
-        lockScreen();
+        ImgBtn_Click(1);
         break;
     case workspace::IdleStep::Nothing:
         break;
@@ -1563,7 +1307,7 @@ void frmMain::activateTab(int index)
 void frmMain::stepTab(int step)
 {
     const int count = kxVSTab->count();
-    if (m_locked || count < 2)
+    if (isLocked() || count < 2)
         return;
     const int next = ((kxVSTab->activeIndex() - 1 + step) % count + count) % count + 1;
     kxVSTab->setActive(next);

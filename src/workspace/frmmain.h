@@ -2,8 +2,8 @@
 // The main workspace window: header bands with the operator, period and the
 // leave / lock / help buttons, the navigation panel with one item per module
 // catalog and a column of menu buttons per catalog, the work area with the
-// home area, host areas and the tab strip, the footer links, and the lock
-// screen. Its geometry is a workspace::MainLayout in twips, laid out by the
+// home area, host areas and the tab strip and the footer links. What the
+// header's buttons do, and the lock screen, are hosting's (IMenuRunner). Its geometry is a workspace::MainLayout in twips, laid out by the
 // rules of layout.h and copied onto the controls once per pass.
 #include "components/archive.h"
 #include "core/imainwindow.h"
@@ -23,8 +23,6 @@
 #include <functional>
 #include <memory>
 
-class QLabel;
-class QLineEdit;
 class kxArrow;
 class kxImageButton;
 class kxLinkLabel;
@@ -118,7 +116,10 @@ public:
     // The next (or previous) tab, round the strip: Ctrl+Tab and Ctrl+Shift+Tab.
     void stepTab(int step);
 
-    bool isLocked() const { return m_locked; }
+    // Whether hosting's lock screen covers the window.
+    bool isLocked() const;
+    // The theme's picture for the lock screen's panel ("" when it brings none).
+    QString lockPanelFile() const { return m_lockPanelFile; }
     // The idle lock's clock: one step with the time since the last input
     // (the window's timer calls it; tests call it with the time they need).
     void idleTick(qint64 idleMs);
@@ -130,7 +131,7 @@ public:
     // The controls, by their names in the window (element numbers as index).
     QList<PictureBox *> Panel;                 // 0 header, 1 second header, 2 footer
     QList<kxShadowLabel *> lbl;                // 0 operator, 1 location, 2 accounting period
-    QList<kxImageButton *> ImgBtn;             // 0 leave, 1 lock, 2 help, 3 unlock, 4 leave (lock screen), 5 alerts
+    QList<kxImageButton *> ImgBtn;             // 0 leave, 1 lock, 2 help, 5 alerts (3 and 4: the lock screen's, null here)
     QList<kxLinkLabel *> lnklbl;               // 0 web, 1 support, 2 mail, 3 password, 4 about, 5 alerts
     kxLinkLabel *lnkMessage = nullptr;
     QList<PictureBox *> Img;                   // 0 logo, 1 title, 3..5 footer icons, 6/7 Button21's pictures
@@ -149,9 +150,6 @@ public:
     PictureBox *picSplitter_c = nullptr;
     PictureBox *picWait = nullptr;
     kxShadowLabel *ShadowLabel1 = nullptr;
-    QList<PictureBox *> pic;                   // 0 lock cover, 1 password panel, 2 full-window surface
-    QLineEdit *txtPassword = nullptr;
-    QList<QLabel *> lbls;                      // the password panel's labels
     QList<kxImageButton *> But;                // 0 the hidden template
     QList<::kxPilot *> kxPilot;                // process-map boxes, 0 the hidden template
     QList<::kxArrow *> kxArrow;                // process-map arrows, 0 the hidden template
@@ -168,8 +166,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    class LockFilter;
-    friend class LockFilter;
     class InputWatch;
     friend class InputWatch;
     std::unique_ptr<InputWatch> m_inputWatch;
@@ -179,7 +175,6 @@ private:
     void buildNavigation();
     void buildWorkArea();
     void buildFooter();
-    void buildLockScreen();
 
     void loadSteps();
     void loadCatalogs(RecordSet &rows);
@@ -194,11 +189,6 @@ private:
     // Copies the model's rectangles onto the controls.
     void applyLayout();
 
-    void lockScreen();
-    void unlockScreen();
-    void endLock();
-    bool blocksInput(QObject *receiver, QEvent *event) const;
-
     void unloadSettings();
 
     Session &m_session;
@@ -208,15 +198,10 @@ private:
     workspace::StoredFileCache m_iconCache;
     workspace::PilotMapCache m_pilotCache;
     workspace::PilotPictures m_pilotPictures;
-    std::unique_ptr<LockFilter> m_lockFilter;
-    bool m_locked = false;
+    QString m_lockPanelFile;
     int m_idleMinutes = 0;       // 0: no idle lock
     bool m_idleWarned = false;
     QElapsedTimer m_lastInput;   // since the operator last touched the keyboard or mouse
     QTimer *m_idleTimer = nullptr;
-    QPointer<QWidget> m_focusBeforeLock; // given the keyboard again after an unlock
     bool m_unloaded = false;
-    bool m_dragging = false;
-    double m_dragStartX = 0;
-    double m_dragStartY = 0;
 };

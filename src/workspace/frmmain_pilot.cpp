@@ -8,7 +8,7 @@
 #include "core/session.h"
 #include "platform/runtimeerror.h"
 #include "platform/uiservice.h"
-#include "workspace/picturebox.h"
+#include "components/kx/picturebox.h"
 #include "workspace/pilotmap.h"
 #include "workspace/pilotview.h"
 

@@ -16,7 +16,7 @@
 #include "platform/objectfactory.h"
 #include "platform/uiservice.h"
 #include "workspace/frmmain.h"
-#include "workspace/picturebox.h"
+#include "components/kx/picturebox.h"
 
 #include <QApplication>
 #include <QLineEdit>

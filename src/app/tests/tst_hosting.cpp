@@ -15,7 +15,7 @@
 #include "platform/appinfo.h"
 #include "platform/objectfactory.h"
 #include "workspace/frmmain.h"
-#include "workspace/picturebox.h"
+#include "components/kx/picturebox.h"
 #include "components/kx/kxvstab.h"
 
 #include <QApplication>

@@ -11,7 +11,7 @@
 #include "components/sysservices.h"
 #include "workspace/frmmain.h"
 #include "workspace/layout.h"
-#include "workspace/picturebox.h"
+#include "components/kx/picturebox.h"
 
 #include <QApplication>
 #include <QDir>
@@ -572,14 +572,13 @@ void tst_frmMain::images()
     frmMain w(testsupport::session());
 
     w.setMenuRunner(&m_runner);
-    const QPixmap designPanel = w.pic[1]->picture();
     w.load();
     QVERIFY(m_ui->boxes.isEmpty());
     QCOMPARE(!w.Img[1]->picture().isNull(), title);
     QCOMPARE(w.lblProductName_B[0]->isHidden(), title);
     if (!title)
         QCOMPARE(w.lblProductName_B[0]->caption(), QStringLiteral("主窗体测试"));
-    QCOMPARE(w.pic[1]->picture().cacheKey() != designPanel.cacheKey(), lockPicture);
+    QCOMPARE(!w.lockPanelFile().isEmpty(), lockPicture);
     QCOMPARE(w.styleSheet().isEmpty(), !theme);
     if (!logged.isEmpty())
         QVERIFY2(site.logText().contains(logged), qPrintable(site.logText()));

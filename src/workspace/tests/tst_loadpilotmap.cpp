@@ -8,7 +8,7 @@
 #include "core/session.h"
 #include "workspace/frmmain.h"
 #include "workspace/layout.h"
-#include "workspace/picturebox.h"
+#include "components/kx/picturebox.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -7,7 +7,7 @@
 #include "components/kx/kxnavpanel.h"
 #include "components/kx/kxshadowlabel.h"
 #include "workspace/frmmain.h"
-#include "workspace/picturebox.h"
+#include "components/kx/picturebox.h"
 
 #include <QApplication>
 #include <QDir>

@@ -31,10 +31,12 @@ public:
         return false;
     }
     void ClearControl(QObject *component) override { cleared << component; }
+    void headerButtonClick(int index) override { headerClicks << index; }
 
     std::function<void(const QString &, bool &, bool &)> run;
     int alertCalls = 0;
     QList<QObject *> cleared;
+    QList<int> headerClicks;
 };
 
 class Site

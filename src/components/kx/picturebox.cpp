@@ -1,4 +1,4 @@
-#include "workspace/picturebox.h"
+#include "components/kx/picturebox.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,12 +1,12 @@
 #pragma once
-// The main window's design-time pictures, drawn rather than shipped: the
+// The main window's and the lock screen's design-time pictures, drawn rather than shipped: the
 // logo shown until a theme brings one, the glyphs of the header buttons, the
 // footer icons and the two arrows of the navigation-panel toggle.
 #include <QColor>
 #include <QPixmap>
 #include <QSize>
 
-namespace workspace::design {
+namespace kxdesign {
 
 enum class Glyph {
     Leave,     // a power symbol
@@ -31,4 +31,4 @@ QPixmap lockPanel(const QSize &size, qreal devicePixelRatio = 1.0);
 // The product mark: a rounded tile with a "Z".
 QPixmap logo(int size, qreal devicePixelRatio = 1.0);
 
-} // namespace workspace::design
+} // namespace kxdesign

@@ -1,4 +1,4 @@
-#include "workspace/designpictures.h"
+#include "components/kx/kxdesign.h"
 
 #include <QFont>
 #include <QLinearGradient>
@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-namespace workspace::design {
+namespace kxdesign {
 
 namespace {
 
@@ -199,4 +199,4 @@ QPixmap logo(int size, qreal dpr)
     return pm;
 }
 
-} // namespace workspace::design
+} // namespace kxdesign

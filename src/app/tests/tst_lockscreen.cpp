@@ -1,15 +1,16 @@
-// The header buttons, the links and the lock screen of the main window: nothing
-// behind the cover takes input until the operator's password unlocks it.
+// The lock screen over the real main window with function hosting, and the
+// header buttons hosting answers: nothing behind the cover takes input until
+// the operator's password unlocks it.
 #include "core/session.h"
 #include "core/sessionprocs.h"
 #include "components/kx/kximagebutton.h"
-#include "components/kx/kxlinklabel.h"
 #include "components/kx/kxnavpanel.h"
 #include "components/sysservices.h"
+#include "hosting/functionhost.h"
+#include "hosting/lockscreen.h"
 #include "util/ui/bchm.h"
 #include "workspace/frmmain.h"
-#include "workspace/layout.h"
-#include "workspace/picturebox.h"
+#include "components/kx/picturebox.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -66,13 +67,9 @@ private Q_SLOTS:
     void panelDrag_data();
     void panelDrag();
     void leaveFromTheLockScreen();
+    void themePanelPicture();
     void help_data();
     void help();
-    void alertLink_data();
-    void alertLink();
-    void modalLinks_data();
-    void modalLinks();
-    void navPanelToggle();
 
 private:
     // Opens a site, loads and shows the window; the operator logs in with the password.
@@ -80,15 +77,14 @@ private:
                         const QString &system = QString());
     std::unique_ptr<Site> m_site;
     std::unique_ptr<frmMain> m_window;
+    FunctionHost *m_host = nullptr;
+    LockScreen *lock() { return m_host->lockScreen(); }
     testsupport::RecordingUi *m_ui = nullptr;
-    wstest::RecordingRunner m_runner;
 };
 
 void tst_LockScreen::init()
 {
     m_ui = new testsupport::RecordingUi;
-    m_runner = wstest::RecordingRunner{};
-    m_runner.run = [](const QString &, bool &, bool &executed) { executed = true; };
 }
 
 void tst_LockScreen::cleanup()
@@ -109,7 +105,8 @@ frmMain *tst_LockScreen::openWindow(const QString &op, const QString &password, 
         return nullptr;
     }
     m_window = std::make_unique<frmMain>(testsupport::session());
-    m_window->setMenuRunner(&m_runner);
+    m_host = new FunctionHost(testsupport::session(), *m_window, m_window.get());
+    m_window->setMenuRunner(m_host);
     m_window->load();
     m_window->setWindowState(Qt::WindowNoState);
     m_window->resize(1280, 720);
@@ -174,7 +171,7 @@ void tst_LockScreen::inputBehindTheCover()
         } else if (input == "tab") {
             for (int i = 0; i < 5; ++i) {
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-                if (!w->pic[1]->isAncestorOf(QApplication::focusWidget()))
+                if (!lock()->pic[1]->isAncestorOf(QApplication::focusWidget()))
                     ++focusLeftThePanel;
             }
         }
@@ -198,25 +195,25 @@ void tst_LockScreen::inputBehindTheCover()
     QTest::mouseClick(w->ImgBtn[1], Qt::LeftButton);
     QVERIFY(w->isLocked());
     for (int i : {0, 1, 2})
-        QVERIFY(w->pic[i]->isVisible());
-    const QRect cover = w->pic[0]->geometry();
+        QVERIFY(lock()->pic[i]->isVisible());
+    const QRect cover = lock()->pic[0]->geometry();
     QVERIFY(cover.contains(QRect(QPoint(0, 0), w->size()).adjusted(0, 0, -2, -2)));
-    QCOMPARE(w->pic[2]->geometry(), w->rect());
-    QCOMPARE(w->pic[1]->geometry().center(), QRect(QPoint(), cover.size()).center());
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->txtPassword));
+    QCOMPARE(lock()->pic[2]->geometry(), w->rect());
+    QCOMPARE(lock()->pic[1]->geometry().center(), QRect(QPoint(), cover.size()).center());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(lock()->txtPassword));
 
     act();
     QCOMPARE(arrived(), 0);
     QVERIFY(w->isLocked());
     if (input == "tab")
-        QVERIFY(w->pic[1]->isAncestorOf(QApplication::focusWidget()));
+        QVERIFY(lock()->pic[1]->isAncestorOf(QApplication::focusWidget()));
     QVERIFY(m_ui->boxes.isEmpty());
 
-    w->txtPassword->setText(QStringLiteral("zhang3"));
-    QTest::keyClick(w->txtPassword, Qt::Key_Return);
+    lock()->txtPassword->setText(QStringLiteral("zhang3"));
+    QTest::keyClick(lock()->txtPassword, Qt::Key_Return);
     QVERIFY(!w->isLocked());
     if (input == "tab")
-        QTRY_VERIFY(QApplication::focusWidget() && !w->pic[1]->isAncestorOf(QApplication::focusWidget()));
+        QTRY_VERIFY(QApplication::focusWidget() && !lock()->pic[1]->isAncestorOf(QApplication::focusWidget()));
     act();
     QVERIFY(arrived() > 0);
 }
@@ -228,7 +225,7 @@ void tst_LockScreen::coverShowsTheWindowFaintly()
     w->ImgBtn_Click(1);
     // A point of the white home area: 25/255 of white over the cover's colour.
     const QPoint inside = w->PicTable->mapTo(w, QPoint(40, 40));
-    const QImage cover = w->pic[2]->picture().toImage();
+    const QImage cover = lock()->pic[2]->picture().toImage();
     QVERIFY(!cover.isNull());
     const QColor c = cover.pixelColor(inside * cover.devicePixelRatio());
     const QColor base(0x14, 0x1f, 0x2b);
@@ -241,9 +238,9 @@ void tst_LockScreen::coverShowsTheWindowFaintly()
     // Unlocked, the pictures are gone.
     w->ImgBtn_Click(3);
     QVERIFY(!w->isLocked());
-    QVERIFY(w->pic[0]->picture().isNull() && w->pic[2]->picture().isNull());
+    QVERIFY(lock()->pic[0]->picture().isNull() && lock()->pic[2]->picture().isNull());
     for (int i : {0, 1, 2})
-        QVERIFY(w->pic[i]->isHidden());
+        QVERIFY(lock()->pic[i]->isHidden());
 }
 
 void tst_LockScreen::password_data()
@@ -269,24 +266,24 @@ void tst_LockScreen::password()
     frmMain *w = openWindow(op, password);
     QVERIFY(w);
     w->ImgBtn_Click(1);
-    QVERIFY(w->txtPassword->text().isEmpty());
-    w->txtPassword->setText(typed);
-    QTest::mouseClick(w->ImgBtn[3], Qt::LeftButton);
+    QVERIFY(lock()->txtPassword->text().isEmpty());
+    lock()->txtPassword->setText(typed);
+    QTest::mouseClick(lock()->ImgBtn3, Qt::LeftButton);
     QCOMPARE(!w->isLocked(), unlocks);
-    QCOMPARE(w->pic[0]->isVisible(), !unlocks);
-    QCOMPARE(w->pic[1]->isVisible(), !unlocks);
+    QCOMPARE(lock()->pic[0]->isVisible(), !unlocks);
+    QCOMPARE(lock()->pic[1]->isVisible(), !unlocks);
     // A failed attempt does not log the operator out.
     QVERIFY(testsupport::session().op->LoggedIn());
     QCOMPARE(testsupport::session().op->name(), op);
     if (unlocks) {
         QVERIFY(m_ui->boxes.isEmpty());
-        QVERIFY(w->txtPassword->text().isEmpty());
+        QVERIFY(lock()->txtPassword->text().isEmpty());
     } else {
         QCOMPARE(m_ui->boxes.size(), 1);
         QCOMPARE(m_ui->boxes[0].text, QStringLiteral("请录入正确的用户密码! "));
         QCOMPARE(m_ui->boxes[0].title, QStringLiteral("提示："));
         QCOMPARE(m_ui->boxes[0].style, int(ui::Exclamation));
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->txtPassword));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(lock()->txtPassword));
     }
 }
 
@@ -306,7 +303,7 @@ void tst_LockScreen::panelDrag()
     frmMain *w = openWindow();
     QVERIFY(w);
     w->ImgBtn_Click(1);
-    QWidget *panel = w->pic[1];
+    QWidget *panel = lock()->pic[1];
     const QPoint start = panel->pos();
     const auto b = Qt::MouseButton(button);
     sendMouse(panel, QEvent::MouseButtonPress, QPoint(10, 10), b, b);
@@ -320,7 +317,7 @@ void tst_LockScreen::panelDrag()
     if (b == Qt::LeftButton) {
         sendMouse(panel, QEvent::MouseButtonPress, QPoint(0, 0), b, b);
         sendMouse(panel, QEvent::MouseMove, QPoint(-5000, -5000), Qt::NoButton, b);
-        sendMouse(w->pic[0], QEvent::MouseButtonRelease, QPoint(0, 0), b, Qt::NoButton);
+        sendMouse(lock()->pic[0], QEvent::MouseButtonRelease, QPoint(0, 0), b, Qt::NoButton);
         QVERIFY(!panel->geometry().intersects(w->rect()));
     }
 }
@@ -330,12 +327,30 @@ void tst_LockScreen::leaveFromTheLockScreen()
     frmMain *w = openWindow();
     QVERIFY(w);
     w->ImgBtn_Click(1);
-    QTest::mouseClick(w->ImgBtn[4], Qt::LeftButton);
+    QTest::mouseClick(lock()->ImgBtn4, Qt::LeftButton);
     QVERIFY(!w->isVisible());
     QVERIFY(!testsupport::session().config && !testsupport::session().op);
     // The lock went with the window.
     QVERIFY(!w->isLocked());
     QCOMPARE(m_site->setting("NavPaneActiveItem"), QStringLiteral("PU"));
+}
+
+// The theme's piclogin.gif reaches the panel, also when the lock screen is made after the load.
+void tst_LockScreen::themePanelPicture()
+{
+    m_site = std::make_unique<Site>(QStringLiteral("锁屏测试"), QStringLiteral("<settings><theme>blue</theme></settings>"));
+    QVERIFY(m_site->ok() && m_site->installTheme());
+    QVERIFY(m_site->open());
+    frmMain w(testsupport::session());
+    auto *host = new FunctionHost(testsupport::session(), w, &w);
+    w.setMenuRunner(host);
+    const QPixmap design = host->lockScreen()->pic[1]->picture();
+    w.load();
+    QVERIFY(!w.lockPanelFile().isEmpty());
+    const QImage theme(w.lockPanelFile());
+    QVERIFY(!theme.isNull());
+    QCOMPARE(host->lockScreen()->pic[1]->picture().size(), theme.size());
+    QVERIFY(host->lockScreen()->pic[1]->picture().cacheKey() != design.cacheKey());
 }
 
 void tst_LockScreen::help_data()
@@ -372,93 +387,6 @@ void tst_LockScreen::help()
         QCOMPARE(m_ui->boxes[0].title, QStringLiteral("提示:"));
         QCOMPARE(m_ui->boxes[0].style, int(ui::Information));
     }
-}
-
-void tst_LockScreen::alertLink_data()
-{
-    QTest::addColumn<bool>("switchedOn");
-    QTest::newRow("alert button off: the message") << false;
-    QTest::newRow("alert button on: the alerts") << true;
-}
-
-void tst_LockScreen::alertLink()
-{
-    QFETCH(bool, switchedOn);
-    frmMain *w = openWindow();
-    QVERIFY(w);
-    w->setAlertButton(true, switchedOn);
-    QCOMPARE(w->ImgBtn[5]->isSwitchedOn(), switchedOn);
-    QVERIFY(w->lnklbl[5]->isVisible());
-    w->lnklbl[5]->activate();
-    QCOMPARE(m_runner.alertCalls, switchedOn ? 1 : 0);
-    if (switchedOn) {
-        QVERIFY(m_ui->boxes.isEmpty());
-    } else {
-        QCOMPARE(m_ui->boxes.size(), 1);
-        QCOMPARE(m_ui->boxes[0].text, QStringLiteral("当前系统无任何可预警的报表    "));
-        QCOMPARE(m_ui->boxes[0].title, QStringLiteral("提示"));
-        QCOMPARE(m_ui->boxes[0].style, int(ui::Information));
-    }
-    // The alert button itself runs the same action; an inactive one does not click.
-    QTest::mouseClick(w->ImgBtn[5], Qt::LeftButton);
-    QCOMPARE(m_runner.alertCalls, switchedOn ? 2 : 1);
-    w->setAlertButton(false, false);
-    QTest::mouseClick(w->ImgBtn[5], Qt::LeftButton);
-    QCOMPARE(m_runner.alertCalls, switchedOn ? 2 : 1);
-}
-
-void tst_LockScreen::modalLinks_data()
-{
-    QTest::addColumn<int>("link");
-    QTest::addColumn<QString>("window");
-    QTest::newRow("link 3: change password") << 3 << "frmPass";
-    QTest::newRow("link 4: about") << 4 << "frmAbout";
-}
-
-void tst_LockScreen::modalLinks()
-{
-    QFETCH(int, link);
-    QFETCH(QString, window);
-    frmMain *w = openWindow();
-    QVERIFY(w);
-    QString shown;
-    bool modal = false;
-    const auto answered = testsupport::whenModal<QDialog>([&](QDialog *dialog) {
-        shown = QString::fromLatin1(dialog->metaObject()->className());
-        modal = dialog->isModal();
-        dialog->close();
-    });
-    w->lnklbl[link]->activate();
-    QVERIFY(*answered);
-    QCOMPARE(shown, window);
-    QVERIFY(modal);
-    QVERIFY(!QApplication::activeModalWidget());
-}
-
-void tst_LockScreen::navPanelToggle()
-{
-    frmMain *w = openWindow();
-    QVERIFY(w);
-    const double d = w->dpi();
-    const int panelRight = w->NavPanel->geometry().right();
-    QTest::mouseClick(w->Button21, Qt::LeftButton);
-    QVERIFY(w->NavPanel->isHidden());
-    QVERIFY(w->imgSplitter->isHidden());
-    QCOMPARE(w->Button21->picture().cacheKey(), w->Img[7]->picture().cacheKey());
-    // The work area takes the column: it starts where the panel did.
-    QCOMPARE(w->PicMain->x(), workspace::twipsToPixels(w->layoutModel().navPanel.left, d));
-    QVERIFY(w->PicMain->width() > w->width() - 10);
-    QTest::mouseClick(w->Button21, Qt::LeftButton);
-    QVERIFY(w->NavPanel->isVisible());
-    QCOMPARE(w->Button21->picture().cacheKey(), w->Img[6]->picture().cacheKey());
-    QCOMPARE(w->NavPanel->geometry().right(), panelRight);
-    QVERIFY(w->PicMain->x() > panelRight);
-    // A resize pass keeps the panel hidden when it was hidden.
-    QTest::mouseClick(w->Button21, Qt::LeftButton);
-    w->resize(1200, 700);
-    QTRY_COMPARE(w->width(), 1200);
-    QVERIFY(w->NavPanel->isHidden());
-    QCOMPARE(w->PicMain->x(), workspace::twipsToPixels(w->layoutModel().navPanel.left, d));
 }
 
 QTEST_MAIN(tst_LockScreen)
