@@ -10,6 +10,8 @@ missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+command -v cmake >/dev/null || missing+=(cmake)
+command -v ninja >/dev/null || missing+=(ninja-build)
 # The Chinese locale's source, from which the tests' locale is made (no root needed for that).
 [ -f /usr/share/i18n/locales/zh_CN ] || missing+=(locales)
 if [ ${#missing[@]} -gt 0 ]; then

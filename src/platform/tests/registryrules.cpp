@@ -261,6 +261,28 @@ const std::vector<Check> &checks()
              }
              return true;
          }},
+        {"a path names its root in full or abbreviated, in any case; another root reaches nothing",
+         [](HKEY s, std::string *why) {
+             if (!expect(setValueA(s, "p", RegSz, text("found")), Success, "set", why))
+                 return false;
+             const std::string tail = std::string("\\") + kScratch + "\\work";
+             for (const std::string root : {"HKCU", "hkcu", "HKEY_CURRENT_USER", "hkey_current_user"}) {
+                 std::string t;
+                 if (!regedit4::readString(root + tail, "p", &t) || t != "found") {
+                     *why = root + tail + " does not reach the key";
+                     return false;
+                 }
+             }
+             std::string sub, t, out;
+             for (const std::string root : {"HKXX", "HKEY_CURRENT", "HKEY_CURRENT_USERS", ""}) {
+                 if (regedit4::parseKeyPath(root + tail, &sub) != 0 || regedit4::readString(root + tail, "p", &t)
+                     || regedit4::exportText(root + tail, false, &out)) {
+                     *why = "the root of \"" + root + tail + "\" was taken";
+                     return false;
+                 }
+             }
+             return true;
+         }},
         {"a key name longer than 255 characters is refused; 255 are taken",
          [](HKEY s, std::string *why) {
              HKEY h = 0;

@@ -71,8 +71,9 @@ bool previousInstanceRunning() { return otherProcessRuns(winplatform::executable
 
 } // namespace instance
 
-namespace winplatform {
+namespace appinfo {
 
+// "" when the system does not tell.
 std::string logonUserName()
 {
     char name[257];
@@ -81,6 +82,10 @@ std::string logonUserName()
         return {};
     return std::string(name, size - 1); // size counts the terminating NUL
 }
+
+} // namespace appinfo
+
+namespace winplatform {
 
 std::string executablePath()
 {

@@ -1,7 +1,10 @@
 #pragma once
-// The previous-instance test and the logged-on user name on Windows, behind the
-// same questions the Linux stand-ins answer (platform/instance.h, the splash
-// window's user name). Paths and names are in the ANSI code page.
+// The previous-instance test on Windows, behind the same questions the Linux
+// stand-in answers (platform/instance.h); the logged-on user name is
+// platform/logonuser.h, implemented in winplatform.cpp. Paths are in the ANSI
+// code page.
+#include "platform/logonuser.h"
+
 #include <string>
 
 namespace instance {
@@ -16,9 +19,6 @@ bool previousInstanceRunning();
 
 namespace winplatform {
 
-// GetUserNameA: the name of the user this process runs for; "" when the
-// system does not tell.
-std::string logonUserName();
 // The full path of this program's executable (GetModuleFileNameA).
 std::string executablePath();
 

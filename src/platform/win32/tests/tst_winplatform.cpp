@@ -67,7 +67,7 @@ int main(int argc, char **argv)
          }},
         {"the logged-on user name is the system's",
          [] {
-             const std::string name = winplatform::logonUserName();
+             const std::string name = appinfo::logonUserName();
              char env[256];
              const DWORD n = GetEnvironmentVariableA("USERNAME", env, sizeof env);
              if (name.empty())
