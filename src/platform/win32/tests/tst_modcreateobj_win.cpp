@@ -119,6 +119,19 @@ int main()
                          const GUID alpha = {0x13B76C17, 0x267C, 0x43D3, {0xB9, 0x0B, 0x6B, 0xBE, 0xDE, 0x11, 0x29, 0x32}};
                          return guidBytes(classes[0].clsid, alpha);
                      }});
+    cases.push_back({"ListTypeLibClasses registers nothing", [] {
+                         std::vector<modCreateObj::ClassEntryA> classes;
+                         ListTypeLibClasses(at("probe.dll"), &classes);
+                         for (const char *key : {"TypeLib\\{4ED222F9-6D1C-47F3-952E-002E78F76685}",
+                                                 "CLSID\\{13B76C17-267C-43D3-B90B-6BBEDE112932}"}) {
+                             HKEY h = nullptr;
+                             if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &h) == ERROR_SUCCESS) {
+                                 RegCloseKey(h);
+                                 return std::string("HKEY_CLASSES_ROOT\\") + key + " exists";
+                             }
+                         }
+                         return std::string();
+                     }});
     cases.push_back({"ListTypeLibClasses: no type library gives false and no classes", [] {
                          std::vector<modCreateObj::ClassEntryA> classes(1);
                          const bool ok = ListTypeLibClasses(at("notlb.dll"), &classes);
