@@ -5,7 +5,9 @@
 #include "core/clsconfig.h"
 #include "core/session.h"
 #include "components/xmldocument.h"
+#include "platform/ansi.h"
 #include "platform/appinfo.h"
+#include "platform/logonuser.h"
 #include "platform/vbconv.h"
 
 #include <QFileInfo>
@@ -15,17 +17,11 @@
 #include <QScreen>
 #include <QTimer>
 
-#include <pwd.h>
-#include <unistd.h>
-
 namespace {
 
 QString loggedOnUser()
 {
-    if (const passwd *pw = getpwuid(getuid()); pw && pw->pw_name && *pw->pw_name)
-        return QString::fromLocal8Bit(pw->pw_name).left(255);
-    const QString user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
-    return user.left(255);
+    return ansi::toUnicode(QByteArray::fromStdString(appinfo::logonUserName()));
 }
 
 // The built-in picture: a calm gradient with a light band.

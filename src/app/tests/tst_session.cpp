@@ -8,6 +8,9 @@
 #include "components/database.h"
 #include "components/logservice.h"
 #include "components/sysservices.h"
+#include "platform/ansi.h"
+#include "platform/appinfo.h"
+#include "platform/logonuser.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -246,6 +249,12 @@ void tst_Session::splashWindow()
     }
     QVERIFY(splash->lblVersion->text().startsWith(QString::fromUtf8("版本 ")));
     QVERIFY(splash->lblLicenseTo->text().isEmpty() || splash->lblLicenseTo->text().startsWith(QString::fromUtf8("使用权属于: ")));
+    // The user is the account this test runs for, as the platform names it.
+    const QString user = ansi::toUnicode(QByteArray::fromStdString(appinfo::logonUserName()));
+    if (!user.isEmpty())
+        QCOMPARE(splash->lblLicenseTo->text(), QString::fromUtf8("使用权属于: ") + user);
+    if (const QString dir = qEnvironmentVariable("ZENLO_SCREENSHOT_DIR"); !dir.isEmpty())
+        splash->grab().save(dir + QStringLiteral("/splash-%1.png").arg(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'))));
     splash->show();
     splash->Timer1->setInterval(10);
     splash->Timer1->start();

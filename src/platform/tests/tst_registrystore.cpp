@@ -1,5 +1,6 @@
 // The registry store: Windows' naming and ordering rules, refusals, limits, a
 // read-only hive, and two processes writing one hive at the same time.
+#include "platform/registryansi.h"
 #include "platform/registrystore.h"
 #include "platform/settings.h"
 
@@ -104,6 +105,8 @@ private Q_SLOTS:
     void hiveVersionSeesEveryChange();
     void hiveLocation();
     void settingsStore();
+    void plainBytesNames_data();
+    void plainBytesNames();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -681,6 +684,52 @@ void tst_RegistryStore::settingsStore()
              QStringLiteral("1"));
     QCOMPARE(GetSetting(QStringLiteral("App"), QStringLiteral("main"), QStringLiteral("k")), QStringLiteral("v"));
     QVERIFY(DeleteSetting(QStringLiteral("App"), QStringLiteral("nothing")));
+}
+
+// The plain-bytes functions read names as GBK: valid bytes reach the same key
+// as the text; bytes that are no GBK text are refused rather than stored as
+// U+FFFD, and a name the code page cannot hold reads back as '?', as the
+// "...A" functions give it.
+void tst_RegistryStore::plainBytesNames_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("text"); // the key's name as text, when it is made
+    QTest::newRow("ascii") << QByteArray("Plain") << int(Success) << QStringLiteral("Plain");
+    QTest::newRow("gbk") << QByteArray("\xD6\xD0\xCE\xC4") << int(Success) << QStringLiteral("中文");
+    QTest::newRow("lone lead byte") << QByteArray("a\xD6") << int(InvalidParameter) << QString();
+    QTest::newRow("bad trail byte") << QByteArray("\xD6\x7F") << int(InvalidParameter) << QString();
+}
+
+void tst_RegistryStore::plainBytesNames()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, status);
+    QFETCH(QString, text);
+    HKEY h = 0;
+    QCOMPARE(createKeyA(HKEY_CURRENT_USER, "Software\\" + bytes.toStdString(), KeyAllAccess, &h), status);
+    if (status != Success) {
+        QCOMPARE(h, HKEY(0));
+        // Nothing was made, not even the parent.
+        QCOMPARE(openKey(HKEY_CURRENT_USER, QStringLiteral("Software"), KeyRead, &h), int(NotFound));
+        return;
+    }
+    QCOMPARE(setValueA(h, bytes.toStdString(), RegSz, Bytes{'x', 0}), int(Success));
+    closeKeyA(h);
+    QVERIFY(openKey(HKEY_CURRENT_USER, QStringLiteral("Software\\") + text, KeyRead, &h) == Success);
+    QCOMPARE(valueNamesOf(h), QStringList{text});
+    closeKey(h);
+
+    // A name outside the code page, written as text, enumerates as '?'.
+    QVERIFY(createKey(HKEY_CURRENT_USER, QStringLiteral("Software\\Ελλάδα\u0E01"), KeyAllAccess, &h) == Success);
+    closeKey(h);
+    QVERIFY(openKeyA(HKEY_CURRENT_USER, "Software", KeyRead, &h) == Success);
+    std::string name;
+    bool sawQuestionMark = false;
+    for (uint32_t i = 0; enumKeyA(h, i, &name) == Success; ++i)
+        sawQuestionMark = sawQuestionMark || name.back() == '?';
+    closeKeyA(h);
+    QVERIFY(sawQuestionMark);
 }
 
 int main(int argc, char **argv)

@@ -2,7 +2,9 @@
 // (a golden export, the round trip, the files an import must refuse).
 #include "util/clsregistryaccess.h"
 
+#include "platform/regedit4.h"
 #include "platform/registrystore.h"
+#include "registryrules.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -171,6 +173,8 @@ private Q_SLOTS:
     void textOutsideCodePage();
 
     void exportGolden();
+    void exportSameAsPlainCore_data();
+    void exportSameAsPlainCore();
     void roundTrip();
     void exportDefaultValue();
     void exportWithoutSubkeys();
@@ -580,6 +584,36 @@ void tst_clsRegistryAccess::exportGolden()
     QCOMPARE(r.ExportToReg(kTree + QStringLiteral("\\Child"), file(QStringLiteral("tree.reg"))), 0);
     QVERIFY(r.lastError().contains(QStringLiteral("already exists")));
     QCOMPARE(testsupport::readFile(file(QStringLiteral("tree.reg"))), kGolden);
+}
+
+// The Windows build exports through the plain core (regedit4.h); both must
+// write the same bytes, and the rules tree must give the golden file that the
+// Windows suite compares its own export with.
+void tst_clsRegistryAccess::exportSameAsPlainCore_data()
+{
+    QTest::addColumn<bool>("rulesTree");
+    QTest::newRow("the tree of this test") << false;
+    QTest::newRow("the tree of the registry rules (GBK names and texts)") << true;
+}
+
+void tst_clsRegistryAccess::exportSameAsPlainCore()
+{
+    QFETCH(bool, rulesTree);
+    QString key = kTree;
+    if (rulesTree) {
+        QVERIFY(registryrules::buildExportTree());
+        key = QString::fromLatin1(registryrules::kExportKey);
+    } else {
+        buildTree();
+    }
+    clsRegistryAccess r;
+    QCOMPARE(r.ExportToReg(key, file(QStringLiteral("cls.reg"))), 1);
+    const QByteArray cls = testsupport::readFile(file(QStringLiteral("cls.reg")));
+    std::string plain, reason;
+    QVERIFY2(regedit4::exportText(key.toStdString(), true, &plain, &reason), reason.c_str());
+    QCOMPARE(cls, QByteArray::fromStdString(plain));
+    if (rulesTree)
+        QCOMPARE(cls, testsupport::readFile(QStringLiteral(ZENLO_SOURCE_DIR "/src/platform/tests/fixtures/rules-export.reg")));
 }
 
 void tst_clsRegistryAccess::roundTrip()
