@@ -391,8 +391,17 @@ void FunctionSearchBox::showItemMenu(QListWidgetItem *item, const QPoint &global
 void FunctionSearchBox::focusInEvent(QFocusEvent *event)
 {
     QLineEdit::focusInEvent(event);
-    if (event->reason() != Qt::PopupFocusReason)
+    // The operator came here (click, Tab, Ctrl+F); a window that merely gets active opens no list.
+    switch (event->reason()) {
+    case Qt::MouseFocusReason:
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
         refill();
+        break;
+    default:
+        break;
+    }
 }
 
 void FunctionSearchBox::focusOutEvent(QFocusEvent *event)

@@ -293,11 +293,18 @@ void tst_FunctionLists::keptAcrossARestart()
     QCOMPARE(m_window->picFunctions->pinnedCodes(), (QStringList{"010303", "010101"}));
     QCOMPARE(m_window->picFunctions->recentCodes(), (QStringList{"010201", "010301", "010101"}));
     QVERIFY(m_window->picFunctions->isVisible());
+    QVERIFY(!m_window->txtFunctionSearch->resultsVisible()); // nothing pops up by itself
+    QVERIFY(run(QStringLiteral("0101"))); // a catalog: its map in the home area, no recent function
+    QCOMPARE(m_window->picFunctions->recentCodes(), (QStringList{"010201", "010301", "010101"}));
     picture(m_window, QStringLiteral("home-functions"));
     // The search box offers both before anything is typed.
     m_window->txtFunctionSearch->activateSearch();
     QCOMPARE(m_window->txtFunctionSearch->shownCodes(), (QStringList{"010303", "010101", "010201", "010301", "010101"}));
     picture(m_window, QStringLiteral("search-empty"));
+    type(m_window->txtFunctionSearch, QStringLiteral("cg"));
+    picture(m_window, QStringLiteral("search-home"));
+    QTest::keyClick(m_window->txtFunctionSearch, Qt::Key_Escape);
+    m_window->txtFunctionSearch->clear();
     // A link runs its function through ExecuteMenu.
     QVERIFY(m_window->picFunctions->clickLink(QStringLiteral("010303")));
     QTest::qWait(20);
