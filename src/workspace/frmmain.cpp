@@ -494,6 +494,7 @@ void frmMain::buildWorkArea()
         if (!code.isEmpty()) {
             menu.addSeparator();
             pin = menu.addAction(functions->isPinned(code) ? QStringLiteral("取消固定") : QStringLiteral("固定到常用"));
+            pin->setEnabled(functions->isPinned(code) || functions->index().find(code) >= 0);
         }
         QAction *chosen = menu.exec(at);
         if (chosen && chosen == pin)

@@ -568,6 +568,14 @@ void FunctionShortcutsPanel::placeInParent()
     raise();
 }
 
+void FunctionShortcutsPanel::paintEvent(QPaintEvent *)
+{
+    // A rule between the report buttons above and the functions.
+    QPainter p(this);
+    p.setPen(kxstyle::separator());
+    p.drawLine(16, 0, width() - 12, 0);
+}
+
 bool FunctionShortcutsPanel::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == parentWidget() && event->type() == QEvent::Resize)

@@ -236,6 +236,15 @@ void tst_FunctionLists::ctrlFAndEscape()
     QTest::keyClick(m_window->txtFunctionSearch, Qt::Key_Escape);
     QVERIFY(!m_window->txtFunctionSearch->resultsVisible());
     QCOMPARE(m_window->tabCount(), 2);
+    // Locked, the search neither shows nor takes the keyboard.
+    QTest::keyClick(m_window->txtFunctionSearch, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(m_window->txtFunctionSearch->resultsVisible());
+    m_window->ImgBtn_Click(1);
+    QVERIFY(m_window->isLocked());
+    QVERIFY(!m_window->txtFunctionSearch->resultsVisible());
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : m_window, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(!m_window->txtFunctionSearch->hasFocus());
+    QVERIFY(!m_window->txtFunctionSearch->resultsVisible());
 }
 
 void tst_FunctionLists::recentList_data()
