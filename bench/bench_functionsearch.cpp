@@ -1,8 +1,9 @@
 // The header's function search over 5,000 menu entries (a three-level menu of
 // Chinese names, as a large site has), typing words letter by letter as an
 // operator does: each keystroke is one FunctionIndex::search over the whole
-// index (goal: 95 of 100 keystrokes under 5 ms; the median and the worst are printed too). Building the index (paths, pinyin
-// initials, menu order) is timed too, as it runs once when the window loads.
+// index (goal: 95 of 100 keystrokes under 5 ms; the median and the worst are
+// printed too). Building the index (paths, pinyin initials, menu order) is
+// timed as well: it runs once when the main window loads.
 #include "workspace/functionsearch.h"
 
 #include <benchmark/benchmark.h>

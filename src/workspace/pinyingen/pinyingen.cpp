@@ -3,7 +3,9 @@
 // the CJK Unified Ideographs block and its extension A, the first letter of
 // the first kMandarin reading ('_' where there is none). Plain C++ so that it
 // builds before anything else.
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -94,7 +96,12 @@ int main(int argc, char **argv)
         const size_t tab2 = line.find('\t', tab1 + 1);
         if (tab2 == std::string::npos || line.compare(tab1 + 1, tab2 - tab1 - 1, "kMandarin") != 0)
             continue;
-        const uint32_t cp = static_cast<uint32_t>(std::stoul(line.substr(2, tab1 - 2), nullptr, 16));
+        char *end = nullptr;
+        const std::string hex = line.substr(2, tab1 - 2);
+        const unsigned long value = std::strtoul(hex.c_str(), &end, 16);
+        if (hex.empty() || *end != '\0')
+            continue;
+        const uint32_t cp = static_cast<uint32_t>(value);
         size_t offset = 0;
         bool inRange = false;
         for (const Range &r : kRanges) {
@@ -107,11 +114,11 @@ int main(int argc, char **argv)
         }
         if (!inRange)
             continue;
-        std::string value = line.substr(tab2 + 1);
-        const size_t end = value.find_first_of(" \t\r");
-        if (end != std::string::npos)
-            value.resize(end);
-        if (const char l = baseLetter(value)) {
+        std::string reading = line.substr(tab2 + 1);
+        const size_t stop = reading.find_first_of(" \t\r");
+        if (stop != std::string::npos)
+            reading.resize(stop);
+        if (const char l = baseLetter(reading)) {
             table[offset] = l;
             ++readings;
         }
