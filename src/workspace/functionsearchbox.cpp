@@ -176,6 +176,8 @@ FunctionSearchBox::FunctionSearchBox(FunctionLauncher &launcher, QWidget *parent
     setObjectName(QStringLiteral("txtFunctionSearch"));
     setPlaceholderText(QStringLiteral("搜索功能 (Ctrl+F)"));
     setClearButtonEnabled(true);
+    // Reached by a click or Ctrl+F; the window's first focus and the Tab order stay as they were.
+    setFocusPolicy(Qt::ClickFocus);
     // No one types a function's name this long; the cap also keeps pasted text in bounds.
     setMaxLength(FunctionIndex::maxQueryLength * 5);
     setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid rgba(255,255,255,150); border-radius: 4px;"
