@@ -10,6 +10,7 @@ PKGS=(
   libbenchmark-dev
   postgresql
   xvfb xauth fonts-noto-cjk
+  unicode-data bzip2
 )
 missing=()
 for p in "${PKGS[@]}"; do

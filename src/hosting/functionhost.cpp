@@ -4,6 +4,7 @@
 #include "components/kx/kximagebutton.h"
 #include "components/sysservices.h"
 #include "core/contracts.h"
+#include "core/functionlists.h"
 #include "core/iworkspacehost.h"
 #include "core/logger.h"
 #include "core/session.h"
@@ -120,6 +121,8 @@ void FunctionHost::ExecuteMenu(const QString &code, bool &inEditWindow, bool &ex
             } else {
                 runFunction(code, *number, catalog, menuName, systemCode, inEditWindow);
             }
+            // The operator's recent functions: only what ran, never a refused or failed entry.
+            functionlists::recordRun(m_session, code);
         }
         // 8.
         if (QWidget *w = m_host.window())

@@ -1,4 +1,5 @@
 #include "workspace/frmmain.h"
+#include "workspace/functionsearchbox.h"
 
 #include "about/frmabout.h"
 #include "core/bcommon.h"
@@ -286,6 +287,15 @@ void frmMain::buildHeader()
     lblDatabase->setShadowColor(QColor(0, 0, 0, 60));
     lblDatabase->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
+    // The function search, after the title.
+    functions = new workspace::FunctionLauncher(m_session, [this] { return m_menuRunner; }, this);
+    txtFunctionSearch = new workspace::FunctionSearchBox(*functions, Panel[0]);
+    auto *findKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(findKey, &QShortcut::activated, this, [this] {
+        if (!m_locked)
+            txtFunctionSearch->activateSearch();
+    });
+
     // Header buttons: leave, lock, help.
     const QStringList captions{QStringLiteral(" 退出系统"), QStringLiteral(" 锁定屏幕"), QStringLiteral(" 系统帮助")};
     const kxdesign::Glyph glyphs[] = {kxdesign::Glyph::Leave, kxdesign::Glyph::Lock,
@@ -408,6 +418,7 @@ void frmMain::buildWorkArea()
     ImgRpt0->setGeometry(16, 44 - 6, 200, 28);
     ImgRpt0->setButtonStyle(kxImageButton::Filled);
     ImgRpt0->hide();
+    picFunctions = new workspace::FunctionShortcutsPanel(*functions, PicRpt);
     imgSplitter_c = named(new PictureBox(PicTable), QStringLiteral("imgSplitter_c"));
     imgSplitter_c->setCursor(Qt::SplitHCursor);
     imgSplitter_c->installEventFilter(this);
@@ -440,8 +451,17 @@ void frmMain::buildWorkArea()
         others->setEnabled(count > (index > 1 ? 2 : 1));
         all->setEnabled(count > 1);
         right->setEnabled(index < count);
+        const QString code = index > 1 ? tabKey(index).left(tabKey(index).lastIndexOf(u'-')) : QString();
+        QAction *pin = nullptr;
+        if (!code.isEmpty()) {
+            menu.addSeparator();
+            pin = menu.addAction(functions->isPinned(code) ? QStringLiteral("取消固定") : QStringLiteral("固定到常用"));
+            pin->setEnabled(functions->isPinned(code) || functions->index().find(code) >= 0);
+        }
         QAction *chosen = menu.exec(at);
-        if (chosen)
+        if (chosen && chosen == pin)
+            functions->setPinned(code, !functions->isPinned(code));
+        else if (chosen)
             closeTabs(chosen == one ? TabClose::This : chosen == others ? TabClose::Others
                                       : chosen == all                   ? TabClose::All
                                                                         : TabClose::ToTheRight,
@@ -585,7 +605,10 @@ void frmMain::applyLayout()
     for (kxShadowLabel *p : std::as_const(lblProductName_B))
         put(p, Rect{title.left, 120, std::max(title.width, m.imgBtn[0].left - title.left - 300), 660});
     // Right-aligned before the header buttons, in what the title leaves free.
-    const double dbWidth = std::max(0.0, std::min(6600.0, m.imgBtn[0].left - 300 - (title.left + 3000)));
+    // The function search follows the title; the database line takes what it leaves.
+    const Rect search{title.left + 3000, 195, 4200, 450};
+    put(txtFunctionSearch, search);
+    const double dbWidth = std::max(0.0, std::min(6600.0, m.imgBtn[0].left - 300 - (search.right() + 300)));
     put(lblDatabase, Rect{m.imgBtn[0].left - 300 - dbWidth, 120, dbWidth, 660});
 
     // The status line takes the room left of the footer links.
@@ -626,6 +649,7 @@ void frmMain::load()
     } catch (const std::exception &e) {
         ui::msgBox(QStringLiteral("加载主窗体时发生错误,原因:") + describe(e), ui::Exclamation, QStringLiteral("错误:"));
     }
+    functions->reload();
 }
 
 void frmMain::loadSteps()

@@ -34,6 +34,11 @@ class kxVSTab;
 class PictureBox;
 class RecordSet;
 class Session;
+namespace workspace {
+class FunctionLauncher;
+class FunctionSearchBox;
+class FunctionShortcutsPanel;
+} // namespace workspace
 
 class frmMain : public QWidget, public bMain::IMainWindow, public IWorkspaceHost
 {
@@ -159,6 +164,12 @@ public:
     // The component hosted last (its host area is currentHostIndex()).
     QPointer<QWidget> moControl;
     kxImageButton *ImgRpt0 = nullptr; // the report buttons' hidden template
+
+    // The function search of the header (Ctrl+F) and the pinned and recent
+    // functions of the home area, over the operator's functions.
+    workspace::FunctionLauncher *functions = nullptr;
+    workspace::FunctionSearchBox *txtFunctionSearch = nullptr;
+    workspace::FunctionShortcutsPanel *picFunctions = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
