@@ -292,7 +292,7 @@ void frmMain::buildHeader()
     txtFunctionSearch = new workspace::FunctionSearchBox(*functions, Panel[0]);
     auto *findKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
     connect(findKey, &QShortcut::activated, this, [this] {
-        if (!m_locked)
+        if (!isLocked())
             txtFunctionSearch->activateSearch();
     });
 

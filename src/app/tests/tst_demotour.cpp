@@ -29,6 +29,7 @@
 
 #include "modal.h"
 #include "testsite.h"
+#include "hosted_helper.h"
 #include "testsupport.h"
 
 using testsupport::TestSite;
@@ -152,14 +153,11 @@ bool tst_DemoTour::reopen(TestSite &site, const QString &op, const QString &pass
     // The build's program folder: its components/ and themes.
     appinfo::setProgramFolder(QStringLiteral(ZENLO_PROGRAM_DIR));
     objects::rescanComponents();
-    m_window = new frmMain(s);
-    m_host = new FunctionHost(s, *m_window, m_window);
-    m_window->setMenuRunner(m_host);
-    m_window->load();
-    m_window->setWindowState(Qt::WindowNoState);
-    m_window->resize(1280, 800);
-    m_window->show();
-    return QTest::qWaitForWindowExposed(m_window);
+    bool exposed = false;
+    const apptest::HostedWindow w = apptest::showHostedWindow(s, QSize(1280, 800), &exposed);
+    m_window = w.window;
+    m_host = w.host;
+    return exposed;
 }
 
 QWidget *tst_DemoTour::run(const QString &code)

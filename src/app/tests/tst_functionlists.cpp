@@ -23,6 +23,7 @@
 #include <QTimer>
 
 #include "testsite.h"
+#include "hosted_helper.h"
 #include "testsupport.h"
 
 using testsupport::TestSite;
@@ -151,14 +152,11 @@ bool tst_FunctionLists::reopen(TestSite &site, const QString &op, const QString 
     s.sys->environment()->setOperatingDate(QDate(2026, 12, 8));
     appinfo::setProgramFolder(QStringLiteral(ZENLO_PROGRAM_DIR));
     objects::rescanComponents();
-    m_window = new frmMain(s);
-    m_host = new FunctionHost(s, *m_window, m_window);
-    m_window->setMenuRunner(m_host);
-    m_window->load();
-    m_window->setWindowState(Qt::WindowNoState);
-    m_window->resize(1280, 800);
-    m_window->show();
-    return QTest::qWaitForWindowExposed(m_window);
+    bool exposed = false;
+    const apptest::HostedWindow w = apptest::showHostedWindow(s, QSize(1280, 800), &exposed);
+    m_window = w.window;
+    m_host = w.host;
+    return exposed;
 }
 
 void tst_FunctionLists::closeWindow()

@@ -24,6 +24,7 @@
 #include <QTest>
 
 #include "testsite.h"
+#include "hosted_helper.h"
 #include "testsupport.h"
 
 using testsupport::TestSite;
@@ -129,13 +130,9 @@ bool tst_Hosting::open(const QString &op, const QString &password)
     if (!testsupport::openSession(m_site->configPath(), op, password))
         return false;
     Session &s = *Session::current();
-    m_window = new frmMain(s);
-    m_host = new FunctionHost(s, *m_window, m_window);
-    m_window->setMenuRunner(m_host);
-    m_window->load();
-    m_window->setWindowState(Qt::WindowNoState);
-    m_window->resize(1280, 800);
-    m_window->show();
+    const apptest::HostedWindow w = apptest::showHostedWindow(s);
+    m_window = w.window;
+    m_host = w.host;
     return true;
 }
 

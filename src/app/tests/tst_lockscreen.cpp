@@ -19,6 +19,7 @@
 #include <QTimer>
 
 #include "modal.h"
+#include "hosted_helper.h"
 #include "testsupport.h"
 #include "workspace_helper.h"
 
@@ -104,13 +105,9 @@ frmMain *tst_LockScreen::openWindow(const QString &op, const QString &password, 
         qWarning() << m_site->error();
         return nullptr;
     }
-    m_window = std::make_unique<frmMain>(testsupport::session());
-    m_host = new FunctionHost(testsupport::session(), *m_window, m_window.get());
-    m_window->setMenuRunner(m_host);
-    m_window->load();
-    m_window->setWindowState(Qt::WindowNoState);
-    m_window->resize(1280, 720);
-    m_window->show();
+    const apptest::HostedWindow hosted = apptest::showHostedWindow(testsupport::session(), QSize(1280, 720));
+    m_window.reset(hosted.window);
+    m_host = hosted.host;
     QApplication::setActiveWindow(m_window.get());
     if (!QTest::qWaitForWindowActive(m_window.get()))
         return nullptr;
