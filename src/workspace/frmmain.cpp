@@ -626,6 +626,12 @@ void frmMain::applyLayout()
         put(picHolder[i], m.holders[size_t(i)]);
     put(kxVSTab, m.vsTab);
     put(PicRpt, m.picRpt);
+    // The report buttons (the template and those hosting made from it) span the
+    // column inside its margins, also after the column's splitter moved.
+    const int reportWidth = std::max(40, PicRpt->width() - 2 * ImgRpt0->x());
+    for (kxImageButton *b : PicRpt->findChildren<kxImageButton *>(Qt::FindDirectChildrenOnly))
+        if (b->objectName().startsWith(QLatin1String("ImgRpt")) && b->width() != reportWidth)
+            b->resize(reportWidth, b->height());
     put(imgSplitter_c, m.imgSplitterC);
     put(picSplitter_c, m.picSplitterC);
     picSplitter_c->setVisible(m.picSplitterCVisible);

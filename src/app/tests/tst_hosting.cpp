@@ -295,6 +295,14 @@ void tst_Hosting::reportButtons()
     QCOMPARE(m_host->reportButtons().size(), count(QStringLiteral("01%")));
     QVERIFY(m_host->reportButtons().size() > 1);
     QVERIFY(m_host->reportButtons().first()->caption().startsWith(QStringLiteral("  ")));
+    // Every button lies inside the report column, also after the window narrows.
+    for (int width : {1280, 1000}) {
+        m_window->resize(width, 800);
+        QTRY_COMPARE(m_window->width(), width);
+        const QRect column = m_window->reportArea()->rect();
+        for (const auto &b : m_host->reportButtons())
+            QVERIFY2(column.contains(b->geometry()), qPrintable(QStringLiteral("%1 px: %2").arg(width).arg(b->caption())));
+    }
     m_host->ExecuteMenu(QStringLiteral("02"), inEdit, done);
     QCOMPARE(m_host->reportButtons().size(), count(QStringLiteral("02%"))); // the first catalog's went
     // A report button runs its entry as a click would.
