@@ -3,6 +3,11 @@
 #include <cctype>
 #include <cstdio>
 
+#ifdef _WIN32
+// From kernel32, declared here: <windows.h> would turn the root names below into macros.
+extern "C" __declspec(dllimport) int __stdcall IsDBCSLeadByte(unsigned char testChar);
+#endif
+
 namespace regedit4 {
 namespace {
 
@@ -54,6 +59,32 @@ std::string textOf(const registry::Bytes &data)
     while (n < data.size() && data[n] != 0)
         ++n;
     return std::string(reinterpret_cast<const char *>(data.data()), n);
+}
+
+// Whether a byte starts a double-byte character of the ANSI code page (GBK:
+// 0x81 to 0xFE). Its second byte may be 0x5C, the backslash.
+bool isLeadByte(unsigned char c)
+{
+#ifdef _WIN32
+    return IsDBCSLeadByte(c) != 0;
+#else
+    return c >= 0x81 && c <= 0xFE;
+#endif
+}
+
+// The length of s without the backslashes that end it; a backslash that is
+// the second byte of a double-byte character is part of the name.
+size_t withoutTrailingSeparators(const std::string &s)
+{
+    size_t end = 0; // just after the last byte that is not a separator
+    for (size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const size_t n = isLeadByte(c) && i + 1 < s.size() ? 2 : 1;
+        if (n == 2 || c != '\\')
+            end = i + n;
+        i += n;
+    }
+    return end;
 }
 
 uint32_t dwordOf(const registry::Bytes &d)
@@ -186,8 +217,7 @@ std::string fullKeyPath(const std::string &keyPath)
     const registry::HKEY root = parseKeyPath(keyPath, &sub);
     if (!root)
         return keyPath;
-    while (!sub.empty() && sub.back() == '\\')
-        sub.pop_back();
+    sub.resize(withoutTrailingSeparators(sub));
     const std::string name = registry::rootNameA(root);
     return sub.empty() ? name : name + '\\' + sub;
 }

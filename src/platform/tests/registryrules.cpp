@@ -283,6 +283,33 @@ const std::vector<Check> &checks()
              }
              return true;
          }},
+        {"a name whose double-byte character ends in the backslash byte keeps it (乗 is 81 5C)",
+         [](HKEY s, std::string *why) {
+             const std::string name = "\xD6\xD0\x81\x5C"; // 中乗
+             HKEY h = make(s, name);
+             if (!h)
+                 return expect(-1, Success, "create", why);
+             const int32_t st = setValueA(h, "p", RegSz, text("found"));
+             closeKeyA(h);
+             if (!expect(st, Success, "set", why))
+                 return false;
+             const std::string path = std::string("HKCU\\") + kScratch + "\\work\\" + name;
+             const std::string full = std::string("HKEY_CURRENT_USER\\") + kScratch + "\\work\\" + name;
+             std::string t, out;
+             if (regedit4::fullKeyPath(path) != full || regedit4::fullKeyPath(path + "\\") != full) {
+                 *why = "the full path lost the character's second byte";
+                 return false;
+             }
+             if (!regedit4::readString(path, "p", &t) || t != "found") {
+                 *why = "the key is not reached by its path";
+                 return false;
+             }
+             if (!regedit4::exportText(path, false, &out) || out.find("[" + full + "]\r\n\"p\"=\"found\"") == std::string::npos) {
+                 *why = "the export does not name the key as it is: " + out;
+                 return false;
+             }
+             return true;
+         }},
         {"a key name longer than 255 characters is refused; 255 are taken",
          [](HKEY s, std::string *why) {
              HKEY h = 0;
