@@ -192,6 +192,9 @@ FunctionSearchBox::FunctionSearchBox(FunctionLauncher &launcher, QWidget *parent
 
 FunctionSearchBox::~FunctionSearchBox()
 {
+    // The list's viewport would report its own destruction to a box half gone.
+    if (m_viewport)
+        m_viewport->removeEventFilter(this);
     delete m_list.data();
 }
 
@@ -232,7 +235,8 @@ void FunctionSearchBox::ensureList()
     m_list->setStyleSheet(QStringLiteral("QListWidget { background: white; border: 1px solid #c5ced8; border-radius: 4px; }"));
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->hide();
-    m_list->viewport()->installEventFilter(this);
+    m_viewport = m_list->viewport();
+    m_viewport->installEventFilter(this);
     top->installEventFilter(this);
     connect(m_list, &QListWidget::customContextMenuRequested, this, [this](const QPoint &at) {
         showItemMenu(m_list->itemAt(at), m_list->viewport()->mapToGlobal(at));
@@ -440,8 +444,10 @@ void FunctionSearchBox::keyPressEvent(QKeyEvent *event)
 
 bool FunctionSearchBox::eventFilter(QObject *watched, QEvent *event)
 {
-    if (m_list && watched == m_list->viewport()) {
-        if (event->type() == QEvent::MouseButtonRelease) {
+    // Compared by the viewport's own pointer: the list may be in the middle of
+    // its destruction when its viewport's last events arrive.
+    if (m_viewport && watched == m_viewport.data()) {
+        if (event->type() == QEvent::MouseButtonRelease && m_list) {
             auto *me = static_cast<QMouseEvent *>(event);
             QListWidgetItem *item = m_list->itemAt(me->position().toPoint());
             if (me->button() == Qt::LeftButton && selectable(item)) {
@@ -453,7 +459,7 @@ bool FunctionSearchBox::eventFilter(QObject *watched, QEvent *event)
                 return true;
             }
         }
-    } else if (m_list && watched == window() && event->type() == QEvent::Resize) {
+    } else if (event->type() == QEvent::Resize && watched == window() && m_list) {
         if (resultsVisible())
             placeList();
     }

@@ -95,6 +95,7 @@ private:
 
     FunctionLauncher &m_launcher;
     QPointer<QListWidget> m_list;
+    QPointer<QWidget> m_viewport; // the list's, watched for clicks
 };
 
 // The home area's panel: "常用功能" (pinned) and "最近使用" (recent), each
