@@ -146,18 +146,11 @@ bool tst_DemoTour::open(const QString &op, const QString &password, const QStrin
 // A session on the site and the main window, as after a login.
 bool tst_DemoTour::reopen(TestSite &site, const QString &op, const QString &password)
 {
-    if (!testsupport::openSession(site.configPath(), op, password))
-        return false;
-    Session &s = *Session::current();
-    s.sys->environment()->setOperatingDate(QDate(2026, 12, 8));
-    // The build's program folder: its components/ and themes.
-    appinfo::setProgramFolder(QStringLiteral(ZENLO_PROGRAM_DIR));
-    objects::rescanComponents();
-    bool exposed = false;
-    const apptest::HostedWindow w = apptest::showHostedWindow(s, QSize(1280, 800), &exposed);
+    apptest::HostedWindow w;
+    const bool shown = apptest::openWorkspace(site.configPath(), op, password, &w);
     m_window = w.window;
     m_host = w.host;
-    return exposed;
+    return shown;
 }
 
 QWidget *tst_DemoTour::run(const QString &code)

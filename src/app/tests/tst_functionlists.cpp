@@ -146,17 +146,11 @@ bool tst_FunctionLists::open(const QString &op, const QString &password)
 
 bool tst_FunctionLists::reopen(TestSite &site, const QString &op, const QString &password)
 {
-    if (!testsupport::openSession(site.configPath(), op, password))
-        return false;
-    Session &s = *Session::current();
-    s.sys->environment()->setOperatingDate(QDate(2026, 12, 8));
-    appinfo::setProgramFolder(QStringLiteral(ZENLO_PROGRAM_DIR));
-    objects::rescanComponents();
-    bool exposed = false;
-    const apptest::HostedWindow w = apptest::showHostedWindow(s, QSize(1280, 800), &exposed);
+    apptest::HostedWindow w;
+    const bool shown = apptest::openWorkspace(site.configPath(), op, password, &w);
     m_window = w.window;
     m_host = w.host;
-    return exposed;
+    return shown;
 }
 
 void tst_FunctionLists::closeWindow()
