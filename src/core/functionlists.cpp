@@ -88,6 +88,8 @@ void recordRun(Session &session, const QString &code)
     if (!usable(c))
         return;
     QStringList list = recent(session);
+    if (!list.isEmpty() && list.first() == c)
+        return; // already the most recent: nothing to write, nothing to redraw
     list.removeAll(c);
     list.prepend(c);
     write(session, kRecentSection, list.mid(0, recentLimit));

@@ -9,6 +9,11 @@ QString make(const QString &menuCode, int32_t counter)
     return menuCode + QLatin1Char('-') + QString::number(counter);
 }
 
+QString menuCode(const QString &key)
+{
+    return key.left(key.lastIndexOf(QLatin1Char('-')));
+}
+
 std::optional<int16_t> hostIndex(const QString &key)
 {
     const int dash = key.lastIndexOf(QLatin1Char('-'));

@@ -13,6 +13,8 @@ namespace tabkey {
 
 // "0102-7".
 ZENLO_CORE_EXPORT QString make(const QString &menuCode, int32_t counter);
+// The menu code: what stands before the last "-" (the whole key when there is none).
+ZENLO_CORE_EXPORT QString menuCode(const QString &key);
 // The counter after the last "-", as a 16-bit number; nullopt when there is none or it does not fit.
 ZENLO_CORE_EXPORT std::optional<int16_t> hostIndex(const QString &key);
 

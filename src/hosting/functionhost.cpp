@@ -9,6 +9,7 @@
 #include "core/logger.h"
 #include "core/session.h"
 #include "core/sessionprocs.h"
+#include "core/tabkey.h"
 #include "hosting/componentloader.h"
 #include "hosting/frmedit.h"
 #include "hosting/hostrules.h"
@@ -444,8 +445,7 @@ void FunctionHost::rememberOpenFunctions()
     QStringList codes;
     QString active;
     for (int i = 2; i <= m_host.tabCount(); ++i) {
-        const QString key = m_host.tabKey(i);
-        const QString code = key.left(key.lastIndexOf(u'-'));
+        const QString code = tabkey::menuCode(m_host.tabKey(i));
         if (code.isEmpty() || codes.contains(code))
             continue;
         codes << code;

@@ -9,16 +9,9 @@ extern "C" __declspec(dllimport) int __stdcall IsDBCSLeadByte(unsigned char test
 #endif
 
 namespace regedit4 {
-namespace {
-
-struct Root {
-    const char *full;
-    const char *abbreviation;
-    registry::HKEY handle;
-};
 
 // Every abbreviation has four letters: the parser takes a path's first four characters.
-const Root kRoots[] = {
+const Root roots[7] = {
     {"HKEY_CLASSES_ROOT", "HKCR", registry::HKEY_CLASSES_ROOT},
     {"HKEY_CURRENT_USER", "HKCU", registry::HKEY_CURRENT_USER},
     {"HKEY_LOCAL_MACHINE", "HKLM", registry::HKEY_LOCAL_MACHINE},
@@ -27,6 +20,8 @@ const Root kRoots[] = {
     {"HKEY_CURRENT_CONFIG", "HKCC", registry::HKEY_CURRENT_CONFIG},
     {"HKEY_DYN_DATA", "HKDD", registry::HKEY_DYN_DATA},
 };
+
+namespace {
 
 // ASCII only: a lead or trail byte of a double-byte character is never a letter.
 std::string upper(std::string s)
@@ -186,7 +181,7 @@ registry::HKEY parseKeyPath(const std::string &keyPath, std::string *subKey)
     std::string path = keyPath;
     // Only the root is rewritten: a subkey that happens to be called
     // "HKEY_USERS" (or contain it) keeps its name.
-    for (const Root &r : kRoots) {
+    for (const Root &r : roots) {
         const std::string full(r.full);
         if (startsWithNoCase(path, full) && (path.size() == full.size() || path[full.size()] == '\\')) {
             path = r.abbreviation + path.substr(full.size());
@@ -204,7 +199,7 @@ registry::HKEY parseKeyPath(const std::string &keyPath, std::string *subKey)
         if (subKey)
             subKey->clear();
     }
-    for (const Root &r : kRoots) {
+    for (const Root &r : roots) {
         if (root == r.abbreviation)
             return r.handle;
     }

@@ -16,6 +16,14 @@
 
 namespace regedit4 {
 
+// The roots a path may name, in full or by their four-letter abbreviation.
+struct Root {
+    const char *full;
+    const char *abbreviation;
+    registry::HKEY handle;
+};
+ZENLO_CORE_EXPORT extern const Root roots[7];
+
 // The root handle of a path whose root is a full name ("HKEY_CURRENT_USER") or
 // its four-letter abbreviation ("HKCU"), in any letter case; 0 for another
 // root. *subKey gets the part after the first "\".

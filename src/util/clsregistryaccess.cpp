@@ -1,6 +1,7 @@
 #include "util/clsregistryaccess.h"
 
 #include "platform/ansi.h"
+#include "platform/regedit4.h"
 #include "platform/uiservice.h"
 #include "platform/vbconv.h"
 
@@ -12,22 +13,7 @@
 #include <vector>
 
 namespace {
-struct Root {
-    const char *full;
-    const char *abbreviation;
-    registry::HKEY handle;
-};
-
-// Every abbreviation has four letters: the parser takes a path's first four characters.
-const Root kRoots[] = {
-    {"HKEY_CLASSES_ROOT", "HKCR", registry::HKEY_CLASSES_ROOT},
-    {"HKEY_CURRENT_USER", "HKCU", registry::HKEY_CURRENT_USER},
-    {"HKEY_LOCAL_MACHINE", "HKLM", registry::HKEY_LOCAL_MACHINE},
-    {"HKEY_USERS", "HKUS", registry::HKEY_USERS},
-    {"HKEY_PERFORMANCE_DATA", "HKPD", registry::HKEY_PERFORMANCE_DATA},
-    {"HKEY_CURRENT_CONFIG", "HKCC", registry::HKEY_CURRENT_CONFIG},
-    {"HKEY_DYN_DATA", "HKDD", registry::HKEY_DYN_DATA},
-};
+using regedit4::Root;
 
 // Whether the ANSI code page holds every character (the "...A" functions would
 // otherwise pass '?').
@@ -83,7 +69,7 @@ registry::HKEY clsRegistryAccess::ParseKeyPath(const QString &keyPath, QString *
     QString path = keyPath;
     // Only the root is rewritten: a subkey that happens to be called
     // "HKEY_USERS" (or contain it) keeps its name.
-    for (const Root &r : kRoots) {
+    for (const Root &r : regedit4::roots) {
         const QLatin1String full(r.full);
         if (path.startsWith(full, Qt::CaseInsensitive)
             && (path.size() == full.size() || path.at(full.size()) == QLatin1Char('\\'))) {
@@ -102,7 +88,7 @@ registry::HKEY clsRegistryAccess::ParseKeyPath(const QString &keyPath, QString *
         if (subKey)
             subKey->clear();
     }
-    for (const Root &r : kRoots) {
+    for (const Root &r : regedit4::roots) {
         if (root == QLatin1String(r.abbreviation))
             return r.handle;
     }

@@ -451,16 +451,17 @@ void frmMain::buildWorkArea()
         others->setEnabled(count > (index > 1 ? 2 : 1));
         all->setEnabled(count > 1);
         right->setEnabled(index < count);
-        const QString code = index > 1 ? tabKey(index).left(tabKey(index).lastIndexOf(u'-')) : QString();
+        const QString code = index > 1 ? tabkey::menuCode(tabKey(index)) : QString();
+        const bool pinned = !code.isEmpty() && functions->isPinned(code);
         QAction *pin = nullptr;
         if (!code.isEmpty()) {
             menu.addSeparator();
-            pin = menu.addAction(functions->isPinned(code) ? QStringLiteral("取消固定") : QStringLiteral("固定到常用"));
-            pin->setEnabled(functions->isPinned(code) || functions->index().find(code) >= 0);
+            pin = menu.addAction(pinned ? QStringLiteral("取消固定") : QStringLiteral("固定到常用"));
+            pin->setEnabled(pinned || functions->index().find(code) >= 0);
         }
         QAction *chosen = menu.exec(at);
         if (chosen && chosen == pin)
-            functions->setPinned(code, !functions->isPinned(code));
+            functions->setPinned(code, !pinned);
         else if (chosen)
             closeTabs(chosen == one ? TabClose::This : chosen == others ? TabClose::Others
                                       : chosen == all                   ? TabClose::All

@@ -38,6 +38,22 @@ bool selectable(const QListWidgetItem *item)
     return item && item->data(KindRole).toInt() == EntryRow;
 }
 
+// A function's own menu (a search result's, a home-area link's): open it (as
+// the caller opens it), or pin or unpin it.
+void showFunctionMenu(FunctionLauncher &launcher, const QString &code, const QPoint &globalPos, QWidget *parent,
+                      const std::function<void()> &open)
+{
+    const bool pinned = launcher.isPinned(code);
+    QMenu menu(parent);
+    QAction *opens = menu.addAction(QStringLiteral("打开"));
+    QAction *pin = menu.addAction(pinned ? kUnpin : kPin);
+    QAction *chosen = menu.exec(globalPos);
+    if (chosen == opens)
+        open();
+    else if (chosen == pin)
+        launcher.setPinned(code, !pinned);
+}
+
 // A result row: the name, under it the catalog path, the code on the right and the pin star.
 class ResultDelegate : public QStyledItemDelegate
 {
@@ -250,7 +266,7 @@ void FunctionSearchBox::addHeading(const QString &text)
     item->setFlags(Qt::NoItemFlags);
 }
 
-void FunctionSearchBox::addEntry(int i)
+void FunctionSearchBox::addEntry(int i, bool pinned)
 {
     const FunctionEntry &e = m_launcher.index().entry(i);
     auto *item = new QListWidgetItem(m_list);
@@ -258,7 +274,7 @@ void FunctionSearchBox::addEntry(int i)
     item->setData(CodeRole, e.code);
     item->setData(NameRole, e.name);
     item->setData(PathRole, e.path);
-    item->setData(PinnedRole, m_launcher.isPinned(e.code));
+    item->setData(PinnedRole, pinned);
     item->setToolTip(e.path.isEmpty() ? e.name : e.path + FunctionIndex::pathSeparator + e.name);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
 }
@@ -268,18 +284,19 @@ void FunctionSearchBox::refill()
     ensureList();
     m_list->clear();
     const QString q = text();
+    // The stored list is read once per fill, not once per row.
+    const QList<int> pinned = m_launcher.pinnedEntries();
     if (q.trimmed().isEmpty()) {
-        const QList<int> pinned = m_launcher.pinnedEntries();
-        QList<int> recent = m_launcher.recentEntries();
+        const QList<int> recent = m_launcher.recentEntries();
         if (!pinned.isEmpty()) {
             addHeading(QStringLiteral("常用功能"));
             for (int i : pinned)
-                addEntry(i);
+                addEntry(i, true);
         }
         if (!recent.isEmpty()) {
             addHeading(QStringLiteral("最近使用"));
-            for (int i : std::as_const(recent))
-                addEntry(i);
+            for (int i : recent)
+                addEntry(i, pinned.contains(i));
         }
         if (m_list->count() == 0) {
             auto *item = new QListWidgetItem(QStringLiteral("输入功能名称、编码或拼音首字母查找功能"), m_list);
@@ -289,7 +306,7 @@ void FunctionSearchBox::refill()
     } else {
         const QList<int> hits = m_launcher.index().search(q, maxResults);
         for (int i : hits)
-            addEntry(i);
+            addEntry(i, pinned.contains(i));
         if (hits.isEmpty()) {
             auto *item = new QListWidgetItem(QStringLiteral("没有找到可以使用的功能"), m_list);
             item->setData(KindRole, NothingRow);
@@ -382,16 +399,7 @@ void FunctionSearchBox::showItemMenu(QListWidgetItem *item, const QPoint &global
 {
     if (!selectable(item))
         return;
-    const QString code = item->data(CodeRole).toString();
-    const bool pinned = m_launcher.isPinned(code);
-    QMenu menu(this);
-    QAction *open = menu.addAction(QStringLiteral("打开"));
-    QAction *pin = menu.addAction(pinned ? kUnpin : kPin);
-    QAction *chosen = menu.exec(globalPos);
-    if (chosen == open)
-        runItem(item);
-    else if (chosen == pin)
-        m_launcher.setPinned(code, !pinned);
+    showFunctionMenu(m_launcher, item->data(CodeRole).toString(), globalPos, this, [this, item] { runItem(item); });
 }
 
 void FunctionSearchBox::focusInEvent(QFocusEvent *event)
@@ -492,15 +500,7 @@ QWidget *FunctionShortcutsPanel::makeLink(int i)
     const QString code = e.code;
     connect(link, &kxLinkLabel::linkClicked, this, [this, code] { m_launcher.run(code); });
     connect(link, &QWidget::customContextMenuRequested, this, [this, link, code](const QPoint &at) {
-        const bool pinned = m_launcher.isPinned(code);
-        QMenu menu(this);
-        QAction *open = menu.addAction(QStringLiteral("打开"));
-        QAction *pin = menu.addAction(pinned ? kUnpin : kPin);
-        QAction *chosen = menu.exec(link->mapToGlobal(at));
-        if (chosen == open)
-            m_launcher.run(code);
-        else if (chosen == pin)
-            m_launcher.setPinned(code, !pinned);
+        showFunctionMenu(m_launcher, code, link->mapToGlobal(at), this, [this, code] { m_launcher.run(code); });
     });
     return link;
 }

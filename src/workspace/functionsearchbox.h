@@ -91,7 +91,7 @@ private:
     void runItem(QListWidgetItem *item);
     void showItemMenu(QListWidgetItem *item, const QPoint &globalPos);
     void addHeading(const QString &text);
-    void addEntry(int entry);
+    void addEntry(int entry, bool pinned);
 
     FunctionLauncher &m_launcher;
     QPointer<QListWidget> m_list;
