@@ -298,8 +298,7 @@ void frmMain::buildHeader()
 
     // Header buttons: leave, lock, help.
     const QStringList captions{QStringLiteral(" 退出系统"), QStringLiteral(" 锁定屏幕"), QStringLiteral(" 系统帮助")};
-    const kxdesign::Glyph glyphs[] = {kxdesign::Glyph::Leave, kxdesign::Glyph::Lock,
-                                               kxdesign::Glyph::Help};
+    const kxdesign::Glyph glyphs[] = {kxdesign::Glyph::Leave, kxdesign::Glyph::Lock, kxdesign::Glyph::Help};
     // 3 and 4 are the lock screen's own buttons (hosting makes them).
     for (int i = 0; i < 6; ++i)
         ImgBtn << (i == 3 || i == 4 ? nullptr : named(new kxImageButton(this), QStringLiteral("ImgBtn%1").arg(i)));
@@ -839,9 +838,9 @@ void frmMain::loadImages()
             label->setVisible(true);
         }
     }
-    // The lock screen's panel (hosting's) takes the theme's picture when it is one.
-    const QString lockPanel = find(QStringLiteral("piclogin.gif"));
-    m_lockPanelFile = picture(lockPanel).isNull() ? QString() : lockPanel;
+    // The lock screen's panel (hosting's) takes the theme's picture; it reads
+    // the file when the screen is first locked, not at start-up.
+    m_lockPanelFile = find(QStringLiteral("piclogin.gif"));
     if (m_menuRunner)
         m_menuRunner->setLockPanelPicture(m_lockPanelFile);
 }

@@ -123,7 +123,7 @@ public:
 
     // Whether hosting's lock screen covers the window.
     bool isLocked() const;
-    // The theme's picture for the lock screen's panel ("" when it brings none).
+    // The theme's picture file for the lock screen's panel ("" when it brings none).
     QString lockPanelFile() const { return m_lockPanelFile; }
     // The idle lock's clock: one step with the time since the last input
     // (the window's timer calls it; tests call it with the time they need).
