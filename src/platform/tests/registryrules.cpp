@@ -283,7 +283,7 @@ const std::vector<Check> &checks()
              }
              return true;
          }},
-        {"a name whose double-byte character ends in the backslash byte keeps it (乗 is 81 5C)",
+        {"a name whose double-byte character ends in the backslash byte keeps it (U+4E57 is 81 5C)",
          [](HKEY s, std::string *why) {
              const std::string name = "\xD6\xD0\x81\x5C"; // 中乗
              HKEY h = make(s, name);
@@ -292,6 +292,12 @@ const std::vector<Check> &checks()
              const int32_t st = setValueA(h, "p", RegSz, text("found"));
              closeKeyA(h);
              if (!expect(st, Success, "set", why))
+                 return false;
+             // A key below it: the byte is no separator on the way down either.
+             if (!expect(createKeyA(s, name + "\\" + name, KeyAllAccess, &h), Success, "create below", why))
+                 return false;
+             closeKeyA(h);
+             if (!sameList(keyNames(s), {name}, "subkeys", why))
                  return false;
              const std::string path = std::string("HKCU\\") + kScratch + "\\work\\" + name;
              const std::string full = std::string("HKEY_CURRENT_USER\\") + kScratch + "\\work\\" + name;

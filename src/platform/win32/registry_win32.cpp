@@ -60,13 +60,26 @@ HKEY remember(::HKEY sys)
 // The shell's rule for a subkey path, the same on every platform (Windows
 // versions and Wine differ in what they take): components of 1 to
 // MaxKeyNameLength characters separated by "\", one trailing "\" tolerated.
+// The next "\\" from a position on that separates names: a double-byte
+// character's second byte may be 0x5C as well and is part of its name.
+size_t findSeparator(const std::string &s, size_t from)
+{
+    for (size_t i = from; i < s.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(s[i])) && i + 1 < s.size())
+            ++i;
+        else if (s[i] == '\\')
+            return i;
+    }
+    return std::string::npos;
+}
+
 bool validSubKey(const std::string &subKey)
 {
     if (subKey.empty())
         return true;
     size_t from = 0;
     for (;;) {
-        const size_t slash = subKey.find('\\', from);
+        const size_t slash = findSeparator(subKey, from);
         const size_t end = slash == std::string::npos ? subKey.size() : slash;
         if (end == from)
             return slash != std::string::npos ? false : from > 0; // empty component; trailing "\" is fine
