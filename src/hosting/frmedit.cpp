@@ -20,8 +20,7 @@ namespace {
 
 int twipsToPixels(double twips, const QWidget *w)
 {
-    const double dpi = w->logicalDpiX() > 0 ? w->logicalDpiX() : 96.0;
-    return int(twips * dpi / 1440.0 + 0.5);
+    return hosting::twipsToPixels(twips, w->logicalDpiX());
 }
 
 // Each statement of the window's set-up stands alone: one that fails leaves the rest to run.

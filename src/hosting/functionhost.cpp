@@ -29,8 +29,7 @@ namespace {
 
 int twipsToPixels(double twips, const QWidget *w)
 {
-    const double dpi = w && w->logicalDpiY() > 0 ? w->logicalDpiY() : 96.0;
-    return int(twips * dpi / 1440.0 + 0.5);
+    return hosting::twipsToPixels(twips, w ? w->logicalDpiY() : 0);
 }
 
 } // namespace

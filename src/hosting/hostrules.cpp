@@ -108,4 +108,9 @@ bool wantsEditWindow(const QString &commandLine)
     return parser.isPresent(QStringLiteral("s"));
 }
 
+int twipsToPixels(double twips, double dpi)
+{
+    return int(twips * (dpi > 0 ? dpi : 96.0) / 1440.0 + 0.5);
+}
+
 } // namespace hosting

@@ -43,4 +43,8 @@ EditGeometry editGeometry(const QString &commandLine);
 // Whether a stored command line asks for an edit window (the switch "s").
 bool wantsEditWindow(const QString &commandLine);
 
+// Twips (1440 an inch) as whole pixels at dpi dots per inch; a dpi that is not
+// positive counts as 96.
+int twipsToPixels(double twips, double dpi);
+
 } // namespace hosting

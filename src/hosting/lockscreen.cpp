@@ -7,6 +7,7 @@
 #include "components/sysservices.h"
 #include "core/logger.h"
 #include "core/session.h"
+#include "hosting/hostrules.h"
 #include "platform/uiservice.h"
 #include "util/ui/mscreen.h"
 
@@ -157,8 +158,7 @@ void LockScreen::placeCover()
 {
     QWidget *w = m_window;
     const QScreen *s = w->screen();
-    const double dpi = s && s->logicalDotsPerInchX() > 0 ? s->logicalDotsPerInchX() : 96.0;
-    const int offset = qRound(kCoverOffsetTwips * dpi / 1440.0);
+    const int offset = hosting::twipsToPixels(kCoverOffsetTwips, s ? s->logicalDotsPerInchX() : 0);
     pic[2]->setGeometry(w->rect());
     pic[0]->setGeometry(-offset, -offset, w->width(), w->height());
 }
