@@ -59,19 +59,16 @@ int main(int argc, char **argv)
     const CommandLine::Option run = options.option(QStringLiteral("run"));
 
     const bool running = bMain::Main(app.arguments().mid(1), wiring);
-    // The last session's functions first, so a /run:CODE entry ends up in front.
+    // The last session's functions first, so a /run:CODE entry ends up in front;
+    // one after the other, so that their questions and messages never overlap.
     if (running) {
-        QTimer::singleShot(0, [&functions] {
+        QTimer::singleShot(0, [&functions, run] {
             if (functions)
                 functions->reopenLastFunctions();
-        });
-    }
-    if (running && run.present) {
-        QTimer::singleShot(0, [&functions, code = run.value] {
-            if (!functions)
+            if (!functions || !run.present)
                 return;
             bool inEditWindow = false, executed = false;
-            functions->ExecuteMenu(code, inEditWindow, executed);
+            functions->ExecuteMenu(run.value, inEditWindow, executed);
         });
     }
     const int rc = running ? app.exec() : 1;

@@ -12,6 +12,7 @@
 #include <QLibraryInfo>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTranslator>
 #include <QVBoxLayout>
@@ -38,6 +39,19 @@ int WidgetUi::messageBox(const QString &text, int style, const QString &title)
     case 5: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
     default: box.setStandardButtons(QMessageBox::Ok); break;
     }
+    if (style & ui::DefaultButton2) {
+        const QList<QAbstractButton *> buttons = box.buttons();
+        if (QAbstractButton *second = (style & 7) == ui::YesNo || (style & 7) == 3 ? box.button(QMessageBox::No)
+                                       : buttons.size() > 1                       ? buttons.at(1)
+                                                                                  : nullptr)
+            box.setDefaultButton(qobject_cast<QPushButton *>(second));
+    }
+    // Over every window of the program, the splash included, and focused: a
+    // question asked while another window is being shown must not hide behind it.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    box.show();
+    box.raise();
+    box.activateWindow();
     switch (box.exec()) {
     case QMessageBox::Ok: return ui::Ok;
     case QMessageBox::Cancel: return ui::Cancel;

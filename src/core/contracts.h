@@ -60,6 +60,9 @@ public:
     virtual void setSParameters(const ParameterSet &parameters) = 0;
     // Whether it holds work that was not saved (asked before its tab or window closes).
     virtual bool hasUnsavedChanges() const { return false; }
+    // The unsaved work in the operator's words ("采购订单 PO202612160"); "" lets
+    // the host name it by the caption of its tab or window.
+    virtual QString unsavedWork() const { return QString(); }
 };
 #define IBusinessComponent_iid "zenlo.IBusinessComponent/1.0"
 Q_DECLARE_INTERFACE(IBusinessComponent, IBusinessComponent_iid)

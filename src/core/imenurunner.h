@@ -21,6 +21,10 @@ public:
     virtual void ClearControl(QObject *component) = 0;
     // The operator closes the function tab with this index (its close affordance).
     virtual void closeFunctionTab(int tabIndex) { (void)tabIndex; }
+    // The main window is about to close: asks every hosted component and edit
+    // window about unsaved work and, when any holds some, the operator whether
+    // to quit all the same. False keeps the program running as it is.
+    virtual bool confirmQuit() { return true; }
     // The main window unloads: the functions open now are remembered for the operator.
     virtual void rememberOpenFunctions() {}
 

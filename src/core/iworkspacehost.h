@@ -39,6 +39,7 @@ public:
     virtual void activateTab(int index) = 0;
     virtual QString tabKey(int index) const = 0;
     virtual void removeTab(int index) = 0;
+    virtual QString tabCaption(int index) const = 0;
     // Host areas picHolder(0..upper bound); a new one lies over the last, hidden, and the home area hides.
     virtual int addHostArea() = 0;
     virtual QWidget *hostArea(int index) const = 0;

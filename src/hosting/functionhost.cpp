@@ -145,7 +145,10 @@ void FunctionHost::runFunction(const QString &code, int32_t programNumber, doubl
         RecordSetPtr rs = db->query(QStringLiteral("select systemcode from xt_objects where progID=?"), {programNumber});
         const QString systemCode = rs ? rs->firstValue().toString().trimmed() : QString();
         const Period period = m_session.sys->accountPeriod(systemCode, 0);
-        m_host.setPeriodLabel(QStringLiteral("当前会计期间：") + QString::number(period.current));
+        // In the form the header shows at login ("2026年12期"); a module without periods leaves it.
+        const QString text = hosting::periodText(period.current, period.end.isValid() ? period.end.year() : period.start.year());
+        if (period.exists && !text.isEmpty())
+            m_host.setPeriodLabel(QStringLiteral("当前会计期间：") + text);
     }
     // 7.4 The stored command line decides the host.
     if (db) {
@@ -302,6 +305,61 @@ void FunctionHost::closeFunctionTab(int tabIndex)
     ui::doEvents();
     removeTabComponent(tabIndex);
     m_host.hideWait();
+}
+
+namespace {
+
+// The unsaved work of one component, in the operator's words; "" when it has
+// none. A component that cannot tell counts as holding some.
+QString unsavedWorkOf(QWidget *control, const QString &caption)
+{
+    auto *contract = qobject_cast<IBusinessComponent *>(control);
+    if (!contract)
+        return QString();
+    try {
+        if (!contract->hasUnsavedChanges())
+            return QString();
+        const QString what = contract->unsavedWork().trimmed();
+        return what.isEmpty() ? caption : what;
+    } catch (...) {
+        Logger::WriteMessage(QStringLiteral("组件“") + caption + QStringLiteral("”无法回答是否有未保存的内容，按未保存处理"), 4);
+        return caption + QStringLiteral("（无法确认是否已保存）");
+    }
+}
+
+} // namespace
+
+bool FunctionHost::confirmQuit()
+{
+    // A second close while the question is up (Alt+F4 again) waits for its answer.
+    if (m_askingQuit)
+        return false;
+    QStringList unsaved;
+    for (int i = 2; i <= m_host.tabCount(); ++i) {
+        const auto n = hosting::hostIndexFromKey(m_host.tabKey(i));
+        const QString what = n ? unsavedWorkOf(component(*n), m_host.tabCaption(i)) : QString();
+        if (!what.isEmpty())
+            unsaved << what;
+    }
+    if (QWidget *w = m_host.window()) {
+        for (frmEdit *edit : w->findChildren<frmEdit *>(Qt::FindDirectChildrenOnly)) {
+            const QString what = edit->isVisible() ? unsavedWorkOf(edit->moControl, edit->windowTitle()) : QString();
+            if (!what.isEmpty())
+                unsaved << what;
+        }
+    }
+    if (unsaved.isEmpty())
+        return true;
+    m_askingQuit = true;
+    const int answer = ui::msgBox(QStringLiteral("以下单据尚未保存：") + unsaved.join(QStringLiteral("；"))
+                                      + QStringLiteral("。确定要退出吗？"),
+                                  ui::YesNo | ui::Exclamation | ui::DefaultButton2, QStringLiteral("提示："));
+    m_askingQuit = false;
+    if (answer == ui::Yes) {
+        Logger::WriteMessage(QStringLiteral("退出系统，放弃未保存的单据：") + unsaved.join(QStringLiteral("；")), 1);
+        return true;
+    }
+    return false;
 }
 
 void FunctionHost::ClearControl(QObject *)

@@ -38,6 +38,9 @@ public:
     // per-user choice "main/reopentabs" says: "never", "ask" (the default) or
     // "always". Codes that are gone or that the operator may not run are left out.
     void rememberOpenFunctions() override;
+    // "以下单据尚未保存：…。确定要退出吗？" (Yes / No, No the default) when a
+    // tab's component or an edit window holds unsaved work; nothing asked otherwise.
+    bool confirmQuit() override;
     void reopenLastFunctions();
 
     // 0 and 4 close the main window (the unload asks nothing more), 1 locks
@@ -78,6 +81,7 @@ private:
     IWorkspaceHost &m_host;
     int32_t m_tabCounter = 0;
     bool m_unload = false;
+    bool m_askingQuit = false;
     QList<QPointer<QWidget>> m_controls; // the hosted controls, named n + "edit"
     QList<QPointer<kxImageButton>> m_reports;
     QPointer<LockScreen> m_lock;

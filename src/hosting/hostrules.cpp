@@ -113,4 +113,11 @@ int twipsToPixels(double twips, double dpi)
     return int(twips * (dpi > 0 ? dpi : 96.0) / 1440.0 + 0.5);
 }
 
+QString periodText(int period, int year)
+{
+    if (year <= 0 || period <= 0)
+        return QString();
+    return QStringLiteral("%1年%2期").arg(year).arg(period);
+}
+
 } // namespace hosting

@@ -43,6 +43,9 @@ EditGeometry editGeometry(const QString &commandLine);
 // Whether a stored command line asks for an edit window (the switch "s").
 bool wantsEditWindow(const QString &commandLine);
 
+// An accounting period as the header shows it: "2026年12期"; "" without a year.
+QString periodText(int period, int year);
+
 // Twips (1440 an inch) as whole pixels at dpi dots per inch; a dpi that is not
 // positive counts as 96.
 int twipsToPixels(double twips, double dpi);

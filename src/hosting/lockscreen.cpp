@@ -198,6 +198,17 @@ void LockScreen::lock()
     panel->move((pic[0]->width() - panel->width()) / 2, (pic[0]->height() - panel->height()) / 2);
     txtPassword->clear();
 
+    // The program's other windows (edit windows, the alert window, lists) go out
+    // of sight while it is locked, and come back as they were.
+    m_hidden.clear();
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (top == w || !top->isVisible() || top->isModal() || top->windowType() == Qt::ToolTip
+            || top->windowType() == Qt::Popup)
+            continue;
+        m_hidden.append(top);
+        top->hide();
+    }
+
     m_locked = true;
     m_dragging = false;
     if (!m_gate)
@@ -224,6 +235,12 @@ void LockScreen::unlock()
     pic[2]->hide();
     txtPassword->clear();
     endLock();
+    for (const QPointer<QWidget> &top : std::as_const(m_hidden))
+        if (top)
+            top->show();
+    m_hidden.clear();
+    if (m_window)
+        m_window->activateWindow();
     // The keyboard goes back where it was, not to the hidden password box.
     if (QWidget *back = focusAfterUnlock())
         back->setFocus(Qt::OtherFocusReason);
@@ -291,8 +308,15 @@ bool LockScreen::blocksInput(QObject *receiver, QEvent *event) const
     auto *w = static_cast<QWidget *>(o);
     if (!w)
         return false;
-    if (w != m_window && !m_window->isAncestorOf(w))
-        return false; // another window (a message box over the lock screen)
+    if (w != m_window && !m_window->isAncestorOf(w)) {
+        // A window hidden by the lock takes nothing; a message box raised over
+        // the lock screen (a wrong password, the quit question) takes its answer.
+        QWidget *top = w->window();
+        for (const QPointer<QWidget> &hidden : m_hidden)
+            if (hidden == top)
+                return true;
+        return false;
+    }
     if (w == pic[0] || w == pic[2])
         return false; // the cover itself takes the clicks meant for what it covers
     return !(w == pic[1] || pic[1]->isAncestorOf(w));

@@ -3,7 +3,8 @@
 // behind it and a password panel (pic(1)) the operator may drag anywhere. While
 // it is up no key, click, wheel or shortcut reaches a control of the window
 // outside the panel and the keyboard cannot wander behind the cover; message
-// boxes and other windows of the program still take input. Open tabs, edit
+// boxes raised over it take their answers; the program's other windows are
+// hidden until it is unlocked. Open tabs, edit
 // windows and half-typed fields stay as they are. Only the logged-in
 // operator's password takes it away again; a wrong one changes nothing else.
 #include <QList>
@@ -66,4 +67,5 @@ private:
     bool m_dragging = false;
     QPointF m_dragStart;
     QPointer<QWidget> m_focusBeforeLock;
+    QList<QPointer<QWidget>> m_hidden; // the program's other windows, out of sight while locked
 };

@@ -18,6 +18,7 @@ enum Style : int {
     Question = 32,
     Exclamation = 48,
     Information = 64,
+    DefaultButton2 = 256, // the second button is the default (No of Yes / No)
 };
 enum Answer : int { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 

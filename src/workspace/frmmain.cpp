@@ -29,6 +29,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QImageReader>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -192,6 +193,15 @@ frmMain::frmMain(Session &session, QWidget *parent)
     connect(&m_session, &Session::statusPrompt, this, [this](const QString &line) {
         if (lnkMessage)
             lnkMessage->setCaption(line);
+        // Each tab keeps its own status line; a switch shows the one of the tab shown.
+        const int active = kxVSTab ? kxVSTab->activeIndex() : 0;
+        if (active > 1) {
+            auto it = m_tabTexts.find(tabKey(active).toLower());
+            if (it != m_tabTexts.end())
+                it->status = line;
+        } else {
+            m_homeStatus = line;
+        }
     });
 }
 
@@ -606,7 +616,18 @@ void frmMain::applyLayout()
         put(p, Rect{title.left, 120, std::max(title.width, m.imgBtn[0].left - title.left - 300), 660});
     // Right-aligned before the header buttons, in what the title leaves free.
     // The function search follows the title; the database line takes what it leaves.
-    const Rect search{title.left + 3000, 195, 4200, 450};
+    // It starts right of the title's text (or picture) and never covers it; in a
+    // narrow header it shrinks, down to a usable width.
+    double titleRight = title.left + 2700;
+    if (!lblProductName_B.isEmpty() && lblProductName_B[0]->isVisibleTo(this)) {
+        const QFontMetrics fm(lblProductName_B[0]->font());
+        titleRight = std::max(titleRight, title.left + workspace::pixelsToTwips(fm.horizontalAdvance(lblProductName_B[0]->caption()) + 8, dpi()));
+    } else if (Img[1]->isVisibleTo(this)) {
+        titleRight = std::max(titleRight, title.right());
+    }
+    const double searchLeft = titleRight + 300;
+    const double searchWidth = std::clamp(m.imgBtn[0].left - 300 - 2400 - searchLeft, 2400.0, 4200.0);
+    const Rect search{searchLeft, 195, searchWidth, 450};
     put(txtFunctionSearch, search);
     const double dbWidth = std::max(0.0, std::min(6600.0, m.imgBtn[0].left - 300 - (search.right() + 300)));
     put(lblDatabase, Rect{m.imgBtn[0].left - 300 - dbWidth, 120, dbWidth, 660});
@@ -1141,9 +1162,17 @@ void frmMain::unloadSettings()
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    event->accept();
-    if (m_unloaded)
+    if (m_unloaded) {
+        event->accept();
         return;
+    }
+    // Unsaved documents are never dropped without the operator's word: No keeps
+    // the program running with every tab and edit window as it was.
+    if (m_menuRunner && !m_menuRunner->confirmQuit()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
     m_unloaded = true;
     if (m_idleTimer)
         m_idleTimer->stop();
@@ -1172,6 +1201,15 @@ void frmMain::setLocation(const QString &text)
     Form_Resize();
 }
 
+void frmMain::showTabTexts(const QString &location, const QString &status)
+{
+    const QString shown = location.isEmpty() ? QStringLiteral("当前位置：") : location;
+    if (lbl[1]->caption() != shown)
+        setLocation(shown);
+    if (lnkMessage)
+        lnkMessage->setCaption(status);
+}
+
 bool frmMain::periodLabelVisible() const
 {
     return m_layout.lbl2Visible;
@@ -1198,6 +1236,8 @@ void frmMain::hideWait()
 
 void frmMain::showHome()
 {
+    // The location just set names the catalog now shown in the home area.
+    m_homeLocation = lbl[1]->caption();
     PicTable->show();
     if (kxVSTab->activeIndex() != 1)
         kxVSTab->setActive(1);
@@ -1208,7 +1248,54 @@ void frmMain::showHome()
 
 void frmMain::loadPilotMap(const QString &menuCode)
 {
-    LoadPilotMap(menuCode);
+    for (kxLinkLabel *l : std::as_const(m_functionLinks))
+        l->deleteLater();
+    m_functionLinks.clear();
+    m_pilotNoMap = false;
+    if (LoadPilotMap(menuCode) || !m_pilotNoMap)
+        return;
+    // A catalog without a map of its own: the map of its first catalog that has
+    // one, or else its functions as a plain list of links.
+    Database *db = m_session.db.get();
+    if (!db)
+        return;
+    QStringList children;
+    if (RecordSetPtr rs = db->query(QStringLiteral("select menucode from xt_menu where parent = ? and inActive <> 1 and "
+                                                   "(menuismx is null or menuismx <> 1) order by menuorder, menucode"),
+                                    {menuCode})) {
+        for (; !rs->isEOF(); rs->moveNext())
+            children << rs->text(QStringLiteral("menucode"));
+    }
+    for (const QString &child : std::as_const(children)) {
+        m_pilotNoMap = false;
+        if (LoadPilotMap(child) || !m_pilotNoMap)
+            return;
+    }
+    RecordSetPtr rs = db->query(QStringLiteral("select menucode, menuname, progID from xt_menu where menucode like ? and "
+                                               "menuismx = 1 and inActive <> 1 order by parent, menuorder, menucode"),
+                                {menuCode + QLatin1Char('%')});
+    db->ClearError();
+    if (!rs)
+        return;
+    const double d = dpi();
+    int row = 0;
+    for (; !rs->isEOF() && row < 40; rs->moveNext()) {
+        const QVariant program = rs->field(QStringLiteral("progID"));
+        if (m_session.sys && !m_session.sys->rights(program.toInt()).right(1))
+            continue;
+        const QString code = rs->text(QStringLiteral("menucode"));
+        auto *link = new kxLinkLabel(vbconv::trimBlanks(rs->text(QStringLiteral("menuname"))), code, PicTable);
+        link->setObjectName(QStringLiteral("lnkFunction%1").arg(row + 1));
+        link->setGeometry(workspace::twipsToPixels(600 + (row / 14) * 3600, d), workspace::twipsToPixels(600 + (row % 14) * 420, d),
+                          workspace::twipsToPixels(3300, d), workspace::twipsToPixels(360, d));
+        connect(link, &kxLinkLabel::linkClicked, this, [this, code] {
+            bool inEditWindow = false, executed = false;
+            executeMenu(code, inEditWindow, executed);
+        });
+        link->show();
+        m_functionLinks << link;
+        ++row;
+    }
 }
 
 QWidget *frmMain::reportArea()
@@ -1223,9 +1310,25 @@ void frmMain::refreshHomeTab()
 
 int frmMain::addTab(const QString &caption, const QString &key)
 {
+    // The strip selects the new tab quietly; the tab that was active is
+    // deactivated here, so its page hides and only the new one will show.
+    const int previous = kxVSTab->activeIndex();
     const int index = kxVSTab->add(caption, key, true);
+    if (index > 0 && previous > 0 && previous != index)
+        kxVSTab_TabDeactivated(previous);
+    if (index > 0) {
+        // The location just set names the function of the new tab; its status starts empty.
+        m_tabTexts.insert(key.toLower(), {lbl[1]->caption(), QString()});
+        bMain::StatusPrompt(QString());
+    }
     kxVSTab->refresh();
     return index;
+}
+
+QString frmMain::tabCaption(int index) const
+{
+    const ::kxVSTab::Tab *t = kxVSTab->tab(index);
+    return t ? t->caption : QString();
 }
 
 int frmMain::tabCount() const
@@ -1246,7 +1349,12 @@ QString frmMain::tabKey(int index) const
 
 void frmMain::removeTab(int index)
 {
+    const QString key = tabKey(index);
     kxVSTab->remove(index);
+    // A closed tab's host area stays loaded (the host indexes keep matching the tab counter), empty and hidden.
+    if (QWidget *area = picHolder.value(hosting_index(key)); area && hosting_index(key) > 0)
+        area->hide();
+    m_tabTexts.remove(key.toLower());
 }
 
 int frmMain::addHostArea()
@@ -1302,6 +1410,10 @@ void frmMain::idleTick(qint64 idleMs)
         bMain::StatusPrompt(QStringLiteral("系统空闲，一分钟后将锁定屏幕"));
         break;
     case workspace::IdleStep::Lock:
+        // A question or dialog of the program is open: the lock waits until it is
+        // answered (the cover could not take the password while it is up).
+        if (QApplication::activeModalWidget())
+            break;
         // As the lock button does: tabs, edit windows and typed work stay behind the cover.
         m_idleWarned = false;
         bMain::StatusPrompt(QString());
@@ -1350,8 +1462,11 @@ void frmMain::kxVSTab_TabActivated(int index)
     if (index < 2) {
         PicTable->show();
         PicTable->raise();
+        showTabTexts(m_homeLocation, m_homeStatus);
         return;
     }
+    const TabTexts texts = m_tabTexts.value(tabKey(index).toLower());
+    showTabTexts(texts.location, texts.status);
     const int n = hosting_index(tabKey(index));
     if (n < 0)
         return;

@@ -13,6 +13,7 @@
 #include "workspace/pilotview.h"
 #include "workspace/storedfilecache.h"
 
+#include <QHash>
 #include <QList>
 #include <QPixmap>
 #include <QPointer>
@@ -104,6 +105,7 @@ public:
     void activateTab(int index) override;
     QString tabKey(int index) const override;
     void removeTab(int index) override;
+    QString tabCaption(int index) const override;
     int addHostArea() override;
     QWidget *hostArea(int index) const override;
     int currentHostIndex() const override { return m_currentHostIndex; }
@@ -201,6 +203,8 @@ private:
     void applyLayout();
 
     void unloadSettings();
+    // The location and status lines of the tab now shown.
+    void showTabTexts(const QString &location, const QString &status);
 
     Session &m_session;
     IMenuRunner *m_menuRunner = nullptr;
@@ -215,4 +219,13 @@ private:
     QElapsedTimer m_lastInput;   // since the operator last touched the keyboard or mouse
     QTimer *m_idleTimer = nullptr;
     bool m_unloaded = false;
+    // What the location and status lines said for each function tab (by lower-case key) and for the home tab.
+    struct TabTexts {
+        QString location, status;
+    };
+    QHash<QString, TabTexts> m_tabTexts;
+    QString m_homeLocation, m_homeStatus;
+    // A catalog without a map shows its functions as links (lnkFunction1..).
+    QList<kxLinkLabel *> m_functionLinks;
+    bool m_pilotNoMap = false; // the last LoadPilotMap found no map stored
 };

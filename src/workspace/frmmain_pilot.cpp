@@ -49,6 +49,7 @@ bool frmMain::LoadPilotMap(const QString &code)
             Logger::WriteMessage(note, 1);
         switch (fetched) {
         case workspace::PilotMapCache::NoMap:
+            m_pilotNoMap = true;
             return false;
         case workspace::PilotMapCache::Failed:
             throw RuntimeError(problem);

@@ -121,6 +121,12 @@ void OEdit::setSParameters(const ParameterSet &parameters)
         openRecord(id);
 }
 
+QString OEdit::unsavedWork() const
+{
+    const QString number = m_def.key.isEmpty() ? QString() : field(m_def.key).trimmed();
+    return number.isEmpty() ? m_def.caption + QStringLiteral("（新单据）") : m_def.caption + u' ' + number;
+}
+
 bool OEdit::queryClose()
 {
     if (!m_dirty)

@@ -39,6 +39,8 @@ public:
     void Clear() override;
     void setSParameters(const ParameterSet &parameters) override;
     bool hasUnsavedChanges() const override { return m_dirty; }
+    // "采购订单 PO202612160"; a document without a number yet: "采购订单（新单据）".
+    QString unsavedWork() const override;
 
     // Asks about unsaved changes (Yes saves, No drops, Cancel keeps); true when the host may close.
     bool queryClose();

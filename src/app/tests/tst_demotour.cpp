@@ -59,7 +59,7 @@ void picture(QWidget *w, const QString &name)
 QTableWidget *gridWithRows(QWidget *component)
 {
     for (QTableWidget *t : component->findChildren<QTableWidget *>())
-        if (t->isVisible() && t->rowCount() > 0)
+        if (t->isVisibleTo(component) && t->rowCount() > 0) // the tab need not be the one in front
             return t;
     return nullptr;
 }

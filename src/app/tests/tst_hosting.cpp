@@ -17,10 +17,15 @@
 #include "workspace/frmmain.h"
 #include "components/kx/picturebox.h"
 #include "components/kx/kxvstab.h"
+#include "components/kx/kxshadowlabel.h"
+#include "core/tabkey.h"
+#include "hosting/lockscreen.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTest>
 
 #include "testsite.h"
@@ -61,8 +66,15 @@ private Q_SLOTS:
     void reportButtons();
     void manyTabs();
     void pilotMapBoxRunsItsFunction();
+    void oneHostAreaVisible();
+    void quitAsksAboutUnsavedWork_data();
+    void quitAsksAboutUnsavedWork();
+    void lockHidesEditWindows();
+    void locationAndStatusFollowTheTab();
 
 private:
+    // The host areas shown now (of the function tabs) and whether the home area is.
+    QList<int> visibleHostAreas() const;
     bool open(const QString &op = QStringLiteral("admin"), const QString &password = QString());
     QWidget *lastComponent() const { return m_host->component(m_window->currentHostIndex()); }
 
@@ -89,6 +101,15 @@ void tst_Hosting::cleanup()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     m_site.reset();
     m_ui.reset();
+}
+
+QList<int> tst_Hosting::visibleHostAreas() const
+{
+    QList<int> out;
+    for (int n = 1; n < m_window->picHolder.size(); ++n)
+        if (m_window->picHolder[n]->isVisible())
+            out << n;
+    return out;
 }
 
 bool tst_Hosting::open(const QString &op, const QString &password)
@@ -359,6 +380,152 @@ void tst_Hosting::pilotMapBoxRunsItsFunction()
         QCoreApplication::processEvents();
         m_window->grab().save(shots + QStringLiteral("/pilotmap-box-pressed-010101.png"));
     }
+}
+
+
+// Whatever makes a tab active, exactly one page shows: the active tab's host
+// area, or the home area for the home tab.
+void tst_Hosting::oneHostAreaVisible()
+{
+    QVERIFY(open());
+    for (int i = 0; i < 30; ++i) {
+        bool inEdit = false, done = false;
+        m_host->ExecuteMenu(QStringLiteral("T100"), inEdit, done);
+        QVERIFY(done);
+        QCOMPARE(visibleHostAreas(), QList<int>{i + 1});
+        QVERIFY(!m_window->PicTable->isVisible());
+    }
+    QCOMPARE(m_window->tabCount(), 31);
+    auto expectTab = [&](int tab) {
+        QCOMPARE(m_window->activeTab(), tab);
+        if (tab == 1) {
+            QVERIFY(visibleHostAreas().isEmpty());
+            QVERIFY(m_window->PicTable->isVisible());
+        } else {
+            QCOMPARE(visibleHostAreas(), QList<int>{int(tabkey::hostIndex(m_window->tabKey(tab)).value_or(-1))});
+            QVERIFY(!m_window->PicTable->isVisible());
+        }
+    };
+    m_window->activateTab(5); // a click
+    expectTab(5);
+    m_window->stepTab(1); // Ctrl+Tab
+    expectTab(6);
+    m_window->activateTab(1); // home
+    expectTab(1);
+    m_window->activateTab(31);
+    m_host->closeFunctionTab(31); // the active one: its left neighbour shows
+    expectTab(30);
+    QCOMPARE(m_window->tabKey(10), QStringLiteral("T100-9"));
+    QVERIFY(m_host->component(9));
+    m_host->closeFunctionTab(10); // another one: the active stays
+    expectTab(29);
+    QVERIFY(!m_window->picHolder[9]->isVisible());
+    QCOMPARE(m_window->picHolder.size(), 31); // closed tabs keep their (empty) host areas
+    QVERIFY(!m_host->component(9));
+    m_window->closeTabs(frmMain::TabClose::All, 1);
+    expectTab(1);
+}
+
+// Closing the main window asks once about every unsaved document of its tabs
+// and edit windows; No keeps everything open.
+void tst_Hosting::quitAsksAboutUnsavedWork_data()
+{
+    QTest::addColumn<QString>("dirty");  // per tab T100, T105 and the edit window: d dirty, t throws, - clean
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("question"); // "" when nothing is asked
+    QTest::addColumn<bool>("closed");
+    const QString both = QStringLiteral("以下单据尚未保存：单据 PO202612160；单据105。确定要退出吗？");
+    QTest::newRow("nothing unsaved") << "---" << int(ui::No) << QString() << true;
+    QTest::newRow("two unsaved, No") << "dd-" << int(ui::No) << both << false;
+    QTest::newRow("two unsaved, Yes") << "dd-" << int(ui::Yes) << both << true;
+    QTest::newRow("edit window") << "--d" << int(ui::No)
+                                 << QStringLiteral("以下单据尚未保存：窗口。确定要退出吗？") << false;
+    QTest::newRow("a component that cannot tell") << "t--" << int(ui::No)
+                                                  << QStringLiteral("以下单据尚未保存：单据（无法确认是否已保存）。确定要退出吗？")
+                                                  << false;
+}
+
+void tst_Hosting::quitAsksAboutUnsavedWork()
+{
+    QFETCH(QString, dirty);
+    QFETCH(int, answer);
+    QFETCH(QString, question);
+    QFETCH(bool, closed);
+    QVERIFY(open());
+    QList<QWidget *> components;
+    for (const char *code : {"T100", "T105", "TS"}) {
+        bool inEdit = false, done = false;
+        m_host->ExecuteMenu(QString::fromLatin1(code), inEdit, done);
+        QVERIFY(done);
+        components << (inEdit ? editWindows().value(0)->moControl.data() : lastComponent());
+    }
+    components[0]->setProperty("work", QStringLiteral("单据 PO202612160"));
+    for (int i = 0; i < 3; ++i) {
+        components[i]->setProperty("dirty", dirty.at(i) == u'd');
+        components[i]->setProperty("answerThrows", dirty.at(i) == u't');
+    }
+    m_ui->answers << answer;
+    QCOMPARE(m_window->close(), closed);
+    QCOMPARE(m_ui->boxes.isEmpty() ? QString() : m_ui->boxes.first().text, question);
+    if (!question.isEmpty()) {
+        QCOMPARE(m_ui->boxes.size(), 1);
+        QCOMPARE(m_ui->boxes.first().buttons(), int(ui::YesNo));
+        QVERIFY(m_ui->boxes.first().style & ui::DefaultButton2); // No is the default
+    }
+    if (!closed) {
+        QCOMPARE(m_window->tabCount(), 3);
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(editWindows().size(), 1);
+        QVERIFY(Session::current() && Session::current()->op); // not logged out
+        for (QWidget *c : components)
+            c->setProperty("answerThrows", false), c->setProperty("dirty", false);
+    }
+}
+
+// While locked the program's other windows are out of sight and take no input;
+// the right password brings them back.
+void tst_Hosting::lockHidesEditWindows()
+{
+    QVERIFY(open());
+    bool inEdit = false, done = false;
+    m_host->ExecuteMenu(QStringLiteral("TS"), inEdit, done);
+    QVERIFY(inEdit);
+    frmEdit *edit = editWindows().value(0);
+    QVERIFY(edit);
+    m_host->headerButtonClick(1);
+    QVERIFY(m_host->isLocked());
+    QVERIFY(!edit->isVisible());
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QVERIFY(!QApplication::sendEvent(edit->moControl, &key) || !edit->isVisible());
+    m_host->lockScreen()->txtPassword->setText(QString()); // admin's password is empty
+    m_host->headerButtonClick(3);
+    QVERIFY(!m_host->isLocked());
+    QVERIFY(edit->isVisible());
+}
+
+// The location and status lines describe the tab shown, after a switch and a close.
+void tst_Hosting::locationAndStatusFollowTheTab()
+{
+    QVERIFY(open());
+    const QString where = QStringLiteral("当前位置：") + m_window->activeCatalogCaption() + QStringLiteral(" -> ");
+    bool inEdit = false, done = false;
+    m_host->ExecuteMenu(QStringLiteral("T100"), inEdit, done);
+    QVERIFY(QMetaObject::invokeMethod(lastComponent(), "send", Q_ARG(QString, QStringLiteral("message")),
+                                      Q_ARG(QVariantList, QVariantList{QStringLiteral("单据：3 条记录")})));
+    m_host->ExecuteMenu(QStringLiteral("TM"), inEdit, done); // says "starting" while it starts
+    QCOMPARE(m_window->lbl[1]->caption(), where + QStringLiteral("消息"));
+    QCOMPARE(m_window->lnkMessage->caption(), QStringLiteral("【Zenlo软件】starting"));
+    m_window->activateTab(2);
+    QCOMPARE(m_window->lbl[1]->caption(), where + QStringLiteral("单据"));
+    QCOMPARE(m_window->lnkMessage->caption(), QStringLiteral("【Zenlo软件】单据：3 条记录"));
+    m_window->activateTab(3);
+    QCOMPARE(m_window->lbl[1]->caption(), where + QStringLiteral("消息"));
+    m_host->closeFunctionTab(3);
+    QCOMPARE(m_window->lbl[1]->caption(), where + QStringLiteral("单据"));
+    QCOMPARE(m_window->lnkMessage->caption(), QStringLiteral("【Zenlo软件】单据：3 条记录"));
+    m_host->closeFunctionTab(2); // the home area again, with the catalog it shows
+    QCOMPARE(m_window->lbl[1]->caption(), QStringLiteral("当前位置：采购管理 -> 采购管理"));
+    QCOMPARE(m_window->lnkMessage->caption(), QStringLiteral("【Zenlo软件】就绪"));
 }
 
 QTEST_MAIN(tst_Hosting)

@@ -17,6 +17,8 @@ class ProtocolComponent : public QWidget, public IBusinessComponent
     Q_INTERFACES(IBusinessComponent)
     Q_PROPERTY(QStringList calls MEMBER m_calls)
     Q_PROPERTY(bool dirty MEMBER m_dirty)
+    Q_PROPERTY(QString work MEMBER m_work)          // what unsavedWork() answers
+    Q_PROPERTY(bool answerThrows MEMBER m_throws)   // hasUnsavedChanges() throws
 public:
     explicit ProtocolComponent(const QString &kind) : m_kind(kind) {}
 
@@ -54,7 +56,13 @@ public:
         const ParameterSet::Entry *e = p.find(QStringLiteral("sID"));
         m_calls << QStringLiteral("%1.sParameters(sID=%2,%3)").arg(m_kind, e ? e->value.toString() : QString()).arg(e ? e->type : 0);
     }
-    bool hasUnsavedChanges() const override { return m_dirty; }
+    bool hasUnsavedChanges() const override
+    {
+        if (m_throws)
+            throw std::runtime_error("cannot tell");
+        return m_dirty;
+    }
+    QString unsavedWork() const override { return m_work; }
 
 public Q_SLOTS:
     void send(const QString &name, const QVariantList &params) { Q_EMIT objectEvent(name, params); }
@@ -66,6 +74,8 @@ private:
     QString m_kind;
     QStringList m_calls;
     bool m_dirty = false;
+    bool m_throws = false;
+    QString m_work;
 };
 
 class ProtocolLibrary : public objects::ClassLibrary
