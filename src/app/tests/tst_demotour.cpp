@@ -3,6 +3,8 @@
 // program folder's components/. Each step checks what the operator must see; with
 // ZENLO_SCREENSHOT_DIR set, a picture of each step goes there.
 #include "components/database.h"
+#include "components/kx/kximagebutton.h"
+#include "components/kx/kxlinklabel.h"
 #include "components/kx/kxpilot.h"
 #include "components/kx/kxshadowlabel.h"
 #include "components/sysservices.h"
@@ -16,6 +18,7 @@
 #include "platform/objectfactory.h"
 #include "platform/uiservice.h"
 #include "workspace/frmmain.h"
+#include "workspace/functionsearchbox.h"
 #include "components/kx/picturebox.h"
 
 #include <QApplication>
@@ -96,6 +99,7 @@ private Q_SLOTS:
     void theBooksAreNamed();
     void rightsOfTheOperator_data();
     void rightsOfTheOperator();
+    void aWorkingDaysFrame();
 
 private:
     bool open(const QString &op = QStringLiteral("admin"), const QString &password = QString(),
@@ -456,6 +460,41 @@ void tst_DemoTour::rightsOfTheOperator()
     QCOMPARE(c != nullptr && c->isVisible(), opens);
     QCOMPARE(m_ui->boxes.isEmpty() ? QString() : m_ui->boxes.first().text,
              opens ? QString() : QStringLiteral("当前菜单没有操作权限！"));
+}
+
+// Thirty tabs open, one page shown; a top-level catalog shows a map or its
+// functions; the search box leaves the title whole at the usual widths.
+void tst_DemoTour::aWorkingDaysFrame()
+{
+    QVERIFY(open());
+    for (int i = 0; i < 30; ++i)
+        QVERIFY(run(i % 2 ? QStringLiteral("010301") : QStringLiteral("010101")));
+    int visible = 0;
+    for (int n = 1; n < m_window->picHolder.size(); ++n)
+        visible += m_window->picHolder[n]->isVisible() ? 1 : 0;
+    QCOMPARE(visible, 1);
+    picture(m_window, QStringLiteral("thirty-tabs"));
+
+    bool inEdit = false, done = false;
+    m_host->ExecuteMenu(QStringLiteral("01"), inEdit, done); // 采购管理: the map of 采购订单
+    QVERIFY(m_window->kxPilot.size() > 1);
+    m_host->ExecuteMenu(QStringLiteral("06"), inEdit, done); // 系统管理: no map anywhere below it
+    auto *first = m_window->PicTable->findChild<kxLinkLabel *>(QStringLiteral("lnkFunction1"));
+    QVERIFY(m_window->kxPilot.size() > 1 || (first && first->caption() == QStringLiteral("操作员管理")));
+    picture(m_window, QStringLiteral("system-catalog"));
+
+    auto *title = m_window->findChild<kxShadowLabel *>(QStringLiteral("lblProductName_B0"));
+    QVERIFY(title);
+    for (int width : {1280, 1600}) {
+        m_window->resize(width, 800);
+        QTRY_COMPARE(m_window->width(), width);
+        const int textRight = title->x() + title->fontMetrics().horizontalAdvance(title->caption());
+        QWidget *search = m_window->txtFunctionSearch;
+        QVERIFY2(!title->isVisible() || search->x() >= textRight,
+                 qPrintable(QStringLiteral("%1 px: title ends at %2, search starts at %3").arg(width).arg(textRight).arg(search->x())));
+        QVERIFY(search->geometry().right() < m_window->ImgBtn[0]->x());
+        picture(m_window, QStringLiteral("header-%1").arg(width));
+    }
 }
 
 QTEST_MAIN(tst_DemoTour)
