@@ -10,7 +10,7 @@ PKGS=(
   libbenchmark-dev
   postgresql
   xvfb xauth fonts-noto-cjk
-  unicode-data bzip2
+  unicode-data bzip2 zip
 )
 missing=()
 for p in "${PKGS[@]}"; do

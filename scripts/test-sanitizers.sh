@@ -15,9 +15,14 @@ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZENLO_BUILD_BENCH
 cmake --build "$BUILD_DIR" -j"$(nproc)"
 if [ -x scripts/pg-test-server.sh ]; then
   export ZENLO_TEST_PG_REQUIRED=1
-  # shellcheck disable=SC1090
-  source <(scripts/pg-test-server.sh start "$BUILD_DIR")
   trap 'scripts/pg-test-server.sh stop "$BUILD_DIR" >/dev/null 2>&1 || true' EXIT
+  # Read first, then applied: a server that does not come up stops here with its
+  # reason (printed by the script), not as failing tests later.
+  if ! pg_env=$(scripts/pg-test-server.sh start "$BUILD_DIR"); then
+    echo "test-sanitizers.sh: the PostgreSQL test server did not start; see the reason above" >&2
+    exit 1
+  fi
+  eval "$pg_env"
 fi
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1

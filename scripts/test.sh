@@ -8,9 +8,14 @@ BUILD_DIR=${BUILD_DIR:-build}
 if [ -x scripts/pg-test-server.sh ]; then
   # The server suite fails, rather than skips, when the server did not come up.
   export ZENLO_TEST_PG_REQUIRED=1
-  # shellcheck disable=SC1090
-  source <(scripts/pg-test-server.sh start "$BUILD_DIR")
   trap 'scripts/pg-test-server.sh stop "$BUILD_DIR" >/dev/null 2>&1 || true' EXIT
+  # Read first, then applied: a server that does not come up stops here with its
+  # reason (printed by the script), not as failing tests later.
+  if ! pg_env=$(scripts/pg-test-server.sh start "$BUILD_DIR"); then
+    echo "test.sh: the PostgreSQL test server did not start; see the reason above" >&2
+    exit 1
+  fi
+  eval "$pg_env"
 fi
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j"$(nproc)" "$@"

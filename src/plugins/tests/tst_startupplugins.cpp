@@ -149,7 +149,8 @@ void tst_StartupPlugins::environmentOfEachStage_data()
     QTest::addColumn<int>("stage");
     QTest::addColumn<QString>("periodAndCompany");
     QTest::newRow("100: no system services yet") << 100 << QStringLiteral("period=0 company=");
-    QTest::newRow("101: period of system 12 and the company") << 101 << QStringLiteral("period=12 company=");
+    // The demo account set's company name (seed data).
+    QTest::newRow("101: period of system 12 and the company") << 101 << QStringLiteral("period=12 company=示范贸易有限公司");
 }
 
 void tst_StartupPlugins::environmentOfEachStage()
@@ -168,13 +169,8 @@ void tst_StartupPlugins::environmentOfEachStage()
     QString expected = QStringLiteral("First.Initialise config=%1 folder=%2 caption=插件测试 ")
                            .arg(site.site().configPath(), site.programFolder())
         + periodAndCompany;
-    if (stage == 101)
-        expected += site.session().sys->companyInfo().text();
-    QVERIFY(!periodAndCompany.isEmpty());
     QCOMPARE(t.at(0).section(QStringLiteral(" file="), 0, 0), expected);
     QCOMPARE(t.at(1), QStringLiteral("First.Run input=[]"));
-    if (stage == 101)
-        QVERIFY(!site.session().sys->companyInfo().text().isEmpty());
 }
 
 void tst_StartupPlugins::registeredClassBeforeFile()

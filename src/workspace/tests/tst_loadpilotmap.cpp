@@ -266,11 +266,14 @@ void tst_LoadPilotMap::geometryAndOrder()
     frmMain w(testsupport::session());
     QVERIFY(w.LoadPilotMap(kCode));
     QCOMPARE(w.kxPilot.size(), 2);
-    // left 10, top 20, width 30, height 40 in file units.
-    QCOMPARE(w.kxPilot[1]->geometry(), workspace::toPixels({1570, 2640, 1710, 2280}, w.dpi()));
+    // left 10, top 20, width 30, height 40 in file units: 1570, 2640, 1710, 2280 twips, at 96 dpi
+    // (15 twips a pixel, the edges rounded) these pixels.
+    QCOMPARE(w.dpi(), 96.0);
+    QCOMPARE(w.kxPilot[1]->geometry(), QRect(105, 176, 114, 152));
     QCOMPARE(w.kxPilot[1]->tag(), QStringLiteral("010101"));
     QCOMPARE(w.kxPilot[1]->pictureSize(), 24);
-    QCOMPARE(w.kxArrow[1]->geometry(), workspace::toPixels({57 * 40 + 1000, 57 * 30 + 1500, 57 * 20, 57 * 10}, w.dpi()));
+    // left 40, top 30, width 20, height 10: 3280, 3210, 1140, 570 twips.
+    QCOMPARE(w.kxArrow[1]->geometry(), QRect(219, 214, 76, 38));
     QCOMPARE(w.kxArrow[1]->foreColor(), 8421504);
     // Boxes lie above arrows.
     const QObjectList order = w.PicTable->children();

@@ -74,8 +74,9 @@ int main(int argc, char **argv)
                  return std::string("empty");
              if (name.find('\0') != std::string::npos)
                  return std::string("holds a NUL");
-             return (n == 0 || _stricmp(env, name.c_str()) == 0) ? std::string()
-                                                                 : "\"" + name + "\" but USERNAME is \"" + env + "\"";
+             if (n == 0 || n >= sizeof env)
+                 return std::string("USERNAME is not set: nothing to compare with");
+             return _stricmp(env, name.c_str()) == 0 ? std::string() : "\"" + name + "\" but USERNAME is \"" + env + "\"";
          }},
     };
     return wintest::runCases("platform checks", cases) == 0 ? 0 : 1;
