@@ -127,6 +127,7 @@ bool Main(const QStringList &arguments, const Wiring &wiring)
         status = QStringLiteral("正在运行<初始化插件>...");
         if (wiring.runPlugins)
             wiring.runPlugins(g, 100);
+        timing::mark("plugins_100_done");
 
         // 8. The log service.
         status = QStringLiteral("初始化Log配置..");

@@ -3,6 +3,7 @@
 #include "components/commandline.h"
 #include "core/sessionprocs.h"
 #include "hosting/functionhost.h"
+#include "platform/timing.h"
 #include "plugins/addinrunner.h"
 #include "plugins/frmpluginrun.h"
 #include "plugins/startupplugins.h"
@@ -21,6 +22,7 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    timing::mark("qapp_ready");
     // Reading the system's fonts is the largest single cost before the login window can
     // show text; it runs beside the configuration, database and system services.
     std::thread fonts([] { QFontDatabase::families(); });

@@ -1,6 +1,7 @@
 #include "components/archive.h"
 
 #include "platform/ansi.h"
+#include "platform/lateload.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,11 +57,44 @@ private:
 #endif
 };
 
+// libarchive is opened when a map archive is first extracted or written, not by every start.
+struct ArchiveApi {
+#ifdef Q_OS_WIN
+#define ZENLO_ARCHIVE_OPEN(X) X(archive_read_open_filename_w)
+#else
+#define ZENLO_ARCHIVE_OPEN(X) X(archive_read_open_filename)
+#endif
+#define ZENLO_ARCHIVE_FUNCTIONS(X) ZENLO_ARCHIVE_OPEN(X) X(archive_entry_filetype) X(archive_entry_free) X(archive_entry_hardlink) X(archive_entry_new) X(archive_entry_pathname) X(archive_entry_set_filetype) X(archive_entry_set_mtime) X(archive_entry_set_pathname_utf8) X(archive_entry_set_perm) X(archive_entry_set_size) X(archive_entry_symlink) X(archive_error_string) X(archive_read_data) X(archive_read_free) X(archive_read_new) X(archive_read_next_header) X(archive_read_support_format_zip_seekable) X(archive_write_close) X(archive_write_data) X(archive_write_free) X(archive_write_header) X(archive_write_new) X(archive_write_open2) X(archive_write_set_bytes_in_last_block) X(archive_write_set_format_zip) X(archive_write_set_options) X(archive_write_zip_set_compression_deflate)
+#define ZENLO_ARCHIVE_MEMBER(f) decltype(&::f) f = nullptr;
+    ZENLO_ARCHIVE_FUNCTIONS(ZENLO_ARCHIVE_MEMBER)
+#undef ZENLO_ARCHIVE_MEMBER
+    template <typename F>
+    void forEach(F &&visit)
+    {
+#define ZENLO_ARCHIVE_VISIT(f) visit(f, #f);
+        ZENLO_ARCHIVE_FUNCTIONS(ZENLO_ARCHIVE_VISIT)
+#undef ZENLO_ARCHIVE_VISIT
+    }
+};
+
+// The resolved library, or null with the reason it cannot be used.
+const ArchiveApi *archiveApi(QString *why = nullptr)
+{
+    static QString reason;
+    static const ArchiveApi *api = []() -> const ArchiveApi * {
+        static ArchiveApi table;
+        return lateload::fill(lateload::open(ZENLO_ARCHIVE_LIBRARY), table, &reason) ? &table : nullptr;
+    }();
+    if (!api && why)
+        *why = reason;
+    return api;
+}
+
 struct ReadCloser {
-    void operator()(struct archive *a) const { archive_read_free(a); }
+    void operator()(struct archive *a) const { archiveApi()->archive_read_free(a); }
 };
 struct WriteCloser {
-    void operator()(struct archive *a) const { archive_write_free(a); }
+    void operator()(struct archive *a) const { archiveApi()->archive_write_free(a); }
 };
 
 QString decodeName(const char *raw)
@@ -145,39 +179,43 @@ bool zLibControl::Extract(const QString &archivePath, const QString &destFolder,
     const QDir dest(destFolder);
     const QString destCanonical = QFileInfo(destFolder).canonicalFilePath();
 
+    QString unusable;
+    const ArchiveApi *A = archiveApi(&unusable);
+    if (!A)
+        return fail(QStringLiteral("zip archives cannot be read: %1").arg(unusable));
     Utf8Names utf8Names;
-    std::unique_ptr<struct archive, ReadCloser> a(archive_read_new());
+    std::unique_ptr<struct archive, ReadCloser> a(A->archive_read_new());
     // The seekable reader works from the central directory, so an archive
     // cut short anywhere (even between two complete entries) is refused
     // rather than extracted in part.
-    archive_read_support_format_zip_seekable(a.get());
+    A->archive_read_support_format_zip_seekable(a.get());
 #ifdef Q_OS_WIN
-    int r = archive_read_open_filename_w(a.get(), reinterpret_cast<const wchar_t *>(archivePath.utf16()), 64 * 1024);
+    int r = A->archive_read_open_filename_w(a.get(), reinterpret_cast<const wchar_t *>(archivePath.utf16()), 64 * 1024);
 #else
-    int r = archive_read_open_filename(a.get(), QFile::encodeName(archivePath).constData(), 64 * 1024);
+    int r = A->archive_read_open_filename(a.get(), QFile::encodeName(archivePath).constData(), 64 * 1024);
 #endif
     if (r != ARCHIVE_OK && isEmptyZip(archivePath))
         return true;
     if (r != ARCHIVE_OK)
-        return fail(QStringLiteral("not a readable zip archive: %1").arg(QString::fromUtf8(archive_error_string(a.get()))));
+        return fail(QStringLiteral("not a readable zip archive: %1").arg(QString::fromUtf8(A->archive_error_string(a.get()))));
 
     std::vector<Pending> pending;
     for (;;) {
         struct archive_entry *entry = nullptr;
-        r = archive_read_next_header(a.get(), &entry);
+        r = A->archive_read_next_header(a.get(), &entry);
         if (r == ARCHIVE_EOF)
             break;
         if (r < ARCHIVE_WARN)
-            return fail(QStringLiteral("damaged archive: %1").arg(QString::fromUtf8(archive_error_string(a.get()))));
+            return fail(QStringLiteral("damaged archive: %1").arg(QString::fromUtf8(A->archive_error_string(a.get()))));
 
-        const QString stored = decodeName(archive_entry_pathname(entry));
+        const QString stored = decodeName(A->archive_entry_pathname(entry));
         const QString name = safeRelativeName(stored);
         if (name.isEmpty())
             return fail(QStringLiteral("refused entry name \"%1\": it would leave the destination folder").arg(stored));
-        if (archive_entry_hardlink(entry) || archive_entry_symlink(entry))
+        if (A->archive_entry_hardlink(entry) || A->archive_entry_symlink(entry))
             return fail(QStringLiteral("refused entry \"%1\": links are not extracted").arg(stored));
 
-        const auto type = archive_entry_filetype(entry);
+        const auto type = A->archive_entry_filetype(entry);
         if (type == AE_IFDIR) {
             pending.push_back({name, nullptr, true});
             continue;
@@ -190,11 +228,11 @@ bool zLibControl::Extract(const QString &archivePath, const QString &destFolder,
             return fail(QStringLiteral("cannot write into %1").arg(destFolder));
         char buffer[64 * 1024];
         for (;;) {
-            const la_ssize_t n = archive_read_data(a.get(), buffer, sizeof buffer);
+            const la_ssize_t n = A->archive_read_data(a.get(), buffer, sizeof buffer);
             if (n == 0)
                 break;
             if (n < 0)
-                return fail(QStringLiteral("damaged entry \"%1\": %2").arg(stored, QString::fromUtf8(archive_error_string(a.get()))));
+                return fail(QStringLiteral("damaged entry \"%1\": %2").arg(stored, QString::fromUtf8(A->archive_error_string(a.get()))));
             if (tmp->write(buffer, n) != n)
                 return fail(QStringLiteral("cannot write \"%1\": %2").arg(stored, tmp->errorString()));
         }
@@ -243,17 +281,20 @@ la_ssize_t writeToSaveFile(struct archive *, void *client, const void *buffer, s
 
 bool zLibControl::compress(const QList<Entry> &entries, const QString &zipPath)
 {
+    const ArchiveApi *A = archiveApi();
+    if (!A)
+        return false;
     QSaveFile out(zipPath);
     if (!out.open(QIODevice::WriteOnly))
         return false;
 
     Utf8Names utf8Names;
-    std::unique_ptr<struct archive, WriteCloser> a(archive_write_new());
-    archive_write_set_format_zip(a.get());
-    archive_write_zip_set_compression_deflate(a.get());
-    archive_write_set_options(a.get(), "hdrcharset=UTF-8");
-    archive_write_set_bytes_in_last_block(a.get(), 1);
-    if (archive_write_open2(a.get(), &out, nullptr, writeToSaveFile, nullptr, nullptr) != ARCHIVE_OK)
+    std::unique_ptr<struct archive, WriteCloser> a(A->archive_write_new());
+    A->archive_write_set_format_zip(a.get());
+    A->archive_write_zip_set_compression_deflate(a.get());
+    A->archive_write_set_options(a.get(), "hdrcharset=UTF-8");
+    A->archive_write_set_bytes_in_last_block(a.get(), 1);
+    if (A->archive_write_open2(a.get(), &out, nullptr, writeToSaveFile, nullptr, nullptr) != ARCHIVE_OK)
         return false;
 
     for (const Entry &e : entries) {
@@ -261,20 +302,20 @@ bool zLibControl::compress(const QList<Entry> &entries, const QString &zipPath)
         if (!in.open(QIODevice::ReadOnly))
             return false;
         const QByteArray bytes = in.readAll();
-        struct archive_entry *entry = archive_entry_new();
+        struct archive_entry *entry = A->archive_entry_new();
         const QByteArray name = e.storedName.toUtf8();
-        archive_entry_set_pathname_utf8(entry, name.constData());
-        archive_entry_set_filetype(entry, AE_IFREG);
-        archive_entry_set_perm(entry, 0644);
-        archive_entry_set_size(entry, bytes.size());
-        archive_entry_set_mtime(entry, QFileInfo(in).lastModified().toSecsSinceEpoch(), 0);
-        const bool ok = archive_write_header(a.get(), entry) == ARCHIVE_OK
-                        && archive_write_data(a.get(), bytes.constData(), size_t(bytes.size())) == la_ssize_t(bytes.size());
-        archive_entry_free(entry);
+        A->archive_entry_set_pathname_utf8(entry, name.constData());
+        A->archive_entry_set_filetype(entry, AE_IFREG);
+        A->archive_entry_set_perm(entry, 0644);
+        A->archive_entry_set_size(entry, bytes.size());
+        A->archive_entry_set_mtime(entry, QFileInfo(in).lastModified().toSecsSinceEpoch(), 0);
+        const bool ok = A->archive_write_header(a.get(), entry) == ARCHIVE_OK
+                        && A->archive_write_data(a.get(), bytes.constData(), size_t(bytes.size())) == la_ssize_t(bytes.size());
+        A->archive_entry_free(entry);
         if (!ok)
             return false;
     }
-    if (archive_write_close(a.get()) != ARCHIVE_OK)
+    if (A->archive_write_close(a.get()) != ARCHIVE_OK)
         return false;
     return out.commit();
 }

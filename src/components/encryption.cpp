@@ -39,7 +39,7 @@ bool ownerOnly(QFileDevice::Permissions p)
 bool createSecretFile(const QString &path)
 {
     unsigned char fresh[kSecretBytes];
-    randombytes_buf(fresh, sizeof fresh);
+    zenlo::sodium()->randombytes_buf(fresh, sizeof fresh);
     bool ok = false;
 #ifndef Q_OS_WIN
     QByteArray tmp = QFile::encodeName(QFileInfo(path).absolutePath() + QStringLiteral("/.secret-XXXXXX"));
@@ -64,7 +64,7 @@ bool createSecretFile(const QString &path)
         ok = f.exists();
     }
 #endif
-    sodium_memzero(fresh, sizeof fresh);
+    zenlo::sodium()->sodium_memzero(fresh, sizeof fresh);
     return ok;
 }
 
@@ -118,7 +118,7 @@ bool Encryption::readSecret(unsigned char *secret, bool create) const
         memcpy(secret, bytes.constData(), kSecretBytes);
     else
         qCWarning(lcEncryption) << "the secret file is damaged:" << m_secretFile;
-    sodium_memzero(bytes.data(), size_t(bytes.size()));
+    zenlo::sodium()->sodium_memzero(bytes.data(), size_t(bytes.size()));
     return ok;
 }
 
@@ -130,9 +130,9 @@ bool Encryption::deriveKey(unsigned char *key, const QString &keyText, bool crea
     // The caller's key text alone is public (it is written in the program);
     // keyed with the per-user secret it becomes one this account alone can make.
     const QByteArray message = QByteArrayLiteral("zenlo.encryption.v1:") + keyText.toUtf8();
-    const int rc = crypto_generichash(key, crypto_secretbox_KEYBYTES, reinterpret_cast<const unsigned char *>(message.constData()),
+    const int rc = zenlo::sodium()->crypto_generichash(key, crypto_secretbox_KEYBYTES, reinterpret_cast<const unsigned char *>(message.constData()),
                                       quint64(message.size()), secret, sizeof secret);
-    sodium_memzero(secret, sizeof secret);
+    zenlo::sodium()->sodium_memzero(secret, sizeof secret);
     return rc == 0;
 }
 
@@ -144,11 +144,11 @@ QString Encryption::Encrypt(const QString &text, const QString &key) const
     QByteArray plain = text.toUtf8();
     QByteArray out(qsizetype(crypto_secretbox_NONCEBYTES + crypto_secretbox_MACBYTES) + plain.size(), '\0');
     auto *o = reinterpret_cast<unsigned char *>(out.data());
-    randombytes_buf(o, crypto_secretbox_NONCEBYTES);
-    const int rc = crypto_secretbox_easy(o + crypto_secretbox_NONCEBYTES,
+    zenlo::sodium()->randombytes_buf(o, crypto_secretbox_NONCEBYTES);
+    const int rc = zenlo::sodium()->crypto_secretbox_easy(o + crypto_secretbox_NONCEBYTES,
                                          reinterpret_cast<const unsigned char *>(plain.constData()), quint64(plain.size()), o, k);
-    sodium_memzero(k, sizeof k);
-    sodium_memzero(plain.data(), size_t(plain.size()));
+    zenlo::sodium()->sodium_memzero(k, sizeof k);
+    zenlo::sodium()->sodium_memzero(plain.data(), size_t(plain.size()));
     if (rc != 0)
         return {};
     return QString::fromLatin1(out.toBase64());
@@ -172,13 +172,13 @@ QString Encryption::Decrypt(const QString &value, const QString &key) const
         return {};
     QByteArray plain(box.size() - overhead, '\0');
     const auto *b = reinterpret_cast<const unsigned char *>(box.constData());
-    const int rc = crypto_secretbox_open_easy(reinterpret_cast<unsigned char *>(plain.data()), b + crypto_secretbox_NONCEBYTES,
+    const int rc = zenlo::sodium()->crypto_secretbox_open_easy(reinterpret_cast<unsigned char *>(plain.data()), b + crypto_secretbox_NONCEBYTES,
                                               quint64(box.size()) - crypto_secretbox_NONCEBYTES, b, k);
-    sodium_memzero(k, sizeof k);
+    zenlo::sodium()->sodium_memzero(k, sizeof k);
     if (rc != 0)
         return {};
     m_ok = true;
     const QString text = QString::fromUtf8(plain);
-    sodium_memzero(plain.data(), size_t(plain.size()));
+    zenlo::sodium()->sodium_memzero(plain.data(), size_t(plain.size()));
     return text;
 }

@@ -1,14 +1,35 @@
 #include "components/sodiuminit.h"
 
-#include <sodium.h>
+#include "platform/lateload.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcSodium, "zenlo.sodium")
 
 namespace zenlo {
 
+const SodiumApi *sodium()
+{
+    // A function-local static opens the library and runs sodium_init() exactly once, even with threads.
+    static const SodiumApi *api = []() -> const SodiumApi * {
+        static SodiumApi table;
+        QString why;
+        if (!lateload::fill(lateload::open(ZENLO_SODIUM_LIBRARY), table, &why)) {
+            qCWarning(lcSodium) << "libsodium is not available:" << why;
+            return nullptr;
+        }
+        if (table.sodium_init() < 0) {
+            qCWarning(lcSodium) << "libsodium cannot initialise";
+            return nullptr;
+        }
+        return &table;
+    }();
+    return api;
+}
+
 bool sodiumReady()
 {
-    // A function-local static runs sodium_init() exactly once, even with threads.
-    static const bool ready = sodium_init() >= 0;
-    return ready;
+    return sodium() != nullptr;
 }
 
 } // namespace zenlo

@@ -447,7 +447,7 @@ bool Operator::VerifyPassword(const QString &password)
 
     if (!hash.isEmpty()) {
         const QByteArray h = hash.toLatin1();
-        if (crypto_pwhash_str_needs_rehash(h.constData(), kOpsLimit, kMemLimit) != 0) {
+        if (zenlo::sodium()->crypto_pwhash_str_needs_rehash(h.constData(), kOpsLimit, kMemLimit) != 0) {
             const QString fresh = hashPassword(password);
             if (!fresh.isEmpty()
                 && execute(m_db.data(), QStringLiteral("update sys_operator set pwhash = ? where opcode = ?"),
@@ -606,9 +606,9 @@ QString Operator::hashPassword(const QString &password)
         return {};
     QByteArray utf8 = password.toUtf8();
     char out[crypto_pwhash_STRBYTES];
-    const int rc = crypto_pwhash_str_alg(out, utf8.constData(), quint64(utf8.size()), kOpsLimit, kMemLimit,
+    const int rc = zenlo::sodium()->crypto_pwhash_str_alg(out, utf8.constData(), quint64(utf8.size()), kOpsLimit, kMemLimit,
                                          crypto_pwhash_ALG_ARGON2ID13);
-    sodium_memzero(utf8.data(), size_t(utf8.size()));
+    zenlo::sodium()->sodium_memzero(utf8.data(), size_t(utf8.size()));
     if (rc != 0)
         return {};
     return QString::fromLatin1(out);
@@ -624,7 +624,7 @@ bool Operator::verifyHash(const QString &hash, const QString &password)
         return false;
     const QByteArray h = hash.toLatin1();
     QByteArray utf8 = password.toUtf8();
-    const bool ok = crypto_pwhash_str_verify(h.constData(), utf8.constData(), quint64(utf8.size())) == 0;
-    sodium_memzero(utf8.data(), size_t(utf8.size()));
+    const bool ok = zenlo::sodium()->crypto_pwhash_str_verify(h.constData(), utf8.constData(), quint64(utf8.size())) == 0;
+    zenlo::sodium()->sodium_memzero(utf8.data(), size_t(utf8.size()));
     return ok;
 }

@@ -5,6 +5,8 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QPluginLoader>
+
+#include <memory>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -186,6 +188,13 @@ bool parseClassMetadata(const QByteArray &json, LibraryMeta *out, QString *reaso
 
 bool readClassMetadata(const QString &path, LibraryMeta *out, QString *reason)
 {
+    return readClassMetadata(path, out, reason, nullptr);
+}
+
+bool readClassMetadata(const QString &path, LibraryMeta *out, QString *reason, QPluginLoader **kept)
+{
+    if (kept)
+        *kept = nullptr;
     const QFileInfo fi(path);
     if (path.isEmpty() || !fi.exists())
         return refuse(reason, QStringLiteral("no such file"));
@@ -194,10 +203,13 @@ bool readClassMetadata(const QString &path, LibraryMeta *out, QString *reason)
     if (fi.size() == 0)
         return refuse(reason, QStringLiteral("not a loadable library (empty file)"));
     // An absolute path, so the loader never searches its library paths for a namesake.
-    const QPluginLoader loader(fi.absoluteFilePath());
-    const QJsonObject all = loader.metaData();
+    auto loader = std::make_unique<QPluginLoader>(fi.absoluteFilePath());
+    const QJsonObject all = loader->metaData();
+    const QString loaderError = loader->errorString();
+    if (kept)
+        *kept = loader.release();
     if (all.isEmpty())
-        return refuse(reason, loaderReason(loader.errorString(), fi.absoluteFilePath()));
+        return refuse(reason, loaderReason(loaderError, fi.absoluteFilePath()));
     const QJsonValue meta = all.value(QLatin1String("MetaData"));
     if (!meta.isObject())
         return refuse(reason, QStringLiteral("no class metadata (the plug-in carries none)"));

@@ -28,6 +28,8 @@
 #include <QString>
 #include <QUuid>
 
+class QPluginLoader;
+
 namespace objects {
 
 struct InterfaceInfo {
@@ -51,6 +53,9 @@ struct LibraryMeta {
 // *reason, for a missing file, a file that is no loadable library, a library
 // without class metadata, or invalid metadata; *out is then left unchanged.
 ZENLO_CORE_EXPORT bool readClassMetadata(const QString &path, LibraryMeta *out, QString *reason = nullptr);
+// The same, handing back the loader that read the file (when the file was read at all; the
+// caller owns it), so that loading the library afterwards does not read the file a second time.
+ZENLO_CORE_EXPORT bool readClassMetadata(const QString &path, LibraryMeta *out, QString *reason, QPluginLoader **loader);
 // The same checks on the metadata JSON itself (the file's "MetaData" object).
 ZENLO_CORE_EXPORT bool parseClassMetadata(const QByteArray &json, LibraryMeta *out, QString *reason = nullptr);
 ZENLO_CORE_EXPORT bool parseClassMetadata(const QJsonObject &meta, LibraryMeta *out, QString *reason = nullptr);

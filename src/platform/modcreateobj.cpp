@@ -10,6 +10,7 @@
 #include <QPluginLoader>
 
 #include <algorithm>
+#include <memory>
 
 namespace modCreateObj {
 
@@ -81,7 +82,8 @@ QString loadReason(const QString &error, const QString &path)
 
 // The loaded library of the file, loading it on first use. Library code (its
 // static initialisers) runs here, outside the table's lock.
-Library *loadLibrary(const QString &absolute, QString *why)
+// A loader that has already read the file's metadata (reader) loads it without reading it again.
+Library *loadLibrary(const QString &absolute, QString *why, std::unique_ptr<QPluginLoader> reader = {})
 {
     Table &t = table();
     {
@@ -101,7 +103,7 @@ Library *loadLibrary(const QString &absolute, QString *why)
             return lib;
         }
     }
-    auto *loader = new QPluginLoader(canonical);
+    auto *loader = reader ? reader.release() : new QPluginLoader(canonical);
     loader->setLoadHints(QLibrary::ResolveAllSymbolsHint | QLibrary::PreventUnloadHint);
     if (!loader->load()) {
         *why = loadReason(loader->errorString(), canonical);
@@ -158,12 +160,21 @@ bool readLibraryMetadata(const QString &path, objects::LibraryMeta *meta)
     return ok;
 }
 
-bool ListTypeLibClasses(const QString &path, QList<ClassEntry> *classes)
+namespace {
+
+// The classes of the library file; *reader, when asked for, is the loader that read them.
+bool listClasses(const QString &path, QList<ClassEntry> *classes, std::unique_ptr<QPluginLoader> *reader)
 {
     if (classes)
         classes->clear();
     objects::LibraryMeta meta;
-    if (!readLibraryMetadata(path, &meta))
+    QString why;
+    QPluginLoader *loader = nullptr;
+    const bool ok = objects::readClassMetadata(path, &meta, &why, reader ? &loader : nullptr);
+    if (reader)
+        reader->reset(loader);
+    keepReason(fileKey(absolutePath(path)), ok ? QString() : why);
+    if (!ok)
         return false;
     if (classes) {
         for (const objects::ClassInfo &c : std::as_const(meta.classes))
@@ -172,10 +183,21 @@ bool ListTypeLibClasses(const QString &path, QList<ClassEntry> *classes)
     return true;
 }
 
+QObject *createFromLibrary(const QString &path, const QUuid &clsid, QString *reason, std::unique_ptr<QPluginLoader> reader);
+
+} // namespace
+
+bool ListTypeLibClasses(const QString &path, QList<ClassEntry> *classes)
+{
+    return listClasses(path, classes, nullptr);
+}
+
 QObject *CreateFromDll(const QString &path, const QString &className)
 {
+    // The file is read once: the loader that read its classes also loads it.
     QList<ClassEntry> classes;
-    if (!ListTypeLibClasses(path, &classes))
+    std::unique_ptr<QPluginLoader> reader;
+    if (!listClasses(path, &classes, &reader))
         return nullptr;
     const QString key = fileKey(absolutePath(path));
     if (classes.isEmpty()) {
@@ -191,16 +213,23 @@ QObject *CreateFromDll(const QString &path, const QString &className)
     }
     if (!found)
         return failed(key, QStringLiteral("the library lists no class named \"%1\"").arg(className), nullptr);
-    return createFromLibrary(path, found->clsid);
+    return createFromLibrary(path, found->clsid, nullptr, std::move(reader));
 }
 
 QObject *createFromLibrary(const QString &path, const QUuid &clsid, QString *reason)
+{
+    return createFromLibrary(path, clsid, reason, {});
+}
+
+namespace {
+
+QObject *createFromLibrary(const QString &path, const QUuid &clsid, QString *reason, std::unique_ptr<QPluginLoader> reader)
 {
     const QString absolute = absolutePath(path);
     if (absolute.isEmpty())
         return failed(QString(), QStringLiteral("no library file given"), reason);
     QString why;
-    Library *lib = loadLibrary(absolute, &why);
+    Library *lib = loadLibrary(absolute, &why, std::move(reader));
     if (!lib)
         return failed(fileKey(absolute), why, reason);
     objects::IClassObjectEntry *entry = entryPoint(lib, &why);
@@ -227,6 +256,8 @@ QObject *createFromLibrary(const QString &path, const QUuid &clsid, QString *rea
     }
     return object;
 }
+
+} // namespace
 
 QString lastLoadError(const QString &path)
 {
