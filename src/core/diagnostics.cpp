@@ -37,7 +37,7 @@ void database(QStringList &out, Database *db)
     const ConnectionSettings &s = db->settings();
     out << QStringLiteral("驱动: ") + driverName(s.driver);
     if (s.driver == QLatin1String("sqlite"))
-        out << QStringLiteral("文件: ") + s.database;
+        out << QStringLiteral("文件: ") + Database::programPath(s.database);
     else
         out << QStringLiteral("服务器: ") + (s.server.isEmpty() ? QStringLiteral("localhost") : s.server)
                    + (s.port ? QStringLiteral(":%1").arg(s.port) : QString())

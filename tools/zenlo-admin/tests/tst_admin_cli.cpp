@@ -265,6 +265,9 @@ void tst_AdminCli::readOnlyCommandsLeaveNoTrace()
     QCOMPARE(run({QStringLiteral("reg"), QStringLiteral("import"), site + QStringLiteral("/all.reg")}).code, 0);
     const QString registry = m_dir->filePath(QStringLiteral("registry"));
     QVERIFY(QFileInfo(registry + QStringLiteral("/HKEY_CLASSES_ROOT.sqlite")).isFile());
+    // A hive the caller may write carries no "read-only" label, although diag opened it read-only.
+    const Run page = run({"diag", "--cfg", site + "/zenlo.Exe.Config"});
+    QVERIFY2(page.out.contains(QStringLiteral("HKEY_LOCAL_MACHINE: ") + registry + "/HKEY_LOCAL_MACHINE.sqlite\n"), qPrintable(page.out));
     QFile::setPermissions(registry, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther);
     QFile::setPermissions(site, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther);
     QTest::qSleep(20); // a change now would show in the times
@@ -286,6 +289,9 @@ void tst_AdminCli::readOnlyCommandsLeaveNoTrace()
         const Run r = run(c);
         QVERIFY2(r.code == (c.first() == "classes" ? 1 : 0), qPrintable(c.join(u' ') + ": " + r.err));
         QCOMPARE(snapshot(m_dir->path()), before);
+        // The other installation's database is found in its own folder.
+        if (c.first() == "diag")
+            QVERIFY2(r.out.contains(QStringLiteral("\n文件: ") + site + QStringLiteral("/erp.db\n")), qPrintable(r.out));
     }
     QFile::setPermissions(registry, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QFile::setPermissions(site, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
