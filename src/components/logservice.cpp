@@ -225,7 +225,7 @@ bool LogService::Init(QObject *, LogConfig *config)
 bool LogService::isInitialised() const { return d->logger != nullptr; }
 QString LogService::logFile() const { return d->file; }
 
-void LogService::Write(const LogEntry &entry, int)
+void LogService::Write(const LogEntry &entry, int flag)
 {
     const QDateTime now = QDateTime::currentDateTime();
     Database *db = nullptr;
@@ -253,7 +253,7 @@ void LogService::Write(const LogEntry &entry, int)
             }
         }
     }
-    if (entry.level == 2 || entry.level == 4 || entry.level == 8)
+    if ((entry.level == 2 || entry.level == 4 || entry.level == 8) && !(flag & LogOnly))
         ui::service().presentMessage(entry.level, entry.source, entry.message);
 }
 

@@ -69,6 +69,8 @@ public:
     bool isInitialised() const;
     QString logFile() const;
 
+    // flag LogOnly: written, never presented to the operator.
+    enum { LogOnly = 1 };
     void Write(const LogEntry &entry, int flag = 0);
     // Operation records are stored in sys_oplog while a database is attached.
     void attachDatabase(Database *db);

@@ -37,7 +37,7 @@ void database(QStringList &out, Database *db)
     const ConnectionSettings &s = db->settings();
     out << QStringLiteral("驱动: ") + driverName(s.driver);
     if (s.driver == QLatin1String("sqlite"))
-        out << QStringLiteral("文件: ") + s.database;
+        out << QStringLiteral("文件: ") + Database::programPath(s.database);
     else
         out << QStringLiteral("服务器: ") + (s.server.isEmpty() ? QStringLiteral("localhost") : s.server)
                    + (s.port ? QStringLiteral(":%1").arg(s.port) : QString())
@@ -102,6 +102,18 @@ void libraries(QStringList &out, const QStringList &folders)
     }
 }
 
+// What the caller may do with a hive file: the file system's answer, not how
+// this process happened to open it (a tool that only reads opens every hive read-only).
+QString hiveState(registry::HKEY root)
+{
+    const QFileInfo file(registry::hiveFilePath(root));
+    if (!file.exists())
+        return QStringLiteral("（不存在）");
+    if (!file.isWritable() || !QFileInfo(file.absolutePath()).isWritable())
+        return QStringLiteral("（只读）");
+    return QString();
+}
+
 } // namespace
 
 QString report(const Inputs &in)
@@ -121,8 +133,7 @@ QString report(const Inputs &in)
     database(out, in.db);
     out << QStringLiteral("[注册表]");
     for (registry::HKEY root : {registry::HKEY_CURRENT_USER, registry::HKEY_LOCAL_MACHINE, registry::HKEY_CLASSES_ROOT})
-        out << registry::rootName(root) + QStringLiteral(": ") + registry::hiveFilePath(root)
-                   + (registry::isReadOnly(root) ? QStringLiteral("（只读）") : QString());
+        out << registry::rootName(root) + QStringLiteral(": ") + registry::hiveFilePath(root) + hiveState(root);
     QString userKey = settings::sectionPath(in.appName.isEmpty() ? QStringLiteral("zenlo") : in.appName, QString());
     while (userKey.endsWith(u'\\'))
         userKey.chop(1);

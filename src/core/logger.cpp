@@ -26,6 +26,15 @@ void WriteMessage(const QString &text, int level, const QString &source)
     LogService::instance().Write(e, 0);
 }
 
+void WriteLogOnly(const QString &text, int level, const QString &source)
+{
+    LogEntry e;
+    e.source = source.isEmpty() ? defaultSource() : source;
+    e.level = level;
+    e.message = text;
+    LogService::instance().Write(e, LogService::LogOnly);
+}
+
 QString operationRecord(const QString &text, int operationId, const QString &operatorName)
 {
     // The operator name is encoded as well: a record must stay well-formed whatever the name holds.

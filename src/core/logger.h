@@ -9,6 +9,9 @@
 namespace Logger {
 
 ZENLO_CORE_EXPORT void WriteMessage(const QString &text, int level, const QString &source = QString());
+// The same entry in the log only, never presented to the operator (what the
+// program works around and goes on without: an administrator's matter).
+ZENLO_CORE_EXPORT void WriteLogOnly(const QString &text, int level, const QString &source = QString());
 ZENLO_CORE_EXPORT void WriteOperation(const QString &text, int operationId, const QString &source = QString());
 
 // "<log><progid>id</progid><user>name</user><message>text</message></log>", both texts encoded.

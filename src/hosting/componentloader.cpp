@@ -13,6 +13,7 @@
 #include "platform/runtimeerror.h"
 #include "platform/uiservice.h"
 
+#include <QDir>
 #include <QLoggingCategory>
 
 Q_LOGGING_CATEGORY(lcHosting, "zenlo.hosting")
@@ -26,8 +27,16 @@ QWidget *createComponent(const QString &progId, QWidget *host, const QString &na
     QObject *object = objects::createObject(progId, &error, &reason);
     if (!object) {
         qCWarning(lcHosting) << "no component" << progId << reason;
-        throw RuntimeError(error.isEmpty() ? QStringLiteral("ActiveX 部件不能创建对象: ") + progId : error,
-                           RuntimeError::CannotCreateObject);
+        // The operator is told which library and why in Chinese; the library's
+        // own (English) reason goes to the log beside it.
+        const objects::ClassLocation where = objects::locateClass(progId);
+        QString text = error.isEmpty() ? QStringLiteral("ActiveX 部件不能创建对象: ") + progId : error;
+        if (where.library.isEmpty())
+            text += QStringLiteral("（没有提供这个类的组件库：未内置、未注册，components 文件夹中也没有）");
+        else
+            text += QStringLiteral("（组件库 %1 不能加载或不能创建这个类）").arg(QDir::toNativeSeparators(where.library));
+        Logger::WriteLogOnly(text + QStringLiteral(" [") + reason + QLatin1Char(']'), 4);
+        throw RuntimeError(text, RuntimeError::CannotCreateObject);
     }
     auto *widget = qobject_cast<QWidget *>(object);
     auto *contract = qobject_cast<IBusinessComponent *>(object);

@@ -204,8 +204,16 @@ void FunctionHost::LoadHostedComponent(int32_t programNumber, int32_t catalog, c
     try {
         const int index = m_host.currentHostIndex();
         IBusinessComponent *contract = nullptr;
-        QWidget *control = hosting::createComponent(progId, m_host.hostArea(index), hosting::componentName(index), this,
-                                                    SLOT(moControl_ObjectEvent(QString, QVariantList)), &contract);
+        QWidget *control = nullptr;
+        try {
+            control = hosting::createComponent(progId, m_host.hostArea(index), hosting::componentName(index), this,
+                                               SLOT(moControl_ObjectEvent(QString, QVariantList)), &contract);
+        } catch (const std::exception &e) {
+            // Nothing to host: the tab opened for it goes again.
+            Logger::WriteMessage(QStringLiteral("加载动态控件时出错:") + RuntimeError::describe(e), 8);
+            closeActiveTab();
+            return;
+        }
         m_controls.append(control);
         m_host.setCurrentHost(index, control);
         QVariantList args;

@@ -498,6 +498,24 @@ std::shared_ptr<Hive> openHive(const QString &path, bool createFiles)
     if (createFiles)
         QDir().mkpath(dir);
     const bool exists = info.exists();
+    if (!createFiles) {
+        // A reader that leaves no trace: never read-write, so no journal files
+        // appear beside the hive. A hive another process holds open (its WAL
+        // file is there) is read through that process's journal; any other is
+        // read as an unchanging file.
+        hive->readOnly = true;
+        if (!exists)
+            return hive;
+        if (QFileInfo::exists(path + QStringLiteral("-wal")) && hive->open(SQLITE_OPEN_READONLY) && hive->initReadOnly())
+            return hive;
+        const QByteArray uri = QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded() + "?immutable=1";
+        if (hive->open(SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, uri) && hive->initReadOnly())
+            return hive;
+        hive->close();
+        hive->readOnly = true;
+        qCWarning(lcRegistry) << "hive cannot be read, using an empty read-only root:" << path;
+        return hive;
+    }
     // The journal files live beside the hive, so its folder must take new files too.
     const bool writable = isWritableFolder(dir) && (!exists || isWritableFile(path));
     if (writable && (exists || createFiles) && hive->open(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) && !hive->readOnly

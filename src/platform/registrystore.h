@@ -131,8 +131,9 @@ ZENLO_CORE_EXPORT uint64_t hiveVersion(HKEY root);
 // Whether a root's hive takes no writes (its file or folder cannot be written,
 // or it could not be opened at all).
 ZENLO_CORE_EXPORT bool isReadOnly(HKEY root);
-// With false, opening a hive never creates a file or a folder: a missing hive
-// reads as an empty, read-only root (tools that only read). Default true.
+// With false, a hive is opened read-only and nothing is created or changed
+// beside it (no file, folder or journal): a missing hive reads as an empty,
+// read-only root (tools that only read). Default true.
 ZENLO_CORE_EXPORT void setCreateHives(bool create);
 
 // Closes every hive file this process holds and invalidates every open handle

@@ -14,6 +14,7 @@
 #include "platform/vbconv.h"
 #include "util/clsregistryaccess.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <cmath>
@@ -47,7 +48,17 @@ std::unique_ptr<QObject> createPlugin(clsRegistryAccess &registry, const QString
     const QString path = bCommon::ExpandPath(fileName, false, ctx);
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return nullptr;
-    return std::unique_ptr<QObject>(modCreateObj::CreateFromDll(path, className));
+    std::unique_ptr<QObject> object(modCreateObj::CreateFromDll(path, className));
+    // The start-up goes on without it; the administrator finds why in the log
+    // (and the library among the refused ones of the diagnostics page).
+    if (!object) {
+        const QString why = modCreateObj::lastLoadError(path);
+        Logger::WriteLogOnly(QStringLiteral("启动插件 %1 未能创建，文件 %2 不能使用%3，程序继续运行。")
+                                 .arg(className, QDir::toNativeSeparators(path),
+                                      why.isEmpty() ? QString() : QStringLiteral("（") + why + QStringLiteral("）")),
+                             4);
+    }
+    return object;
 }
 
 } // namespace

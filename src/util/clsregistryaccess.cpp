@@ -503,8 +503,11 @@ struct ImportStep {
 
 } // namespace
 
-int32_t clsRegistryAccess::ImportFromReg(const QString &filePath)
+int32_t clsRegistryAccess::ImportFromReg(const QString &filePath, QList<int> *escapedLines)
 {
+    if (escapedLines)
+        escapedLines->clear();
+    QList<int> escaped;
     m_createKeyIfDoesntExists = true;
     m_lastError.clear();
     if (!QFileInfo(filePath).isFile()) {
@@ -627,6 +630,8 @@ int32_t clsRegistryAccess::ImportFromReg(const QString &filePath)
             return bad(lineNo, QStringLiteral("a value name longer than %1 characters").arg(registry::MaxValueNameLength));
         if (dataSize > registry::MaxValueDataSize)
             return bad(lineNo, QStringLiteral("a value larger than %1 bytes").arg(registry::MaxValueDataSize));
+        if (lines.at(i).contains(QLatin1String("\\\"")) || lines.at(i).contains(QLatin1String("\\\\")))
+            escaped.append(lineNo);
         steps.push_back(step);
     }
 
@@ -683,5 +688,7 @@ int32_t clsRegistryAccess::ImportFromReg(const QString &filePath)
         fail(QStringLiteral("%1: the registry could not save the changes").arg(filePath));
         return 0;
     }
+    if (escapedLines)
+        *escapedLines = escaped;
     return 1;
 }

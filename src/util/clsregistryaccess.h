@@ -65,8 +65,11 @@ public:
     int32_t ExportToReg(const QString &keyPath, const QString &filePath, bool includeSubkeys = true,
                         const std::function<void(const QString &)> &progress = {});
     // 1 when the whole file was applied. The file is checked first; a file with a
-    // fault is refused with nothing changed (see lastError()).
-    int32_t ImportFromReg(const QString &filePath);
+    // fault is refused with nothing changed (see lastError()). Texts are read as
+    // this system writes them: every double quote dropped, no backslash
+    // unescaped. *escapedLines, when given, gets the numbers of the value lines
+    // that held \" or \\ (regedit would have read them otherwise).
+    int32_t ImportFromReg(const QString &filePath, QList<int> *escapedLines = nullptr);
 
     // Why the last ExportToReg or ImportFromReg failed ("" after a success).
     QString lastError() const { return m_lastError; }

@@ -18,8 +18,11 @@ int classesCommand(const QStringList &args)
 {
     if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h")))
         return usage(QString::fromLatin1(kClassesHelp));
-    if (args.size() != 1 || args.first().startsWith(QLatin1String("--")))
-        return fail(QStringLiteral("classes needs exactly one FILE (try --help)")), 2;
+    for (const QString &a : args)
+        if (a.startsWith(QLatin1String("--")))
+            return usageError(QStringLiteral("unknown option '%1'").arg(a));
+    if (args.size() != 1)
+        return usageError(QStringLiteral("classes needs exactly one FILE"));
     const QString &file = args.first();
     objects::LibraryMeta meta;
     QString reason;

@@ -9,6 +9,11 @@
 
 namespace admin {
 
+struct ExitCode {
+    int code;
+    const char *meaning;
+};
+
 QTextStream &out();
 QTextStream &err();
 // Prints "zenlo-admin: " + reason on stderr and returns 1.

@@ -1,7 +1,10 @@
 #include "commands.h"
 
 #include "core/clsconfig.h"
+#include "components/database.h"
 #include "components/xmldocument.h"
+#include "core/bcommon.h"
+#include "platform/appinfo.h"
 #include "platform/registrystore.h"
 
 #include <QFileInfo>
@@ -44,6 +47,18 @@ static int configCheck(const QStringList &args)
         return fail(QStringLiteral("%1: is a folder, not a configuration file").arg(file));
     if (!QFileInfo(file).isFile())
         return fail(QStringLiteral("%1: no such file").arg(file));
+    // The folder must be one of the style's own: under Windows rules a path
+    // without a drive letter is relative (a POSIX folder, a share) and gets the
+    // folder put in front of it a second time.
+    const bool windowsFolder =
+        ctx.programFolder.size() >= 2 && ctx.programFolder.at(0).isLetter() && ctx.programFolder.at(1) == QLatin1Char(':');
+    if (ctx.style == PathStyle::Windows && !windowsFolder)
+        return usageError(QStringLiteral("--app-folder %1 is no Windows folder with a drive letter (C:\\...) for --path-style windows")
+                              .arg(ctx.programFolder));
+    if (ctx.style == PathStyle::Posix && !ctx.programFolder.startsWith(QLatin1Char('/')))
+        return usageError(QStringLiteral("--app-folder %1 is no absolute POSIX folder for --path-style posix").arg(ctx.programFolder));
+    if (ctx.style == PathStyle::Windows)
+        ctx.programFolder.replace(QLatin1Char('/'), QLatin1Char('\\'));
     if (!ctx.programFolder.isEmpty() && QFileInfo(ctx.programFolder).isFile())
         return fail(QStringLiteral("%1: is a file, not a program folder").arg(ctx.programFolder));
     // A check reads: it never creates a registry file or folder.
@@ -52,20 +67,33 @@ static int configCheck(const QStringList &args)
     clsConfig cfg(ctx);
     if (!cfg.Init(file))
         return fail(QStringLiteral("%1: %2").arg(file, cfg.lastError().isEmpty() ? QStringLiteral("cannot be loaded") : cfg.lastError()));
-    if (cfg.XML() && cfg.XML()->count(QStringLiteral("/configuration/system")) == 0)
+    // What the program refuses at start-up is refused here too: the database settings.
+    if (ctx.style == nativePathStyle())
+        appinfo::setProgramFolder(ctx.programFolder);
+    ConnectionSettings db;
+    QString dbError;
+    if (!Database::readSettings(*cfg.XML(), &db, &dbError, Database::environmentPassword()))
+        return fail(QStringLiteral("%1: %2").arg(file, dbError));
+    if (cfg.XML()->count(QStringLiteral("/configuration/system")) == 0)
         err() << "zenlo-admin: warning: " << file << " has no /configuration/system section; every setting takes its default" << Qt::endl;
+    // A path as the program of that style reads it (Windows takes "/" for "\\").
+    auto path = [&](QString p) {
+        if (ctx.style == PathStyle::Windows)
+            p.replace(QLatin1Char('/'), QLatin1Char('\\'));
+        return p;
+    };
 
     QTextStream &o = out();
     o << "Background_main=" << cfg.Background_main() << '\n'
       << "Background_splash=" << cfg.Background_splash() << '\n'
       << "Background_Login=" << cfg.Background_Login() << '\n'
       << "ConfigFileName=" << cfg.ConfigFileName() << '\n'
-      << "MenuFileName=" << cfg.MenuFileName() << '\n'
+      << "MenuFileName=" << path(cfg.MenuFileName()) << '\n'
       << "UpdateFileName=" << cfg.UpdateFileName() << '\n'
       << "TreeWidth=" << cfg.TreeWidth() << '\n'
       << "SplashDelay=" << cfg.SplashDelay() << '\n'
       << "Caption=" << cfg.Caption() << '\n'
-      << "HelpFileName=" << cfg.HelpFileName() << '\n'
+      << "HelpFileName=" << path(cfg.HelpFileName()) << '\n'
       << "MenuToolWidth=" << QString::number(cfg.MenuToolWidth(), 'g', 15) << '\n'
       << "AutoRegister=" << b(cfg.AutoRegister()) << '\n'
       << "AutoResize=" << b(cfg.AutoResize()) << '\n'

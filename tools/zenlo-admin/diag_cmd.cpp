@@ -29,15 +29,21 @@ int diagCommand(const QStringList &args)
     }
     if (cfg.isEmpty())
         cfg = appinfo::programFolder() + QStringLiteral("/zenlo.Exe.Config");
+    if (QFileInfo(cfg).isDir())
+        return fail(QStringLiteral("%1: is a folder, not a configuration file").arg(cfg));
     if (!QFileInfo(cfg).isFile())
         return fail(QStringLiteral("%1: no such file").arg(cfg));
     // Looking leaves no trace: no registry file or folder is made.
     registry::setCreateHives(false);
+    // Another installation's configuration: its %app.path% (the database, the
+    // libraries) is the folder of that configuration, not of zenlo-admin.
+    appinfo::setProgramFolder(QFileInfo(cfg).absolutePath());
     diagnostics::Inputs in;
     in.configFile = QFileInfo(cfg).absoluteFilePath();
     clsConfig config;
-    if (config.Init(cfg))
-        in.appName = config.Caption();
+    if (!config.Init(cfg))
+        return fail(QStringLiteral("%1: %2").arg(cfg, config.lastError().isEmpty() ? QStringLiteral("cannot be loaded") : config.lastError()));
+    in.appName = config.Caption();
     Database db;
     if (db.Init(cfg, false))
         db.Connect();

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <map>
@@ -57,15 +59,44 @@ static const char kHelp[] =
     "  oplog [--since DATE] [--until DATE] [--user NAME] [--csv FILE] [--cfg FILE]\n"
     "                                          list the operation records, or write them to a new CSV file\n"
     "  diag [--cfg FILE]                       print the diagnostics page (program, database, registry, libraries)\n"
-    "Every command takes --help.\n"
-    "Exit codes: 0 success, 1 failure (the reason on stderr), 2 usage error.";
+    "Every command takes --help.";
+
+// The exit codes of every command; the README's table states the same rows.
+const admin::ExitCode kExitCodes[] = {
+    {0, "success"},
+    {1, "failure, with a one-line reason on stderr: a file, folder, key, library or configuration that cannot be used"},
+    {2, "usage error: a missing or unknown command, argument or option, an option without its value, or a bad option value"},
+};
+
+static QString helpText()
+{
+    QString text = QString::fromLatin1(kHelp) + QStringLiteral("\nExit codes (every command):");
+    for (const admin::ExitCode &c : kExitCodes)
+        text += QStringLiteral("\n  %1  %2").arg(c.code).arg(QString::fromLatin1(c.meaning));
+    return text;
+}
 
 int main(int argc, char **argv)
 {
     // Maps are drawn with the home area's controls: widgets, on the offscreen platform.
-    const bool widgets = argc > 1 && qstrcmp(argv[1], "map") == 0;
-    if (widgets)
+    // Only drawing needs them: a check runs without a window system (and so
+    // without a runtime folder of its own).
+    bool widgets = false;
+    for (int i = 2; i < argc && !widgets; ++i)
+        widgets = qstrcmp(argv[1], "map") == 0 && qstrcmp(argv[i], "render") == 0;
+    // Without a runtime folder Qt would make /tmp/runtime-<user> and warn: a
+    // private one lives as long as the command.
+    std::unique_ptr<QTemporaryDir> runtime;
+    if (widgets) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            runtime = std::make_unique<QTemporaryDir>();
+            if (runtime->isValid()) {
+                QFile::setPermissions(runtime->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime->path()));
+            }
+        }
+    }
     std::unique_ptr<QCoreApplication> app(widgets ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
     QStringList args = app->arguments().mid(1);
     const std::map<QString, std::function<int(const QStringList &)>> groups{
@@ -80,11 +111,11 @@ int main(int argc, char **argv)
         {QStringLiteral("diag"), admin::diagCommand},
     };
     if (args.isEmpty()) {
-        admin::err() << kHelp << Qt::endl;
+        admin::err() << helpText() << Qt::endl;
         return 2;
     }
     if (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
-        admin::out() << kHelp << Qt::endl;
+        admin::out() << helpText() << Qt::endl;
         return 0;
     }
     const auto it = groups.find(args.first());

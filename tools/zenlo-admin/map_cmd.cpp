@@ -1,5 +1,7 @@
 #include "commands.h"
 
+#include "components/archive.h"
+#include "components/xmldocument.h"
 #include "workspace/pilotmap.h"
 #include "workspace/pilotview.h"
 
@@ -39,16 +41,53 @@ bool readable(const QString &file, QString *why)
     return true;
 }
 
+// The map file itself: a stored map may come as the zip archive the database
+// keeps (iscompress 1); its one file is unpacked into unpacked.
+bool mapFile(const QString &file, const QTemporaryDir &unpacked, QString *map, QString *why)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly) || f.read(4) != QByteArray("PK\x03\x04", 4)) {
+        *map = file;
+        return true;
+    }
+    f.close();
+    zLibControl archive;
+    if (!unpacked.isValid() || !archive.Extract(file, unpacked.path()) || archive.extractedFiles().isEmpty()) {
+        *why = file + QStringLiteral(": the archive cannot be unpacked: ") + archive.lastError();
+        return false;
+    }
+    *map = unpacked.filePath(archive.extractedFiles().first());
+    return true;
+}
+
+// Well-formed XML is not yet a map: the stored format's elements must be there.
+bool loadMap(workspace::PilotMapReader &reader, const QString &file, QString *why)
+{
+    if (!reader.load(file)) {
+        *why = workspace::pilotFormatMessage() + QStringLiteral("（") + reader.formatError() + QStringLiteral("）");
+        return false;
+    }
+    XmlDocument doc;
+    if (doc.load(file) && doc.count(QStringLiteral("/print/page/blocks")) == 0) {
+        *why = workspace::pilotFormatMessage() + QStringLiteral("（不是导航窗口文件：没有 /print/page/blocks）");
+        return false;
+    }
+    return true;
+}
+
 int check(const QStringList &args)
 {
     if (args.size() != 1)
         return usageError(QStringLiteral("map check needs exactly one FILE"));
-    QString why;
+    QString why, file;
     if (!readable(args.first(), &why))
         return fail(why);
+    QTemporaryDir unpacked;
+    if (!mapFile(args.first(), unpacked, &file, &why))
+        return fail(why);
     workspace::PilotMapReader reader;
-    if (!reader.load(args.first()))
-        return fail(workspace::pilotFormatMessage() + QStringLiteral("（") + reader.formatError() + QStringLiteral("）"));
+    if (!loadMap(reader, file, &why))
+        return fail(why);
     const workspace::PilotMap map = reader.read();
     for (qsizetype i = 0; i < map.arrows.size(); ++i)
         out() << workspace::describeArrow(map.arrows[i], int(i + 1)) << '\n';
@@ -85,20 +124,24 @@ int render(const QStringList &args)
     }
     if (files.size() != 2)
         return usageError(QStringLiteral("map render needs a FILE and an OUT.png"));
-    const QString &file = files.at(0);
     const QString &target = files.at(1);
-    QString why;
-    if (!readable(file, &why))
+    QString why, file;
+    if (!readable(files.at(0), &why))
         return fail(why);
     const QFileInfo outInfo(target);
+    if (outInfo.isDir())
+        return fail(target + QStringLiteral(": is a folder; render writes a new PNG file"));
     if (outInfo.exists() || outInfo.isSymLink())
         return fail(target + QStringLiteral(": the file exists already"));
     if (!QFileInfo(outInfo.absolutePath()).isDir())
         return fail(target + QStringLiteral(": the folder ") + outInfo.absolutePath() + QStringLiteral(" does not exist"));
 
+    QTemporaryDir unpacked;
+    if (!mapFile(files.at(0), unpacked, &file, &why))
+        return fail(why);
     workspace::PilotMapReader reader;
-    if (!reader.load(file))
-        return fail(workspace::pilotFormatMessage() + QStringLiteral("（") + reader.formatError() + QStringLiteral("）"));
+    if (!loadMap(reader, file, &why))
+        return fail(why);
     if (!size.isValid()) {
         // The map's extent at 96 dpi (15 twips a pixel) with the home area's margin, within reason.
         const workspace::PilotMap map = reader.read();

@@ -57,16 +57,20 @@ int oplogCommand(const QStringList &args)
     }
     const QDate from = QDate::fromString(since, Qt::ISODate), to = QDate::fromString(until, Qt::ISODate);
     if (!since.isEmpty() && !from.isValid())
-        return fail(QStringLiteral("--since %1: not a date (yyyy-MM-dd)").arg(since));
+        return usageError(QStringLiteral("--since %1: not a date (yyyy-MM-dd)").arg(since));
     if (!until.isEmpty() && !to.isValid())
-        return fail(QStringLiteral("--until %1: not a date (yyyy-MM-dd)").arg(until));
+        return usageError(QStringLiteral("--until %1: not a date (yyyy-MM-dd)").arg(until));
     if (!csv.isEmpty() && (QFileInfo::exists(csv) || QFileInfo(csv).isSymLink()))
         return fail(QStringLiteral("%1: the file exists already").arg(csv));
     if (cfg.isEmpty())
         cfg = appinfo::programFolder() + QStringLiteral("/zenlo.Exe.Config");
+    if (QFileInfo(cfg).isDir())
+        return fail(QStringLiteral("%1: is a folder, not a configuration file").arg(cfg));
     if (!QFileInfo(cfg).isFile())
         return fail(QStringLiteral("%1: no such file").arg(cfg));
     registry::setCreateHives(false);
+    // Another installation's configuration: its %app.path% is its own folder.
+    appinfo::setProgramFolder(QFileInfo(cfg).absolutePath());
 
     Database db;
     if (!db.Init(cfg, false) || !db.Connect())

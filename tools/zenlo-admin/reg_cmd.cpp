@@ -25,6 +25,15 @@ const char kImportHelp[] =
     "usage: zenlo-admin reg import FILE\n"
     "Applies the REGEDIT4 file FILE. A file with a fault is refused and changes nothing.";
 
+// The first argument that looks like an option ("--x"), wherever it stands.
+QString unknownOption(const QStringList &args)
+{
+    for (const QString &a : args)
+        if (a.startsWith(QLatin1String("--")))
+            return a;
+    return QString();
+}
+
 QString statusText(int32_t st)
 {
     switch (st) {
@@ -81,8 +90,8 @@ int regQuery(const QStringList &args)
 {
     if (wantsHelp(args))
         return usage(QString::fromLatin1(kQueryHelp));
-    if (!args.isEmpty() && args.first().startsWith(QLatin1String("--")))
-        return usageError(QStringLiteral("unknown option '%1'").arg(args.first()));
+    if (const QString option = unknownOption(args); !option.isEmpty())
+        return usageError(QStringLiteral("unknown option '%1'").arg(option));
     if (args.size() != 1)
         return usageError(QStringLiteral("reg query needs exactly one KEY"));
     // A query reads: it never creates a registry file or folder.
@@ -147,16 +156,25 @@ int regImport(const QStringList &args)
 {
     if (wantsHelp(args))
         return usage(QString::fromLatin1(kImportHelp));
-    if (!args.isEmpty() && args.first().startsWith(QLatin1String("--")))
-        return usageError(QStringLiteral("unknown option '%1'").arg(args.first()));
+    if (const QString option = unknownOption(args); !option.isEmpty())
+        return usageError(QStringLiteral("unknown option '%1'").arg(option));
     if (args.size() != 1)
         return usageError(QStringLiteral("reg import needs exactly one FILE"));
     if (QFileInfo(args.first()).isDir())
         return fail(QStringLiteral("%1: is a folder, not a REGEDIT4 file").arg(args.first()));
     clsRegistryAccess reg;
-    if (!reg.ImportFromReg(args.first()))
+    QList<int> escaped;
+    if (!reg.ImportFromReg(args.first(), &escaped))
         return fail(reg.lastError());
     out() << "imported " << args.first() << Qt::endl;
+    if (!escaped.isEmpty()) {
+        QStringList lines;
+        for (int n : std::as_const(escaped))
+            lines << QString::number(n);
+        err() << "zenlo-admin: warning: " << escaped.size() << " value line(s) of " << args.first()
+              << " hold \\\" or \\\\ (line " << lines.join(QStringLiteral(", "))
+              << "): they were stored as written, every double quote dropped and no backslash unescaped" << Qt::endl;
+    }
     return 0;
 }
 

@@ -32,12 +32,12 @@ int regsvrCommand(const QStringList &args)
         if (a.compare(QLatin1String("/u"), Qt::CaseInsensitive) == 0 || a == QLatin1String("--unregister"))
             unregister = true;
         else if (a.startsWith(QLatin1String("--")))
-            return fail(QStringLiteral("unknown option '%1' (try --help)").arg(a)), 2;
+            return usageError(QStringLiteral("unknown option '%1'").arg(a));
         else
             files.append(a);
     }
     if (files.size() != 1)
-        return fail(QStringLiteral("regsvr needs exactly one FILE (try --help)")), 2;
+        return usageError(QStringLiteral("regsvr needs exactly one FILE"));
     const QString &file = files.first();
 
     QList<objects::RegistryEntry> entries;

@@ -2,6 +2,7 @@
 // real configuration file and demo database.
 #include "components/logservice.h"
 #include "components/sysservices.h"
+#include "core/diagnostics.h"
 #include "core/session.h"
 #include "platform/registration.h"
 #include "plugins/startupplugins.h"
@@ -59,6 +60,7 @@ private Q_SLOTS:
     void environmentOfEachStage();
     void registeredClassBeforeFile();
     void stage100MessagesReachTheLog();
+    void unloadableLibraryIsLoggedNotShown();
 };
 
 void tst_StartupPlugins::stage_data()
@@ -214,6 +216,33 @@ void tst_StartupPlugins::stage100MessagesReachTheLog()
     LogService::instance().shutdown();
     QVERIFY2(file.startsWith(site.programFolder() + QStringLiteral("/log/")), qPrintable(file));
     QVERIFY(QString::fromUtf8(testsupport::readFile(file)).contains(QStringLiteral("First发现日志文件夹不可写")));
+}
+
+// A plug-in file replaced by a text file: no box (the start-up goes on), a
+// warning in the log with the file and the reason, and the diagnostics page
+// lists the file among the refused libraries.
+void tst_StartupPlugins::unloadableLibraryIsLoggedNotShown()
+{
+    Site site(systemWith(entry(QStringLiteral("加载"), QStringLiteral("100"), QStringLiteral("First"))));
+    QVERIFY(testsupport::writeFile(site.pluginFolder() + QStringLiteral("/zt_startup.so"), "not a library\n"));
+    QString why;
+    QVERIFY2(site.open(Site::ConfigOnly, &why), qPrintable(why));
+
+    plugins::RunConfiguredPlugins(site.session(), 100);
+
+    QCOMPARE(messages(site.ui), QStringList());
+    LogConfig config;
+    QVERIFY(config.load(site.site().configPath()));
+    QVERIFY(LogService::instance().Init(nullptr, &config));
+    LogService::instance().flush();
+    const QString log = QString::fromUtf8(testsupport::readFile(LogService::instance().logFile()));
+    LogService::instance().shutdown();
+    const QString path = site.pluginFolder() + QStringLiteral("/zt_startup.so");
+    QVERIFY2(log.contains(QStringLiteral("启动插件 First 未能创建，文件 ") + path + QStringLiteral(" 不能使用（")), qPrintable(log));
+    diagnostics::Inputs in;
+    const QString page = diagnostics::report(in);
+    const QString refused = page.section(QStringLiteral("[未能加载的库]"), 1);
+    QVERIFY2(refused.contains(QDir(site.pluginFolder()).canonicalPath() + QStringLiteral("/zt_startup.so: ")), qPrintable(page));
 }
 
 QTEST_GUILESS_MAIN(tst_StartupPlugins)

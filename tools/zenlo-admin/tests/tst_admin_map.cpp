@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "components/archive.h"
 #include "testsupport.h"
 
 namespace {
@@ -99,6 +100,16 @@ void tst_AdminMap::check_data()
     };
     QTest::newRow("a map") << map() << 0 << (QStringList(all) << "ok 1 arrows, 2 boxes") << "";
     QTest::newRow("not XML") << QByteArray("no map") << 1 << QStringList() << QStringLiteral("读取导航窗口文件时格式错误！");
+    QTest::newRow("well-formed XML that is no map") << QByteArray("<?xml version=\"1.0\"?><configuration/>") << 1 << QStringList()
+                                                    << QStringLiteral("不是导航窗口文件");
+    {
+        // As the database stores it with iscompress 1.
+        QTemporaryDir zip;
+        testsupport::writeFile(zip.filePath("m.xml"), map());
+        zLibControl::compress(zip.filePath("m.xml"), zip.filePath("m.zip"));
+        QTest::newRow("a zipped map") << testsupport::readFile(zip.filePath("m.zip")) << 0 << (QStringList(all) << "ok 1 arrows, 2 boxes")
+                                      << "";
+    }
     QTest::newRow("truncated") << map().left(200) << 1 << QStringList() << QStringLiteral("读取导航窗口文件时格式错误！");
     QTest::newRow("a run-time error after two boxes")
         << map("<pilot caption=\"x\" left=\"-abc\"/>") << 1 << all << QStringLiteral("加载导航窗口文件，原因：类型不匹配");

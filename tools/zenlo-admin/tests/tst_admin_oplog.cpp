@@ -62,7 +62,7 @@ void tst_AdminOplog::filters_data()
     QTest::newRow("until takes the whole day") << QStringList{"--until", "2026-12-07"} << 0 << QStringList{"0", "2101", "2301"} << "";
     QTest::newRow("one operator") << QStringList{"--user", "张三"} << 0 << QStringList{"2101", "2106"} << "";
     QTest::newRow("a name with a quote is a value") << QStringList{"--user", "x' or '1'='1"} << 0 << QStringList{} << "";
-    QTest::newRow("a date that does not parse") << QStringList{"--since", "2026-13-01"} << 1 << QStringList{} << "not a date";
+    QTest::newRow("a date that does not parse") << QStringList{"--since", "2026-13-01"} << 2 << QStringList{} << "not a date";
     QTest::newRow("an option without its value") << QStringList{"--user"} << 2 << QStringList{} << "needs a value";
     QTest::newRow("an argument") << QStringList{"today"} << 2 << QStringList{} << "takes no argument";
 }
