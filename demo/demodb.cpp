@@ -269,6 +269,34 @@ QString missingDemoFile(const QString &configPath)
     return file;
 }
 
+bool upgrade(Database &db, QString *error)
+{
+    return upgradeBusiness(db, error);
+}
+
+bool upgradeIfOld(const QString &configPath, QString *error)
+{
+    ConnectionSettings s;
+    QString why;
+    XmlDocument doc;
+    if (!doc.load(configPath) || !Database::readSettings(doc, &s, &why, std::nullopt))
+        return true;
+    if (!s.demo || s.driver != QLatin1String("sqlite"))
+        return true;
+    const QString file = Database::programPath(s.database);
+    if (file == QLatin1String(":memory:") || !QFileInfo::exists(file))
+        return true;
+    Database db;
+    ConnectionSettings open = s;
+    open.database = file;
+    if (!db.Init(open) || !db.Connect())
+        return fail(error, db.LastError().description);
+    // A demo file the operator keeps read-only is used as it is.
+    if (!db.canWrite())
+        return true;
+    return upgrade(db, error);
+}
+
 bool createIfMissing(const QString &configPath, QString *error)
 {
     const QString file = missingDemoFile(configPath);

@@ -57,9 +57,19 @@ public:
     void setLines(const QList<QMap<QString, QString>> &lines);
     int lineCount() const;
 
-    // Checks and saves header and lines in one transaction; false (nothing saved)
+    // Checks, computes and saves header and lines in one transaction (a new
+    // document numbered inside it); false (nothing saved, the form as it was)
     // with the reason in lastError(), which is also sent as "errmessage".
+    // A document somebody else changed or deleted since it was opened is refused.
     bool save();
+    // The version the open document had when it was read (0: none kept).
+    qint64 version() const { return m_version; }
+    // A line's cell as the form shows it.
+    QString lineText(int row, const QString &column) const;
+    // Name of the master record a reference field's code names ("" when none).
+    QString referenceName(const QString &column) const;
+    // Completion candidates of a reference column for typed text (code, name or initials).
+    QStringList completions(const QString &column, const QString &typed) const;
     QString lastError() const { return m_lastError; }
     QString validate() const;
 
@@ -72,6 +82,25 @@ private:
     void fail(const QString &text);
     void showForm(bool show);
     void setEditable(bool editable);
+    // Checks the form and gives the values to store (header, lines); "" when they fit.
+    QString collect(QVariantList *header, QList<QVariantList> *lines) const;
+    enum class Outcome { Saved, Refused, Duplicate, ReadOnly, Busy, Connection, Other };
+    Outcome write(const QVariantList &header, const QList<QVariantList> &lines, bool autoNumber, QString *number,
+                  QString *message);
+    Outcome failed(QString *message, const QString &number);
+    QString nextNumber();
+    QString referenceProblem(const Column &c, const QString &code, const QString &where);
+    void loadReferences();
+    void showComputed(const QVariantList &header, const QList<QVariantList> &lines);
+    bool isApproved() const;
+    int keyIndex() const;
+
+    SystemServices *m_sys = nullptr;
+    int m_programNumber = 0;
+    qint64 m_version = 0;
+    // Master data of the reference columns: table -> code -> name.
+    QMap<QString, QMap<QString, QString>> m_references;
+    QList<QLabel *> m_names;
 
     Database *m_db = nullptr;
     Definition m_def;
