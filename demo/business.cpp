@@ -24,7 +24,7 @@ Column N(const char *n) { return {QString::fromLatin1(n), ColumnType::Number, 0,
 // What the editor keeps on every document header: its version and who changed it last, when.
 QList<Column> versioned(QList<Column> cols)
 {
-    cols << I("version") << T("modifier", 60) << T("modtime", 19);
+    cols << I("version") << T("modifier", 60) << T("modtime", 19) << T("approver", 60) << T("approvetime", 19);
     return cols;
 }
 
@@ -103,6 +103,7 @@ struct Def {
     "*account:科目:t:100:ref=gl_account;summary:摘要:t:200;debit:借方:n:110:dec=2,min>=0;credit:贷方:n:110:dec=2,min>=0"
 // Documents: numbered prefix + yyyyMM + 3 digits (or typed), orders approved, every one versioned.
 #define ORDER_OPTS(prefix) "number=" prefix ":yyyyMM:3;typed;status=status:未审核,已审核;version"
+#define APPROVE_OPTS(prefix) ORDER_OPTS(prefix) ";approve"
 #define DOC_OPTS(prefix) "number=" prefix ":yyyyMM:3;typed;version"
 
 #define ORDER_DETAIL(side, party, partyTable)                                                                          \
@@ -122,7 +123,7 @@ const Def kDefs[] = {
     {2101, "edit", "采购订单", "pu_order", "billno", ORDER_COLS("supplier", "供应商", "bd_supplier"), "pu_orderline", "billno", ORDER_LINES, "", 0,
      "", "", "", "", 0, "", ORDER_OPTS("PO")},
     {2102, "edit", "采购订单审核", "pu_order", "billno", ORDER_COLS("supplier", "供应商", "bd_supplier"), "pu_orderline", "billno", ORDER_LINES, "",
-     0, "", "", "", "", 0, "", ORDER_OPTS("PO")},
+     0, "", "", "", "", 0, "", APPROVE_OPTS("PO")},
     {2103, "report", "采购订单查询", "", "", "billno:单号:t:120;billdate:日期:d:100;party:供应商:t:200;deliverydate:交货日期:d:100;"
      "status:状态:t:80;amount:金额:n:110", "", "", "", "", 0, ORDER_QUERY("pu", "supplier", "bd_supplier"),
      RANGE_PARAMS ";party:供应商:l:;status:状态:l:", "", "amount", 2101, "billno"},
@@ -149,7 +150,7 @@ const Def kDefs[] = {
     {2201, "edit", "销售订单", "sa_order", "billno", ORDER_COLS("customer", "客户", "bd_customer"), "sa_orderline", "billno", ORDER_LINES, "", 0,
      "", "", "", "", 0, "", ORDER_OPTS("SO")},
     {2202, "edit", "销售订单审核", "sa_order", "billno", ORDER_COLS("customer", "客户", "bd_customer"), "sa_orderline", "billno", ORDER_LINES, "",
-     0, "", "", "", "", 0, "", ORDER_OPTS("SO")},
+     0, "", "", "", "", 0, "", APPROVE_OPTS("SO")},
     {2203, "report", "销售订单查询", "", "", "billno:单号:t:120;billdate:日期:d:100;party:客户:t:200;deliverydate:交货日期:d:100;"
      "status:状态:t:80;amount:金额:n:110", "", "", "", "", 0, ORDER_QUERY("sa", "customer", "bd_customer"),
      RANGE_PARAMS ";party:客户:l:;status:状态:l:", "", "amount", 2201, "billno"},

@@ -50,7 +50,7 @@ bool fromRow(const RecordSet &rs, Definition *out)
             && (!isIdentifier(d.lineTable) || !isIdentifier(d.lineForeignKey)
                 || !parseColumns(rs.text(QStringLiteral("linecols")), &d.lineColumns)))
             return false;
-        if (!parseDocOptions(rs.text(QStringLiteral("docopts")), &d))
+        if (!parseDocOptions(rs.text(QStringLiteral("docopts")), &d) || (d.approves && (d.statuses.size() < 2 || !d.versioned)))
             return false;
         // Computed columns name columns of their own row, totals a line column.
         for (const QList<Column> *cols : {&d.columns, &d.lineColumns})
@@ -122,6 +122,8 @@ bool parseDocOptions(const QString &text, Definition *d)
                 return false;
         } else if (key == QLatin1String("version")) {
             d->versioned = true;
+        } else if (key == QLatin1String("approve")) {
+            d->approves = true;
         } else {
             return false;
         }

@@ -19,7 +19,8 @@
 // sequence per date period; "typed" lets the operator type a number instead),
 // "status=col:first,second,..." (the status values, the first for new documents),
 // "version" (the header's version, modifier and modtime columns guard against
-// lost updates) separated by ";".
+// lost updates), "approve" (审核 / 弃审 here: the first status to the second and
+// back, recorded in approver and approvetime) separated by ";".
 // params: "name:caption:type:default" separated by ";" (type l: text found
 // anywhere in the column, for "like" conditions); the default may be
 // "@today" (the operating date), "@monthstart", "@yearstart" or "@today-N" (N days before).
@@ -79,6 +80,7 @@ struct Definition {
     QString statusColumn;
     QStringList statuses;
     bool versioned = false;
+    bool approves = false; // 审核 / 弃审 are actions of this program
 
     bool hasLines() const { return !lineTable.isEmpty(); }
     const Column *column(const QString &name) const;

@@ -353,9 +353,32 @@ void OEdit::buildUi()
     m_btnModify->hide();
     buttons->addWidget(m_btnModify);
     connect(m_btnModify, &QPushButton::clicked, this, [this] { setEditable(true); });
+    m_btnApprove = new QPushButton(QStringLiteral("审核"));
+    m_btnUnapprove = new QPushButton(QStringLiteral("弃审"));
+    m_btnDelete = new QPushButton(QStringLiteral("删除"));
+    m_btnDeleteLine = new QPushButton(QStringLiteral("删行"));
+    for (QPushButton *b : {m_btnApprove, m_btnUnapprove, m_btnDelete}) {
+        b->hide();
+        buttons->addWidget(b);
+    }
+    m_btnDeleteLine->setVisible(false);
+    connect(m_btnApprove, &QPushButton::clicked, this, [this] {
+        if (approve())
+            ui::msgBox(QStringLiteral("单据 %1 已审核。").arg(m_currentKey.toString()), ui::Information, m_def.caption);
+    });
+    connect(m_btnUnapprove, &QPushButton::clicked, this, [this] {
+        if (unapprove())
+            ui::msgBox(QStringLiteral("单据 %1 已弃审。").arg(m_currentKey.toString()), ui::Information, m_def.caption);
+    });
+    connect(m_btnDelete, &QPushButton::clicked, this, &OEdit::deleteRecord);
+    connect(m_btnDeleteLine, &QPushButton::clicked, this, [this] {
+        if (m_lines)
+            deleteLine(m_lines->currentRow());
+    });
     auto *btnBack = new QPushButton(QStringLiteral("返回列表"));
     btnAddLine->setVisible(m_def.hasLines());
     buttons->addWidget(btnAddLine);
+    buttons->addWidget(m_btnDeleteLine);
     buttons->addWidget(btnSave);
     buttons->addWidget(btnBack);
     fv->addLayout(buttons);
@@ -519,6 +542,171 @@ void OEdit::setEditable(bool editable)
     // A document opened to be looked at can still be changed on purpose, unless it is approved.
     if (m_btnModify)
         m_btnModify->setVisible(!editable && !m_def.readOnly && !isApproved());
+    if (m_btnDeleteLine)
+        m_btnDeleteLine->setVisible(editable && m_def.hasLines());
+    updateActions();
+}
+
+void OEdit::updateActions()
+{
+    if (!m_btnApprove)
+        return;
+    const bool open = m_currentKey.isValid() && !m_def.readOnly;
+    const QString status = field(m_def.statusColumn).trimmed();
+    m_btnApprove->setVisible(open && m_def.approves && status == m_def.statuses.value(0));
+    m_btnUnapprove->setVisible(open && m_def.approves && status == m_def.statuses.value(1));
+    m_btnDelete->setVisible(open && !isApproved());
+}
+
+bool OEdit::mayDo(int right, const QString &action)
+{
+    if (m_sys && m_sys->rights(m_programNumber).right(right))
+        return true;
+    fail(QStringLiteral("您没有“%1”的%2权限。").arg(m_def.caption, action));
+    return false;
+}
+
+// Why a document changed since it was opened cannot be written over (inside the open transaction).
+QString OEdit::conflict(const QString &doc)
+{
+    QVariantList q{m_currentKey};
+    const QString scope = scopeCondition(m_def, &q);
+    RecordSetPtr rs = m_db->query(QStringLiteral("select %1 from %2 where %3 = ?")
+                                          .arg(m_def.versioned ? QStringLiteral("modifier, modtime") : m_def.key, m_def.table, m_def.key)
+                                      + scope,
+                                  q);
+    if (!rs || rs->recordCount() == 0)
+        return QStringLiteral("单据 %1 已被删除，未保存。").arg(doc);
+    const QString by = rs->text(QStringLiteral("modifier"));
+    const QDateTime at = QDateTime::fromString(rs->text(QStringLiteral("modtime")), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return by.isEmpty() || !at.isValid()
+        ? QStringLiteral("单据 %1 已被其他操作员修改，请重新打开后再改。").arg(doc)
+        : QStringLiteral("单据 %1 已被 %2 于 %3 修改，请重新打开后再改。").arg(doc, by, at.toString(QStringLiteral("HH:mm")));
+}
+
+bool OEdit::setStatus(const QString &from, const QString &to, int right, const QString &action)
+{
+    m_lastError.clear();
+    if (!m_db || !m_currentKey.isValid() || !m_def.approves)
+        return false;
+    const QString doc = m_currentKey.toString();
+    if (m_dirty) {
+        fail(QStringLiteral("单据 %1 有未保存的修改，请先保存再%2。").arg(doc, action));
+        return false;
+    }
+    if (field(m_def.statusColumn).trimmed() != from) {
+        fail(QStringLiteral("单据 %1 的状态是“%2”，不能%3。").arg(doc, field(m_def.statusColumn), action));
+        return false;
+    }
+    if (!mayDo(right, action))
+        return false;
+    const QString who = m_sys && m_sys->environment() ? m_sys->environment()->operatorName() : QString();
+    const QString when = now();
+    const bool approving = right == 2;
+    QVariantList p{to, approving ? QVariant(who) : QVariant(QMetaType::fromType<QString>()),
+                   approving ? QVariant(when) : QVariant(QMetaType::fromType<QString>()), m_version + 1, who, when, m_currentKey, m_version};
+    QString sql = QStringLiteral("update %1 set %2 = ?, approver = ?, approvetime = ?, version = ?, modifier = ?, modtime = ? "
+                                 "where %3 = ? and coalesce(version, 0) = ?")
+                      .arg(m_def.table, m_def.statusColumn, m_def.key);
+    sql += scopeCondition(m_def, &p);
+    QString message;
+    int affected = 0;
+    if (!m_db->transaction() || !m_db->exec(sql, p, &affected)) {
+        failed(&message, doc);
+        fail(message);
+        return false;
+    }
+    if (affected != 1) {
+        message = conflict(doc);
+        m_db->rollback();
+        fail(message);
+        return false;
+    }
+    if (!m_db->commit()) {
+        failed(&message, doc);
+        fail(message);
+        return false;
+    }
+    Logger::WriteOperation(QStringLiteral("%1 %2：%3").arg(m_def.caption, doc, action), m_programNumber, m_def.caption);
+    reloadList();
+    openRecord(m_currentKey);
+    Q_EMIT objectEvent(QStringLiteral("message"), {QStringLiteral("单据 %1 已%2。").arg(doc, action)});
+    return true;
+}
+
+bool OEdit::approve() { return setStatus(m_def.statuses.value(0), m_def.statuses.value(1), 2, QStringLiteral("审核")); }
+
+bool OEdit::unapprove() { return setStatus(m_def.statuses.value(1), m_def.statuses.value(0), 3, QStringLiteral("弃审")); }
+
+bool OEdit::deleteLine(int row)
+{
+    if (!m_lines || row < 0 || row >= m_lines->rowCount() || m_lines->editTriggers() == QAbstractItemView::NoEditTriggers)
+        return false;
+    if (!rowIsBlank(m_lines, row)
+        && ui::msgBox(QStringLiteral("确定要删除第 %1 行吗？").arg(row + 1), 4 | ui::Question, m_def.caption) != ui::Yes)
+        return false;
+    m_lines->removeRow(row);
+    m_dirty = true;
+    return true;
+}
+
+bool OEdit::deleteRecord()
+{
+    m_lastError.clear();
+    if (!m_db || !m_currentKey.isValid() || m_def.readOnly)
+        return false;
+    const QString doc = m_currentKey.toString();
+    if (isApproved()) {
+        fail(QStringLiteral("单据 %1 的状态是“%2”，不能删除。").arg(doc, field(m_def.statusColumn)));
+        return false;
+    }
+    if (!mayDo(4, QStringLiteral("删除")))
+        return false;
+    if (ui::msgBox(QStringLiteral("确定要删除单据 %1 吗？").arg(doc), 4 | ui::Question, m_def.caption) != ui::Yes)
+        return false;
+    QString message;
+    if (!m_db->transaction()) {
+        failed(&message, doc);
+        fail(message);
+        return false;
+    }
+    QVariantList p{m_currentKey};
+    QString sql = QStringLiteral("delete from %1 where %2 = ?").arg(m_def.table, m_def.key);
+    if (m_def.versioned) {
+        sql += QStringLiteral(" and coalesce(version, 0) = ?");
+        p << m_version;
+    }
+    if (!m_def.statusColumn.isEmpty()) {
+        // Approved meanwhile by somebody else: it stays.
+        sql += QStringLiteral(" and (%1 is null or %1 = '' or %1 = ?)").arg(m_def.statusColumn);
+        p << m_def.statuses.first();
+    }
+    sql += scopeCondition(m_def, &p);
+    int affected = 0;
+    if (!m_db->exec(sql, p, &affected)) {
+        failed(&message, doc);
+        fail(message);
+        return false;
+    }
+    if (affected != 1) {
+        message = conflict(doc).replace(QStringLiteral("未保存"), QStringLiteral("未删除"));
+        m_db->rollback();
+        fail(message);
+        return false;
+    }
+    if ((m_lines && !m_db->exec(QStringLiteral("delete from %1 where %2 = ?").arg(m_def.lineTable, m_def.lineForeignKey), {m_currentKey}))
+        || !m_db->commit()) {
+        failed(&message, doc);
+        fail(message);
+        return false;
+    }
+    Logger::WriteOperation(QStringLiteral("%1 %2：删除").arg(m_def.caption, doc), m_programNumber, m_def.caption);
+    m_currentKey = QVariant();
+    m_dirty = false;
+    reloadList();
+    showForm(false);
+    Q_EMIT objectEvent(QStringLiteral("message"), {QStringLiteral("单据 %1 已删除。").arg(doc)});
+    return true;
 }
 
 void OEdit::newRecord()
@@ -838,23 +1026,7 @@ OEdit::Outcome OEdit::write(const QVariantList &header, const QList<QVariantList
             return failed(message, *number);
         if (affected != 1) {
             // Changed or deleted by somebody else since it was opened: nothing of this save is written.
-            QVariantList q{m_currentKey};
-            const QString scope = scopeCondition(m_def, &q);
-            RecordSetPtr rs = m_db->query(
-                QStringLiteral("select %1 from %2 where %3 = ?")
-                        .arg(m_def.versioned ? QStringLiteral("modifier, modtime") : m_def.key, m_def.table, m_def.key)
-                    + scope,
-                q);
-            const QString doc = m_currentKey.toString();
-            if (!rs || rs->recordCount() == 0) {
-                *message = QStringLiteral("单据 %1 已被删除，未保存。").arg(doc);
-            } else {
-                const QString by = rs->text(QStringLiteral("modifier"));
-                const QDateTime at = QDateTime::fromString(rs->text(QStringLiteral("modtime")), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-                *message = by.isEmpty() || !at.isValid()
-                    ? QStringLiteral("单据 %1 已被其他操作员修改，请重新打开后再改。").arg(doc)
-                    : QStringLiteral("单据 %1 已被 %2 于 %3 修改，请重新打开后再改。").arg(doc, by, at.toString(QStringLiteral("HH:mm")));
-            }
+            *message = conflict(m_currentKey.toString());
             m_db->rollback();
             return Outcome::Refused;
         }

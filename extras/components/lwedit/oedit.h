@@ -62,6 +62,14 @@ public:
     // with the reason in lastError(), which is also sent as "errmessage".
     // A document somebody else changed or deleted since it was opened is refused.
     bool save();
+    // 审核 / 弃审 of the open document (saved, unchanged), each guarded by its right
+    // (2 and 3 of the program); false with the reason in lastError().
+    bool approve();
+    bool unapprove();
+    // Deletes the open document with its lines (right 4), asked first; refused for an approved one.
+    bool deleteRecord();
+    // Removes a line of the form, asked first.
+    bool deleteLine(int row);
     // The version the open document had when it was read (0: none kept).
     qint64 version() const { return m_version; }
     // A line's cell as the form shows it.
@@ -93,6 +101,10 @@ private:
     void loadReferences();
     void showComputed(const QVariantList &header, const QList<QVariantList> &lines);
     bool isApproved() const;
+    bool setStatus(const QString &from, const QString &to, int right, const QString &action);
+    bool mayDo(int right, const QString &action);
+    QString conflict(const QString &doc);
+    void updateActions();
     int keyIndex() const;
 
     SystemServices *m_sys = nullptr;
@@ -117,6 +129,7 @@ private:
     QList<QLineEdit *> m_fields;
     QTableWidget *m_lines = nullptr;
     QPushButton *m_btnSave = nullptr, *m_btnAddLine = nullptr, *m_btnModify = nullptr;
+    QPushButton *m_btnDeleteLine = nullptr, *m_btnDelete = nullptr, *m_btnApprove = nullptr, *m_btnUnapprove = nullptr;
 };
 
 } // namespace lwedit

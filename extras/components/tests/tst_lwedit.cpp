@@ -54,6 +54,9 @@ private Q_SLOTS:
     void referencesComplete_data();
     void referencesComplete();
     void earlierDemoDatabaseUpgraded();
+    void approveThenDelete_data();
+    void approveThenDelete();
+    void rightsGuardActions();
 
 private:
     lwedit::OEdit *make(int programNumber, QVariantList args, QSignalSpy **spy = nullptr);
@@ -562,6 +565,80 @@ void tst_LwEdit::earlierDemoDatabaseUpgraded()
     e->setField(QStringLiteral("supplier"), QStringLiteral("S002"));
     QVERIFY2(e->save(), qPrintable(e->lastError()));
     QCOMPARE(count(QStringLiteral("select version from pu_order where billno = 'PO202610013'")), 1);
+}
+
+void tst_LwEdit::approveThenDelete_data()
+{
+    QTest::addColumn<int>("unused");
+    QTest::newRow("sqlite") << 0;
+    QTest::newRow("postgresql") << 0;
+}
+
+// 审核 in the approving program; the approved order opens read-only and stays; 弃审, then deleted with its lines.
+void tst_LwEdit::approveThenDelete()
+{
+    testsupport::RecordingUi recording;
+    const QString bill = QStringLiteral("PO202610013");
+    const QString who = Session::current()->sys->environment()->operatorName();
+    lwedit::OEdit *a = make(2102, {bill, 2, QVariant()});
+    QVERIFY(a);
+    a->setField(QStringLiteral("remark"), QStringLiteral("未保存"));
+    QVERIFY(!a->approve());
+    QCOMPARE(a->lastError(), QStringLiteral("单据 PO202610013 有未保存的修改，请先保存再审核。"));
+    a = make(2102, {bill, 2, QVariant()});
+    QVERIFY2(a->approve(), qPrintable(a->lastError()));
+    auto db = m_site->connect();
+    RecordSetPtr rs = db->query(QStringLiteral("select status, approver, version from pu_order where billno = ?"), {bill});
+    QCOMPARE(rs->text(QStringLiteral("status")), QStringLiteral("已审核"));
+    QCOMPARE(rs->text(QStringLiteral("approver")), who);
+    QCOMPARE(rs->field(QStringLiteral("version")).toInt(), 2);
+    QCOMPARE(a->field(QStringLiteral("status")), QStringLiteral("已审核"));
+    QVERIFY(!a->approve());
+    QCOMPARE(a->lastError(), QStringLiteral("单据 PO202610013 的状态是“已审核”，不能审核。"));
+
+    lwedit::OEdit *e = make(2101, {bill, 2, QVariant()});
+    e->setField(QStringLiteral("remark"), QStringLiteral("改"));
+    QVERIFY(!e->save());
+    QCOMPARE(e->lastError(), QStringLiteral("单据 PO202610013 的状态是“已审核”，不能修改。"));
+    QVERIFY(!e->deleteRecord());
+    QCOMPARE(e->lastError(), QStringLiteral("单据 PO202610013 的状态是“已审核”，不能删除。"));
+    QCOMPARE(recording.boxes.size(), 0);
+
+    a = make(2102, {bill, 2, QVariant()});
+    QVERIFY2(a->unapprove(), qPrintable(a->lastError()));
+    e = make(2101, {bill, 2, QVariant()});
+    QCOMPARE(e->field(QStringLiteral("status")), QStringLiteral("未审核"));
+    recording.answers << int(ui::No) << int(ui::Yes);
+    QVERIFY(!e->deleteRecord()); // asked, and the answer was no
+    QCOMPARE(count(QStringLiteral("select count(*) from pu_order where billno = 'PO202610013'")), 1);
+    QVERIFY2(e->deleteRecord(), qPrintable(e->lastError()));
+    QCOMPARE(recording.boxes.size(), 2);
+    QCOMPARE(recording.boxes.at(1).text, QStringLiteral("确定要删除单据 PO202610013 吗？"));
+    QCOMPARE(recording.boxes.at(1).title, QStringLiteral("采购订单"));
+    QCOMPARE(count(QStringLiteral("select count(*) from pu_order where billno = 'PO202610013'")), 0);
+    QCOMPARE(count(QStringLiteral("select count(*) from pu_orderline where billno = 'PO202610013'")), 0);
+    QCOMPARE(e->listRowCount(), 39);
+}
+
+// 李四 approves nothing and deletes no purchase order; 张三 approves purchasing.
+void tst_LwEdit::rightsGuardActions()
+{
+    testsupport::RecordingUi recording;
+    bMain::LogOut();
+    QVERIFY(testsupport::openSession(m_site->configPath(), QStringLiteral("李四"), QStringLiteral("li4")));
+    lwedit::OEdit *e = make(2102, {QStringLiteral("PO202610013"), 2, QVariant()});
+    QVERIFY(!e->approve());
+    QCOMPARE(e->lastError(), QStringLiteral("您没有“采购订单审核”的审核权限。"));
+    e = make(2101, {QStringLiteral("PO202610013"), 2, QVariant()});
+    QVERIFY(!e->deleteRecord());
+    QCOMPARE(e->lastError(), QStringLiteral("您没有“采购订单”的删除权限。"));
+    QCOMPARE(recording.boxes.size(), 0);
+    m_widget.reset();
+    bMain::LogOut();
+    QVERIFY(testsupport::openSession(m_site->configPath(), QStringLiteral("张三"), QStringLiteral("zhang3")));
+    e = make(2102, {QStringLiteral("PO202610013"), 2, QVariant()});
+    QVERIFY2(e->approve(), qPrintable(e->lastError()));
+    QCOMPARE(count(QStringLiteral("select count(*) from pu_order where billno = 'PO202610013' and approver = '张三'")), 1);
 }
 
 QTEST_MAIN(tst_LwEdit)
