@@ -21,6 +21,12 @@ Column T(const char *n, int len = 40, bool nn = false) { return {QString::fromLa
 Column K(const char *n) { return T(n, 20, true); }
 Column I(const char *n) { return {QString::fromLatin1(n), ColumnType::Integer, 0, false}; }
 Column N(const char *n) { return {QString::fromLatin1(n), ColumnType::Number, 0, false}; }
+// What the editor keeps on every document header: its version and who changed it last, when.
+QList<Column> versioned(QList<Column> cols)
+{
+    cols << I("version") << T("modifier", 60) << T("modtime", 19) << T("approver", 60) << T("approvetime", 19);
+    return cols;
+}
 
 QList<Table> buildTables()
 {
@@ -30,7 +36,7 @@ QList<Table> buildTables()
               {{QStringLiteral("progno"), ColumnType::Integer, 0, true}, T("kind", 10), T("caption", 100), T("tablename"),
                T("keycol"), T("columns", 1000), T("linetable"), T("linefk"), T("linecols", 1000), T("scope", 200),
                I("readonly"), T("reportsql", 4000), T("params", 400), T("groupcol"), T("sumcols", 200), I("opensprog"),
-               T("openskey")},
+               T("openskey"), T("docopts", 400)},
               {QStringLiteral("progno")}, false, {}});
     t.append({QStringLiteral("bd_supplier"), {K("code"), T("name", 100), T("contact"), T("phone"), T("address", 200)},
               {QStringLiteral("code")}, false, {}});
@@ -41,29 +47,31 @@ QList<Table> buildTables()
     for (const char *side : {"pu", "sa"}) {
         const QString head = QString::fromLatin1(side) + QStringLiteral("_order");
         t.append({head,
-                  {K("billno"), T("billdate", 10), T(side[0] == 'p' ? "supplier" : "customer", 20), T("deliverydate", 10),
-                   T("status", 10), T("remark", 200)},
+                  versioned({K("billno"), T("billdate", 10), T(side[0] == 'p' ? "supplier" : "customer", 20),
+                             T("deliverydate", 10), T("status", 10), T("remark", 200), N("amount")}),
                   {QStringLiteral("billno")}, false, {}});
         t.append({head + QStringLiteral("line"), {K("billno"), I("lineno"), T("item", 20), N("qty"), N("price"), N("amount")},
                   billLine, false, {{QStringLiteral("item")}}});
     }
     t.append({QStringLiteral("in_bill"),
-              {K("billno"), T("billdate", 10), T("billtype", 20), I("direction"), T("warehouse"), T("refno", 20), T("remark", 200)},
+              versioned({K("billno"), T("billdate", 10), T("billtype", 20), I("direction"), T("warehouse"), T("refno", 20),
+                         T("remark", 200)}),
               {QStringLiteral("billno")}, false, {{QStringLiteral("billtype")}}});
     t.append({QStringLiteral("in_billline"), {K("billno"), I("lineno"), T("item", 20), N("qty")}, billLine, false,
               {{QStringLiteral("item")}}});
     t.append({QStringLiteral("gl_account"), {K("code"), T("name", 100), T("kind", 10)}, {QStringLiteral("code")}, false, {}});
-    t.append({QStringLiteral("gl_voucher"), {K("vno"), T("vdate", 10), T("summary", 200), T("maker"), I("posted")},
+    t.append({QStringLiteral("gl_voucher"), versioned({K("vno"), T("vdate", 10), T("summary", 200), T("maker"), I("posted")}),
               {QStringLiteral("vno")}, false, {}});
     t.append({QStringLiteral("gl_voucherline"),
               {{QStringLiteral("vno"), ColumnType::Text, 20, true}, I("lineno"), T("account", 20), T("summary", 200), N("debit"),
                N("credit")},
               {QStringLiteral("vno"), QStringLiteral("lineno")}, false, {{QStringLiteral("account")}}});
     t.append({QStringLiteral("ar_bill"),
-              {K("billno"), T("billdate", 10), T("customer", 20), T("duedate", 10), N("amount"), N("received"), T("remark", 200)},
+              versioned({K("billno"), T("billdate", 10), T("customer", 20), T("duedate", 10), N("amount"), N("received"),
+                         T("remark", 200)}),
               {QStringLiteral("billno")}, false, {}});
     t.append({QStringLiteral("ar_receipt"),
-              {K("billno"), T("billdate", 10), T("customer", 20), T("arbill", 20), N("amount"), T("remark", 200)},
+              versioned({K("billno"), T("billdate", 10), T("customer", 20), T("arbill", 20), N("amount"), T("remark", 200)}),
               {QStringLiteral("billno")}, false, {}});
     return t;
 }
@@ -77,16 +85,26 @@ struct Def {
     const char *sql, *params, *group, *sums;
     int opens;
     const char *opensKey;
+    const char *docopts = "";
 };
 
-#define ORDER_COLS(party, caption)                                                                                     \
-    "*billno:单号:t:120;*billdate:日期:d:100;*" party ":" caption ":t:100;deliverydate:交货日期:d:100;status:状态:t:80;"      \
-    "remark:备注:t:200"
-#define ORDER_LINES "*item:物料:t:120;*qty:数量:n:80;price:单价:n:90;amount:金额:n:100"
+// Columns: name:caption:type:width:options (dec= decimals, min> bound, calc= computed, sum= total, ref= master table).
+#define ORDER_COLS(party, caption, partyTable)                                                                         \
+    "*billno:单号:t:120;*billdate:日期:d:100;*" party ":" caption ":t:100:ref=" partyTable ";deliverydate:交货日期:d:100;"  \
+    "status:状态:t:80;remark:备注:t:200;amount:金额:n:110:dec=2,sum=amount"
+#define ORDER_LINES                                                                                                    \
+    "*item:物料:t:120:ref=bd_item;*qty:数量:n:80:dec=2,min>0;*price:单价:n:90:dec=4,min>=0;amount:金额:n:100:dec=2,calc=qty*price"
 #define BILL_COLS "*billno:单号:t:120;*billdate:日期:d:100;warehouse:仓库:t:100;refno:来源单号:t:120;remark:备注:t:200"
-#define BILL_LINES "*item:物料:t:120;*qty:数量:n:80"
+#define BILL_LINES "*item:物料:t:120:ref=bd_item;*qty:数量:n:80:dec=2,min>0"
+// A stock count's quantity is the difference found, either way.
+#define COUNT_LINES "*item:物料:t:120:ref=bd_item;*qty:数量:n:80:dec=2"
 #define VOUCHER_COLS "*vno:凭证号:t:100;*vdate:日期:d:100;*summary:摘要:t:220;maker:制单人:t:80;posted:已记账:n:60"
-#define VOUCHER_LINES "*account:科目:t:100;summary:摘要:t:200;debit:借方:n:110;credit:贷方:n:110"
+#define VOUCHER_LINES                                                                                                  \
+    "*account:科目:t:100:ref=gl_account;summary:摘要:t:200;debit:借方:n:110:dec=2,min>=0;credit:贷方:n:110:dec=2,min>=0"
+// Documents: numbered prefix + yyyyMM + 3 digits (or typed), orders approved, every one versioned.
+#define ORDER_OPTS(prefix) "number=" prefix ":yyyyMM:3;typed;status=status:未审核,已审核;version"
+#define APPROVE_OPTS(prefix) ORDER_OPTS(prefix) ";approve"
+#define DOC_OPTS(prefix) "number=" prefix ":yyyyMM:3;typed;version"
 
 #define ORDER_DETAIL(side, party, partyTable)                                                                          \
     "select o.billno, o.billdate, p.name as party, i.name as item, l.qty, l.price, l.amount from " side "_order o "     \
@@ -102,17 +120,17 @@ struct Def {
 
 const Def kDefs[] = {
     // Purchasing
-    {2101, "edit", "采购订单", "pu_order", "billno", ORDER_COLS("supplier", "供应商"), "pu_orderline", "billno", ORDER_LINES, "", 0,
-     "", "", "", "", 0, ""},
-    {2102, "edit", "采购订单审核", "pu_order", "billno", ORDER_COLS("supplier", "供应商"), "pu_orderline", "billno", ORDER_LINES, "",
-     0, "", "", "", "", 0, ""},
+    {2101, "edit", "采购订单", "pu_order", "billno", ORDER_COLS("supplier", "供应商", "bd_supplier"), "pu_orderline", "billno", ORDER_LINES, "", 0,
+     "", "", "", "", 0, "", ORDER_OPTS("PO")},
+    {2102, "edit", "采购订单审核", "pu_order", "billno", ORDER_COLS("supplier", "供应商", "bd_supplier"), "pu_orderline", "billno", ORDER_LINES, "",
+     0, "", "", "", "", 0, "", APPROVE_OPTS("PO")},
     {2103, "report", "采购订单查询", "", "", "billno:单号:t:120;billdate:日期:d:100;party:供应商:t:200;deliverydate:交货日期:d:100;"
      "status:状态:t:80;amount:金额:n:110", "", "", "", "", 0, ORDER_QUERY("pu", "supplier", "bd_supplier"),
      RANGE_PARAMS ";party:供应商:l:;status:状态:l:", "", "amount", 2101, "billno"},
     {2104, "edit", "采购入库单", "in_bill", "billno", BILL_COLS, "in_billline", "billno", BILL_LINES,
-     "billtype=采购入库,direction=1", 0, "", "", "", "", 0, ""},
+     "billtype=采购入库,direction=1", 0, "", "", "", "", 0, "", DOC_OPTS("RK")},
     {2105, "edit", "采购退货单", "in_bill", "billno", BILL_COLS, "in_billline", "billno", BILL_LINES,
-     "billtype=采购退货,direction=-1", 0, "", "", "", "", 0, ""},
+     "billtype=采购退货,direction=-1", 0, "", "", "", "", 0, "", DOC_OPTS("TH")},
     {2106, "report", "采购明细表", "", "", "party:供应商:t:200;billno:单号:t:120;billdate:日期:d:100;item:物料:t:160;"
      "qty:数量:n:80;price:单价:n:90;amount:金额:n:110", "", "", "", "", 0, ORDER_DETAIL("pu", "supplier", "bd_supplier"),
      RANGE_PARAMS ";party:供应商:l:", "party", "qty,amount", 2101, "billno"},
@@ -129,17 +147,17 @@ const Def kDefs[] = {
      "order by p.name, o.billno",
      RANGE_PARAMS ";party:供应商:l:", "party", "amount", 2101, "billno"},
     // Sales
-    {2201, "edit", "销售订单", "sa_order", "billno", ORDER_COLS("customer", "客户"), "sa_orderline", "billno", ORDER_LINES, "", 0,
-     "", "", "", "", 0, ""},
-    {2202, "edit", "销售订单审核", "sa_order", "billno", ORDER_COLS("customer", "客户"), "sa_orderline", "billno", ORDER_LINES, "",
-     0, "", "", "", "", 0, ""},
+    {2201, "edit", "销售订单", "sa_order", "billno", ORDER_COLS("customer", "客户", "bd_customer"), "sa_orderline", "billno", ORDER_LINES, "", 0,
+     "", "", "", "", 0, "", ORDER_OPTS("SO")},
+    {2202, "edit", "销售订单审核", "sa_order", "billno", ORDER_COLS("customer", "客户", "bd_customer"), "sa_orderline", "billno", ORDER_LINES, "",
+     0, "", "", "", "", 0, "", APPROVE_OPTS("SO")},
     {2203, "report", "销售订单查询", "", "", "billno:单号:t:120;billdate:日期:d:100;party:客户:t:200;deliverydate:交货日期:d:100;"
      "status:状态:t:80;amount:金额:n:110", "", "", "", "", 0, ORDER_QUERY("sa", "customer", "bd_customer"),
      RANGE_PARAMS ";party:客户:l:;status:状态:l:", "", "amount", 2201, "billno"},
     {2204, "edit", "销售出库单", "in_bill", "billno", BILL_COLS, "in_billline", "billno", BILL_LINES,
-     "billtype=销售出库,direction=-1", 0, "", "", "", "", 0, ""},
+     "billtype=销售出库,direction=-1", 0, "", "", "", "", 0, "", DOC_OPTS("CK")},
     {2205, "edit", "销售退货单", "in_bill", "billno", BILL_COLS, "in_billline", "billno", BILL_LINES,
-     "billtype=销售退货,direction=1", 0, "", "", "", "", 0, ""},
+     "billtype=销售退货,direction=1", 0, "", "", "", "", 0, "", DOC_OPTS("XT")},
     {2206, "report", "销售明细表", "", "", "party:客户:t:200;billno:单号:t:120;billdate:日期:d:100;item:物料:t:160;"
      "qty:数量:n:80;price:单价:n:90;amount:金额:n:110", "", "", "", "", 0, ORDER_DETAIL("sa", "customer", "bd_customer"),
      RANGE_PARAMS ";party:客户:l:", "party", "qty,amount", 2201, "billno"},
@@ -150,14 +168,14 @@ const Def kDefs[] = {
      RANGE_PARAMS, "", "qty,amount", 0, ""},
     // Inventory
     {2301, "edit", "其他入库单", "in_bill", "billno", BILL_COLS, "in_billline", "billno", BILL_LINES,
-     "billtype=其他入库,direction=1", 0, "", "", "", "", 0, ""},
+     "billtype=其他入库,direction=1", 0, "", "", "", "", 0, "", DOC_OPTS("QR")},
     {2302, "edit", "其他出库单", "in_bill", "billno", BILL_COLS, "in_billline", "billno", BILL_LINES,
-     "billtype=其他出库,direction=-1", 0, "", "", "", "", 0, ""},
+     "billtype=其他出库,direction=-1", 0, "", "", "", "", 0, "", DOC_OPTS("QF")},
     {2303, "edit", "调拨单", "in_bill", "billno", BILL_COLS, "in_billline", "billno", BILL_LINES, "billtype=调拨,direction=0", 0,
-     "", "", "", "", 0, ""},
+     "", "", "", "", 0, "", DOC_OPTS("DB")},
     {2304, "edit", "盘点单", "in_bill", "billno",
      "*billno:单号:t:120;*billdate:日期:d:100;*direction:盘盈1/盘亏-1:n:90;warehouse:仓库:t:100;remark:备注:t:200",
-     "in_billline", "billno", BILL_LINES, "billtype=盘点", 0, "", "", "", "", 0, ""},
+     "in_billline", "billno", COUNT_LINES, "billtype=盘点", 0, "", "", "", "", 0, "", DOC_OPTS("PD")},
     {2305, "report", "盘点差异表", "", "", "billno:单号:t:120;billdate:日期:d:100;item:物料:t:180;diff:差异数量:n:100;"
      "price:单价:n:90;amount:差异金额:n:120", "", "", "", "", 0,
      "select b.billno, b.billdate, i.name as item, l.qty * b.direction as diff, i.price, l.qty * b.direction * i.price as amount "
@@ -178,8 +196,8 @@ const Def kDefs[] = {
      "group by i.code, i.name, i.unit, i.minstock order by i.code",
      "to:截止日期:d:@today", "", "balance", 0, ""},
     // General ledger
-    {1201, "edit", "记账凭证", "gl_voucher", "vno", VOUCHER_COLS, "gl_voucherline", "vno", VOUCHER_LINES, "", 0, "", "", "", "", 0, ""},
-    {1202, "edit", "凭证审核", "gl_voucher", "vno", VOUCHER_COLS, "gl_voucherline", "vno", VOUCHER_LINES, "", 0, "", "", "", "", 0, ""},
+    {1201, "edit", "记账凭证", "gl_voucher", "vno", VOUCHER_COLS, "gl_voucherline", "vno", VOUCHER_LINES, "", 0, "", "", "", "", 0, "", "number=记-::4;typed;version"},
+    {1202, "edit", "凭证审核", "gl_voucher", "vno", VOUCHER_COLS, "gl_voucherline", "vno", VOUCHER_LINES, "", 0, "", "", "", "", 0, "", "number=记-::4;typed;version"},
     {1203, "report", "未记账凭证", "", "", "vno:凭证号:t:100;vdate:日期:d:100;summary:摘要:t:240;maker:制单人:t:80;amount:金额:n:120",
      "", "", "", "", 0,
      "select v.vno, v.vdate, v.summary, v.maker, sum(l.debit) as amount from gl_voucher v join gl_voucherline l on l.vno = v.vno "
@@ -199,11 +217,13 @@ const Def kDefs[] = {
      RANGE_PARAMS, "account", "debit,credit", 1201, "vno"},
     // Receivables
     {2401, "edit", "应收单", "ar_bill", "billno",
-     "*billno:单号:t:120;*billdate:日期:d:100;*customer:客户:t:100;*duedate:到期日:d:100;*amount:金额:n:110;received:已收:n:110;"
-     "remark:备注:t:200", "", "", "", "", 0, "", "", "", "", 0, ""},
+     "*billno:单号:t:120;*billdate:日期:d:100;*customer:客户:t:100:ref=bd_customer;*duedate:到期日:d:100;"
+     "*amount:金额:n:110:dec=2,min>=0;received:已收:n:110:dec=2,min>=0;"
+     "remark:备注:t:200", "", "", "", "", 0, "", "", "", "", 0, "", DOC_OPTS("YS")},
     {2402, "edit", "收款单", "ar_receipt", "billno",
-     "*billno:单号:t:120;*billdate:日期:d:100;*customer:客户:t:100;arbill:应收单号:t:120;*amount:金额:n:110;remark:备注:t:200", "", "",
-     "", "", 0, "", "", "", "", 0, ""},
+     "*billno:单号:t:120;*billdate:日期:d:100;*customer:客户:t:100:ref=bd_customer;arbill:应收单号:t:120;"
+     "*amount:金额:n:110:dec=2,min>0;remark:备注:t:200", "", "",
+     "", "", 0, "", "", "", "", 0, "", DOC_OPTS("SK")},
     {2403, "report", "应收账龄分析", "", "", "party:客户:t:200;billno:单号:t:120;duedate:到期日:d:100;amount:金额:n:110;"
      "received:已收:n:110;outstanding:未收:n:110;overdue:逾期未收:n:110", "", "", "", "", 0,
      "select c.name as party, b.billno, b.duedate, b.amount, b.received, b.amount - b.received as outstanding, "
@@ -321,12 +341,12 @@ private:
     {
         const QString sql = QStringLiteral(
             "insert into xt_progdef (progno, kind, caption, tablename, keycol, columns, linetable, linefk, linecols, scope, "
-            "readonly, reportsql, params, groupcol, sumcols, opensprog, openskey) "
-            "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+            "readonly, reportsql, params, groupcol, sumcols, opensprog, openskey, docopts) "
+            "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
         for (const Def &d : kDefs)
             if (!exec(sql, {d.progno, s(d.kind), s(d.caption), s(d.table), s(d.key), s(d.columns), s(d.lineTable), s(d.lineFk),
                             s(d.lineCols), s(d.scope), d.readOnly, s(d.sql), s(d.params), s(d.group), s(d.sums), d.opens,
-                            s(d.opensKey)}))
+                            s(d.opensKey), s(d.docopts)}))
                 return false;
         return true;
     }
@@ -394,6 +414,8 @@ private:
                           {billno, l, s(item.code), qty, price, amount}))
                     return false;
             }
+            if (!exec(QStringLiteral("update %1 set amount = ?, version = 1 where billno = ?").arg(head), {double(qRound64(total * 100)) / 100.0, billno}))
+                return false;
             if (!done)
                 continue;
             const QDate moveDate = delivery.addDays(-pick(3));
@@ -516,6 +538,59 @@ const QList<schema::Table> &businessTables()
 {
     static const QList<Table> t = buildTables();
     return t;
+}
+
+bool upgradeBusiness(Database &db, QString *error)
+{
+    auto fail = [&](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (!db.hasTable(QStringLiteral("xt_progdef")))
+        return true; // not a demo account set
+    const bool earlier = !schema::columnNames(db, QStringLiteral("xt_progdef")).contains(QStringLiteral("docopts"), Qt::CaseInsensitive);
+    QString why;
+    if (!schema::addMissingColumns(db, businessTables(), &why))
+        return fail(why);
+    if (!earlier)
+        return true;
+    // The definitions of an earlier build are the program's own: replaced by today's. Rows of
+    // the books stay; lines an earlier editor stored without an amount get it, orders their total.
+    if (!db.transaction())
+        return fail(db.LastError().description);
+    QStringList statements;
+    for (const char *side : {"pu", "sa"})
+        statements << QStringLiteral("update %1_orderline set amount = round(qty * price, 2) where amount is null and qty is not null "
+                                     "and price is not null").arg(QLatin1String(side))
+                   << QStringLiteral("update %1_order set amount = (select round(sum(l.amount), 2) from %1_orderline l where l.billno = "
+                                     "%1_order.billno) where amount is null").arg(QLatin1String(side))
+                   << QStringLiteral("update %1_order set status = '未审核' where status is null or status = ''").arg(QLatin1String(side));
+    for (const QString &sql : std::as_const(statements))
+        if (!db.exec(sql)) {
+            why = db.LastError().description;
+            db.rollback();
+            return fail(why);
+        }
+    for (const Def &d : kDefs) {
+        const QVariantList values{QString::fromUtf8(d.kind), QString::fromUtf8(d.caption), QString::fromUtf8(d.table),
+                                  QString::fromUtf8(d.key), QString::fromUtf8(d.columns), QString::fromUtf8(d.lineTable),
+                                  QString::fromUtf8(d.lineFk), QString::fromUtf8(d.lineCols), QString::fromUtf8(d.scope), d.readOnly,
+                                  QString::fromUtf8(d.sql), QString::fromUtf8(d.params), QString::fromUtf8(d.group),
+                                  QString::fromUtf8(d.sums), d.opens, QString::fromUtf8(d.opensKey), QString::fromUtf8(d.docopts),
+                                  d.progno};
+        if (!db.exec(QStringLiteral("update xt_progdef set kind = ?, caption = ?, tablename = ?, keycol = ?, columns = ?, linetable = ?, "
+                                    "linefk = ?, linecols = ?, scope = ?, readonly = ?, reportsql = ?, params = ?, groupcol = ?, "
+                                    "sumcols = ?, opensprog = ?, openskey = ?, docopts = ? where progno = ?"),
+                     values)) {
+            why = db.LastError().description;
+            db.rollback();
+            return fail(why);
+        }
+    }
+    if (!db.commit())
+        return fail(db.LastError().description);
+    return true;
 }
 
 bool populateBusiness(Database &db, QString *error)

@@ -19,5 +19,8 @@ namespace demo {
 const QList<schema::Table> &businessTables();
 // Creates those tables and fills them on an open database (in one transaction).
 bool populateBusiness(Database &db, QString *error);
+// Brings the business tables of a demo account set an earlier build made up to
+// today's (new columns, definitions, totals of stored lines); its rows stay.
+bool upgradeBusiness(Database &db, QString *error);
 
 } // namespace demo

@@ -36,15 +36,17 @@ const DemoOperator kOperators[] = {
     {"02", "李四", "li4", false},
 };
 
-// Program numbers each non-administrator may run (right 1 = run).
+// Program numbers each non-administrator may run and what else they may do there:
+// right 1 runs, 2 approves (审核), 3 unapproves (弃审), 4 deletes a document.
 struct Grant {
     const char *code;
     int from, to;
+    quint32 rights;
 };
 const Grant kGrants[] = {
-    {"01", 2101, 2199}, // 张三: purchasing
-    {"01", 2201, 2299}, //       and sales
-    {"02", 2301, 2399}, // 李四: inventory only
+    {"01", 2101, 2199, 0xF}, // 张三: purchasing, approving it
+    {"01", 2201, 2299, 0x9}, //       and sales, approving nothing
+    {"02", 2301, 2399, 0x9}, // 李四: inventory only, approving nothing
 };
 
 // One icon per first-level and grouping entry: the navigation items and the
@@ -193,7 +195,7 @@ bool populate(Database &db, QString *error)
     }
     for (const Grant &gr : kGrants) {
         for (int p = gr.from; p <= gr.to; ++p)
-            if (!Operator::grantRights(&db, QString::fromLatin1(gr.code), p, 1u, &why))
+            if (!Operator::grantRights(&db, QString::fromLatin1(gr.code), p, gr.rights, &why))
                 return fail(error, why);
     }
     if (!populateBusiness(db, &why))
@@ -267,6 +269,45 @@ QString missingDemoFile(const QString &configPath)
     if (file == QLatin1String(":memory:") || QFileInfo::exists(file))
         return QString();
     return file;
+}
+
+bool upgrade(Database &db, QString *error)
+{
+    const bool earlier = db.hasTable(QStringLiteral("xt_progdef"))
+        && !schema::columnNames(db, QStringLiteral("xt_progdef")).contains(QStringLiteral("docopts"), Qt::CaseInsensitive);
+    if (!upgradeBusiness(db, error))
+        return false;
+    if (!earlier)
+        return true;
+    // The demo operators get today's rights where they had the earlier "run" only.
+    for (const Grant &gr : kGrants)
+        if (!db.exec(QStringLiteral("update sys_rights set rights = ? where opcode = ? and progid between ? and ? and rights = 1"),
+                     {qint64(gr.rights), QString::fromLatin1(gr.code), gr.from, gr.to}))
+            return fail(error, db.LastError().description);
+    return true;
+}
+
+bool upgradeIfOld(const QString &configPath, QString *error)
+{
+    ConnectionSettings s;
+    QString why;
+    XmlDocument doc;
+    if (!doc.load(configPath) || !Database::readSettings(doc, &s, &why, std::nullopt))
+        return true;
+    if (!s.demo || s.driver != QLatin1String("sqlite"))
+        return true;
+    const QString file = Database::programPath(s.database);
+    if (file == QLatin1String(":memory:") || !QFileInfo::exists(file))
+        return true;
+    Database db;
+    ConnectionSettings open = s;
+    open.database = file;
+    if (!db.Init(open) || !db.Connect())
+        return fail(error, db.LastError().description);
+    // A demo file the operator keeps read-only is used as it is.
+    if (!db.canWrite())
+        return true;
+    return upgrade(db, error);
 }
 
 bool createIfMissing(const QString &configPath, QString *error)

@@ -21,6 +21,13 @@ QString missingDemoFile(const QString &configPath);
 // nothing to do or it was created.
 bool createIfMissing(const QString &configPath, QString *error = nullptr);
 
+// For the program's own configuration: a demo database file an earlier build
+// made is brought up to today's tables (its rows stay), and its operators get
+// the rights of today's demo. True when there is nothing to do or it was done.
+bool upgradeIfOld(const QString &configPath, QString *error = nullptr);
+// The same on an open database.
+bool upgrade(Database &db, QString *error = nullptr);
+
 // The demo operators (name, password) for documentation and tests.
 struct DemoOperator {
     const char *code;

@@ -157,6 +157,62 @@ bool createTables(Database &db, const QList<Table> &list, QString *error)
     return true;
 }
 
+QStringList columnNames(Database &db, const QString &table)
+{
+    QStringList out;
+    RecordSetPtr rs;
+    switch (db.dialect()) {
+    case SqlDialect::SQLite:
+        rs = db.query(QStringLiteral("select name from pragma_table_info(?)"), {table});
+        break;
+    case SqlDialect::PostgreSQL:
+        rs = db.query(QStringLiteral("select column_name from information_schema.columns where table_schema = any "
+                                     "(current_schemas(false)) and table_name = ?"),
+                      {table.toLower()});
+        break;
+    case SqlDialect::SqlServer:
+        rs = db.query(QStringLiteral("select column_name from information_schema.columns where table_name = ?"), {table});
+        break;
+    }
+    for (; rs && !rs->isEOF(); rs->moveNext())
+        out << rs->value(0).toString();
+    return out;
+}
+
+bool addMissingColumns(Database &db, const QList<Table> &list, QString *error)
+{
+    QStringList statements;
+    for (const Table &t : list) {
+        if (!db.hasTable(t.name))
+            continue;
+        const QStringList have = columnNames(db, t.name);
+        for (const Column &c : t.columns)
+            if (!have.contains(c.name, Qt::CaseInsensitive))
+                // Added without "not null": the rows already there have no value for it.
+                statements << QStringLiteral("alter table %1 add column %2 %3").arg(t.name, c.name, columnType(c, db.dialect()));
+    }
+    if (statements.isEmpty())
+        return true;
+    if (!db.transaction()) {
+        if (error)
+            *error = db.LastError().description;
+        return false;
+    }
+    for (const QString &sql : std::as_const(statements))
+        if (!db.exec(sql)) {
+            if (error)
+                *error = db.LastError().description;
+            db.rollback();
+            return false;
+        }
+    if (!db.commit()) {
+        if (error)
+            *error = db.LastError().description;
+        return false;
+    }
+    return true;
+}
+
 const QList<Table> &tables()
 {
     static const QList<Table> t = build();

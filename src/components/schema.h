@@ -42,4 +42,9 @@ ZENLO_CORE_EXPORT bool create(Database &db, QString *error = nullptr);
 // The same for other tables (an application's own, e.g. the demo's business data), in one transaction.
 ZENLO_CORE_EXPORT bool createTables(Database &db, const QList<Table> &tables, QString *error = nullptr);
 
+// The column names of a table of the connected database ("" list when it has none).
+ZENLO_CORE_EXPORT QStringList columnNames(Database &db, const QString &table);
+// Adds the columns of the tables the database lacks (existing tables only), in one transaction.
+ZENLO_CORE_EXPORT bool addMissingColumns(Database &db, const QList<Table> &tables, QString *error = nullptr);
+
 } // namespace schema

@@ -11,7 +11,7 @@ namespace {
 
 const QString kSelect = QStringLiteral(
     "select progno, kind, caption, tablename, keycol, columns, linetable, linefk, linecols, scope, readonly, "
-    "reportsql, params, groupcol, sumcols, opensprog, openskey from xt_progdef");
+    "reportsql, params, groupcol, sumcols, opensprog, openskey, docopts from xt_progdef");
 
 bool isType(QChar t) { return t == u't' || t == u'n' || t == u'd'; }
 
@@ -50,6 +50,18 @@ bool fromRow(const RecordSet &rs, Definition *out)
             && (!isIdentifier(d.lineTable) || !isIdentifier(d.lineForeignKey)
                 || !parseColumns(rs.text(QStringLiteral("linecols")), &d.lineColumns)))
             return false;
+        if (!parseDocOptions(rs.text(QStringLiteral("docopts")), &d) || (d.approves && (d.statuses.size() < 2 || !d.versioned)))
+            return false;
+        // Computed columns name columns of their own row, totals a line column.
+        for (const QList<Column> *cols : {&d.columns, &d.lineColumns})
+            for (const Column &c : *cols) {
+                const Definition &dd = d;
+                auto has = [&](const QString &n) { return cols == &dd.columns ? dd.column(n) : dd.lineColumn(n); };
+                if (!c.calcA.isEmpty() && (!has(c.calcA) || !has(c.calcB)))
+                    return false;
+                if (!c.sumOf.isEmpty() && (cols != &dd.columns || !dd.lineColumn(c.sumOf)))
+                    return false;
+            }
     } else {
         // A report's SQL is the administrator's, kept in the database like the menus; only its values are bound.
         if (!d.reportSql.startsWith(QLatin1String("select"), Qt::CaseInsensitive) || !parseColumns(columns, &d.columns)
@@ -77,6 +89,88 @@ const Column *Definition::column(const QString &name) const
     return nullptr;
 }
 
+const Column *Definition::lineColumn(const QString &name) const
+{
+    for (const Column &c : lineColumns)
+        if (c.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &c;
+    return nullptr;
+}
+
+bool parseDocOptions(const QString &text, Definition *d)
+{
+    for (const QString &part : text.split(u';', Qt::SkipEmptyParts)) {
+        const QString opt = part.trimmed();
+        const qsizetype eq = opt.indexOf(u'=');
+        const QString key = opt.left(eq).trimmed().toLower();
+        const QString value = eq < 0 ? QString() : opt.mid(eq + 1).trimmed();
+        if (key == QLatin1String("number")) {
+            const QStringList f = value.split(u':');
+            bool ok = false;
+            d->numberPrefix = f.value(0).trimmed();
+            d->numberDateFormat = f.value(1).trimmed();
+            d->numberDigits = f.value(2).toInt(&ok);
+            if (!ok || d->numberDigits < 1 || d->numberDigits > 9 || f.size() != 3)
+                return false;
+        } else if (key == QLatin1String("typed")) {
+            d->numberTyped = true;
+        } else if (key == QLatin1String("status")) {
+            d->statusColumn = value.section(u':', 0, 0).trimmed();
+            for (const QString &s : value.section(u':', 1).split(u',', Qt::SkipEmptyParts))
+                d->statuses << s.trimmed();
+            if (!isIdentifier(d->statusColumn) || d->statuses.isEmpty())
+                return false;
+        } else if (key == QLatin1String("version")) {
+            d->versioned = true;
+        } else if (key == QLatin1String("approve")) {
+            d->approves = true;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace {
+// "dec=2,min>0,calc=qty*price,ref=bd_item"
+bool parseColumnOptions(const QString &text, Column *c)
+{
+    static const QRegularExpression number(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
+    for (const QString &part : text.split(u',', Qt::SkipEmptyParts)) {
+        const QString opt = part.trimmed();
+        if (opt.startsWith(QLatin1String("dec="))) {
+            bool ok = false;
+            c->decimals = opt.mid(4).toInt(&ok);
+            if (!ok || c->decimals < 0 || c->decimals > 6)
+                return false;
+        } else if (opt.startsWith(QLatin1String("min>"))) {
+            c->hasMin = true;
+            c->minInclusive = opt.startsWith(QLatin1String("min>="));
+            c->minimum = opt.mid(c->minInclusive ? 5 : 4).trimmed();
+            if (!number.match(c->minimum).hasMatch())
+                return false;
+        } else if (opt.startsWith(QLatin1String("calc="))) {
+            const QStringList f = opt.mid(5).split(u'*');
+            if (f.size() != 2 || !isIdentifier(f.at(0).trimmed()) || !isIdentifier(f.at(1).trimmed()))
+                return false;
+            c->calcA = f.at(0).trimmed();
+            c->calcB = f.at(1).trimmed();
+        } else if (opt.startsWith(QLatin1String("sum="))) {
+            c->sumOf = opt.mid(4).trimmed();
+            if (!isIdentifier(c->sumOf))
+                return false;
+        } else if (opt.startsWith(QLatin1String("ref="))) {
+            c->reference = opt.mid(4).trimmed();
+            if (!isIdentifier(c->reference))
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+} // namespace
+
 bool isIdentifier(const QString &name)
 {
     static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]{0,63}$"));
@@ -101,6 +195,8 @@ bool parseColumns(const QString &text, QList<Column> *out)
         if (!isType(c.type))
             return false;
         c.width = qBound(40, f.value(3).toInt() > 0 ? f.value(3).toInt() : 100, 600);
+        if (!parseColumnOptions(f.value(4), &c) || (c.type != u'n' && (c.decimals >= 0 || c.hasMin || c.computed())))
+            return false;
         out->append(c);
     }
     return !out->isEmpty();

@@ -9,8 +9,18 @@
 //               columns (how the result columns are shown), groupcol, sumcols,
 //               opensprog / openskey (the document a row opens, and the result
 //               column holding its key).
-// columns / linecols: "name:caption:type:width" separated by ";", type t (text),
+// columns / linecols: "name:caption:type:width:options" separated by ";", type t (text),
 // n (number) or d (date, yyyy-MM-dd); a leading "*" marks a required field.
+// options, separated by ",": "dec=N" (a number's decimals), "min>X" / "min>=X"
+// (its lower bound), "calc=a*b" (computed from two columns of the same row,
+// read-only), "sum=col" (a header column: the total of a line column),
+// "ref=table" (a code of a master table with the columns code and name).
+// docopts (documents): "number=PREFIX:yyyyMM:N" (numbered by the editor, N-digit
+// sequence per date period; "typed" lets the operator type a number instead),
+// "status=col:first,second,..." (the status values, the first for new documents),
+// "version" (the header's version, modifier and modtime columns guard against
+// lost updates), "approve" (审核 / 弃审 here: the first status to the second and
+// back, recorded in approver and approvetime) separated by ";".
 // params: "name:caption:type:default" separated by ";" (type l: text found
 // anywhere in the column, for "like" conditions); the default may be
 // "@today" (the operating date), "@monthstart", "@yearstart" or "@today-N" (N days before).
@@ -34,6 +44,13 @@ struct Column {
     QChar type = QLatin1Char('t');
     int width = 100;
     bool required = false;
+    int decimals = -1; // -1: as typed
+    bool hasMin = false, minInclusive = false;
+    QString minimum;            // decimal text
+    QString calcA, calcB;       // computed as calcA * calcB
+    QString sumOf;              // header total of a line column
+    QString reference;          // master table
+    bool computed() const { return !calcA.isEmpty() || !sumOf.isEmpty(); }
 };
 
 struct Param {
@@ -56,10 +73,23 @@ struct Definition {
     QStringList sumColumns;
     int opensProgram = 0;
     QString opensKey;
+    // Documents: numbering, status and version (docopts).
+    QString numberPrefix, numberDateFormat;
+    int numberDigits = 0;
+    bool numberTyped = false;
+    QString statusColumn;
+    QStringList statuses;
+    bool versioned = false;
+    bool approves = false; // 审核 / 弃审 are actions of this program
 
     bool hasLines() const { return !lineTable.isEmpty(); }
     const Column *column(const QString &name) const;
+    const Column *lineColumn(const QString &name) const;
+    bool numbered() const { return numberDigits > 0; }
 };
+
+// Reads the docopts of a document definition into d; false when an option is not understood.
+bool parseDocOptions(const QString &text, Definition *d);
 
 bool isIdentifier(const QString &name);
 bool parseColumns(const QString &text, QList<Column> *out);

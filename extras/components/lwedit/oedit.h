@@ -59,9 +59,27 @@ public:
     void setLines(const QList<QMap<QString, QString>> &lines);
     int lineCount() const;
 
-    // Checks and saves header and lines in one transaction; false (nothing saved)
+    // Checks, computes and saves header and lines in one transaction (a new
+    // document numbered inside it); false (nothing saved, the form as it was)
     // with the reason in lastError(), which is also sent as "errmessage".
+    // A document somebody else changed or deleted since it was opened is refused.
     bool save();
+    // 审核 / 弃审 of the open document (saved, unchanged), each guarded by its right
+    // (2 and 3 of the program); false with the reason in lastError().
+    bool approve();
+    bool unapprove();
+    // Deletes the open document with its lines (right 4), asked first; refused for an approved one.
+    bool deleteRecord();
+    // Removes a line of the form, asked first.
+    bool deleteLine(int row);
+    // The version the open document had when it was read (0: none kept).
+    qint64 version() const { return m_version; }
+    // A line's cell as the form shows it.
+    QString lineText(int row, const QString &column) const;
+    // Name of the master record a reference field's code names ("" when none).
+    QString referenceName(const QString &column) const;
+    // Completion candidates of a reference column for typed text (code, name or initials).
+    QStringList completions(const QString &column, const QString &typed) const;
     QString lastError() const { return m_lastError; }
     QString validate() const;
 
@@ -74,6 +92,29 @@ private:
     void fail(const QString &text);
     void showForm(bool show);
     void setEditable(bool editable);
+    // Checks the form and gives the values to store (header, lines); "" when they fit.
+    QString collect(QVariantList *header, QList<QVariantList> *lines) const;
+    enum class Outcome { Saved, Refused, Duplicate, ReadOnly, Busy, Connection, Other };
+    Outcome write(const QVariantList &header, const QList<QVariantList> &lines, bool autoNumber, QString *number,
+                  QString *message);
+    Outcome failed(QString *message, const QString &number);
+    QString nextNumber();
+    QString referenceProblem(const Column &c, const QString &code, const QString &where);
+    void loadReferences();
+    void showComputed(const QVariantList &header, const QList<QVariantList> &lines);
+    bool isApproved() const;
+    bool setStatus(const QString &from, const QString &to, int right, const QString &action);
+    bool mayDo(int right, const QString &action);
+    QString conflict(const QString &doc);
+    void updateActions();
+    int keyIndex() const;
+
+    SystemServices *m_sys = nullptr;
+    int m_programNumber = 0;
+    qint64 m_version = 0;
+    // Master data of the reference columns: table -> code -> name.
+    QMap<QString, QMap<QString, QString>> m_references;
+    QList<QLabel *> m_names;
 
     Database *m_db = nullptr;
     Definition m_def;
@@ -90,6 +131,7 @@ private:
     QList<QLineEdit *> m_fields;
     QTableWidget *m_lines = nullptr;
     QPushButton *m_btnSave = nullptr, *m_btnAddLine = nullptr, *m_btnModify = nullptr;
+    QPushButton *m_btnDeleteLine = nullptr, *m_btnDelete = nullptr, *m_btnApprove = nullptr, *m_btnUnapprove = nullptr;
 };
 
 } // namespace lwedit
