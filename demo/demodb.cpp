@@ -162,6 +162,28 @@ const DemoOperator *operators(int *count)
     return kOperators;
 }
 
+namespace {
+
+bool upgradeTables(Database &db, QString *error);
+
+int schemaStamp(Database &db)
+{
+    const RecordSetPtr rs = db.query(QStringLiteral("PRAGMA user_version"), {});
+    const QVariant v = rs ? rs->firstValue() : QVariant();
+    return v.isValid() ? v.toInt() : -1;
+}
+
+bool setSchemaStamp(Database &db, QString *error)
+{
+    if (db.driver() != QLatin1String("sqlite"))
+        return true;
+    if (!db.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaStamp)))
+        return fail(error, db.LastError().description);
+    return true;
+}
+
+} // namespace
+
 bool populate(Database &db, QString *error)
 {
     QString why;
@@ -200,7 +222,7 @@ bool populate(Database &db, QString *error)
     }
     if (!populateBusiness(db, &why))
         return fail(error, QStringLiteral("cannot create the business data: ") + why);
-    return true;
+    return setSchemaStamp(db, error);
 }
 
 bool create(const QString &file, QString *error, bool makeFolders)
@@ -271,7 +293,27 @@ QString missingDemoFile(const QString &configPath)
     return file;
 }
 
+
 bool upgrade(Database &db, QString *error)
+{
+    if (!upgradeTables(db, error))
+        return false;
+    return setSchemaStamp(db, error);
+}
+
+bool upgradeIfOld(Database &db, QString *error)
+{
+    if (!db.isDemo() || db.driver() != QLatin1String("sqlite") || schemaStamp(db) == kSchemaStamp)
+        return true;
+    // A demo file the operator keeps read-only is used as it is.
+    if (!db.canWrite())
+        return true;
+    return upgrade(db, error);
+}
+
+namespace {
+
+bool upgradeTables(Database &db, QString *error)
 {
     const bool earlier = db.hasTable(QStringLiteral("xt_progdef"))
         && !schema::columnNames(db, QStringLiteral("xt_progdef")).contains(QStringLiteral("docopts"), Qt::CaseInsensitive);
@@ -286,6 +328,8 @@ bool upgrade(Database &db, QString *error)
             return fail(error, db.LastError().description);
     return true;
 }
+
+} // namespace
 
 bool upgradeIfOld(const QString &configPath, QString *error)
 {
@@ -304,10 +348,7 @@ bool upgradeIfOld(const QString &configPath, QString *error)
     open.database = file;
     if (!db.Init(open) || !db.Connect())
         return fail(error, db.LastError().description);
-    // A demo file the operator keeps read-only is used as it is.
-    if (!db.canWrite())
-        return true;
-    return upgrade(db, error);
+    return upgradeIfOld(db, error);
 }
 
 bool createIfMissing(const QString &configPath, QString *error)

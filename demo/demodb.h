@@ -25,8 +25,14 @@ bool createIfMissing(const QString &configPath, QString *error = nullptr);
 // made is brought up to today's tables (its rows stay), and its operators get
 // the rights of today's demo. True when there is nothing to do or it was done.
 bool upgradeIfOld(const QString &configPath, QString *error = nullptr);
-// The same on an open database.
+// The same on the program's open database: nothing for a database that is not
+// a demo SQLite file, or whose stamp says it has today's tables already.
+bool upgradeIfOld(Database &db, QString *error = nullptr);
+// Brings an open demo database up to today's tables and stamps it.
 bool upgrade(Database &db, QString *error = nullptr);
+// The stamp of today's demo tables (SQLite's user_version); raised with every
+// change of the tables, keys or demo rights, so older files are upgraded once.
+constexpr int kSchemaStamp = 3;
 
 // The demo operators (name, password) for documentation and tests.
 struct DemoOperator {

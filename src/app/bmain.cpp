@@ -159,6 +159,8 @@ bool Main(const QStringList &arguments, const Wiring &wiring)
             return false;
         }
         LogService::instance().attachDatabase(g.db.get());
+        if (wiring.databaseConnected)
+            wiring.databaseConnected(*g.db);
         timing::mark("db_connected");
 
         // 10. Operator and system services.

@@ -8,6 +8,8 @@
 
 class Session;
 
+class Database;
+
 namespace bMain {
 
 // What the composition root (main(), or a test) plugs into the start-up.
@@ -25,6 +27,9 @@ struct Wiring {
     // (the program creates its demo database there when it is missing). False
     // when it told the operator it could not: the start-up then shuts down.
     std::function<bool(const QString &configPath)> prepareDatabase;
+    // Called with the connected database before the system services start (the program
+    // brings a demo database of an earlier build up to today's tables there). Default: none.
+    std::function<void(Database &)> databaseConnected;
 };
 
 // Runs the start-up sequence with these arguments (without the program name).

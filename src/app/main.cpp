@@ -54,6 +54,7 @@ int main(int argc, char **argv)
     wiring.runPlugins = [](Session &session, int stage) { plugins::RunConfiguredPlugins(session, stage); };
     wiring.openAlertWindow = [&functions](Session &) { return functions && functions->openAlertWindow(); };
     wiring.prepareDatabase = widgetui::prepareDemoDatabase;
+    wiring.databaseConnected = widgetui::upgradeDemoDatabase;
 
     // /run:CODE opens a menu entry once the main window is shown, exactly as a click would.
     CommandLine options;

@@ -139,16 +139,19 @@ BusyNotice::~BusyNotice()
     delete m_window;
 }
 
+void upgradeDemoDatabase(Database &db)
+{
+    // A demo database an earlier build made gets today's tables; its rows stay.
+    QString error;
+    if (!demo::upgradeIfOld(db, &error))
+        ui::msgBox(QStringLiteral("演示数据库不能升级：") + error, ui::Exclamation, QStringLiteral("提示："));
+}
+
 bool prepareDemoDatabase(const QString &configPath)
 {
     const QString file = demo::missingDemoFile(configPath);
-    if (file.isEmpty()) {
-        // A demo database an earlier build made gets today's tables; its rows stay.
-        QString error;
-        if (!demo::upgradeIfOld(configPath, &error))
-            ui::msgBox(QStringLiteral("演示数据库不能升级：") + error, ui::Exclamation, QStringLiteral("提示："));
+    if (file.isEmpty())
         return true;
-    }
     Logger::WriteMessage(QStringLiteral("第一次启动：正在创建演示数据库 ") + QDir::toNativeSeparators(file), 1);
     QString error;
     bool ok;

@@ -12,6 +12,7 @@ public:
 };
 
 class QWidget;
+class Database;
 
 namespace widgetui {
 
@@ -40,5 +41,8 @@ private:
 // database when it is missing (Database::demoDatabaseFile says where), with a
 // notice on screen meanwhile. False after telling the operator it could not.
 bool prepareDemoDatabase(const QString &configPath);
+// The connected database, when it is a demo database an earlier build made,
+// gets today's tables; a failure is told to the operator and the start goes on.
+void upgradeDemoDatabase(Database &db);
 
 } // namespace widgetui

@@ -38,6 +38,7 @@ int runAsOperator()
     testsupport::RecordingUi ui;
     bMain::Wiring wiring;
     wiring.prepareDatabase = widgetui::prepareDemoDatabase;
+    wiring.databaseConnected = widgetui::upgradeDemoDatabase;
     wiring.showLogin = [](Session &g) {
         g.op->setName(QStringLiteral("admin"));
         g.op->VerifyPassword(QString());
