@@ -2,6 +2,7 @@
 // it, on the demo database, with the business components the build put into the
 // program folder's components/. Each step checks what the operator must see; with
 // ZENLO_SCREENSHOT_DIR set, a picture of each step goes there.
+#include "app/widgetui.h"
 #include "components/database.h"
 #include "components/kx/kximagebutton.h"
 #include "components/kx/kxlinklabel.h"
@@ -23,6 +24,8 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QPrintPreviewDialog>
@@ -100,6 +103,7 @@ private Q_SLOTS:
     void rightsOfTheOperator_data();
     void rightsOfTheOperator();
     void aWorkingDaysFrame();
+    void quittingAsksOnTheOperatorsOwnBox();
 
 private:
     bool open(const QString &op = QStringLiteral("admin"), const QString &password = QString(),
@@ -507,6 +511,65 @@ void tst_DemoTour::aWorkingDaysFrame()
         QVERIFY(search->geometry().right() < m_window->ImgBtn[0]->x());
         picture(m_window, QStringLiteral("header-%1").arg(width));
     }
+}
+
+// Two new orders half typed, then the close box: the operator's own question box lists
+// both and offers No first; No keeps everything. Locked then, an open edit window
+// goes out of sight with the workspace.
+void tst_DemoTour::quittingAsksOnTheOperatorsOwnBox()
+{
+    QVERIFY(open());
+    QList<QLineEdit *> remarks;
+    QStringList names;
+    for (const char *text : {"to call back", "urgent"}) {
+        QWidget *order = run(QStringLiteral("010101"));
+        QVERIFY(order);
+        QPushButton *add = button(order, QStringLiteral("新增"));
+        QVERIFY(add);
+        add->click();
+        remarks << order->findChild<QLineEdit *>(QStringLiteral("remark"));
+        QVERIFY(remarks.last());
+        QTest::keyClicks(remarks.last(), QString::fromLatin1(text));
+        auto *number = order->findChild<QLineEdit *>(QStringLiteral("billno"));
+        names << (number && !number->text().isEmpty() ? QStringLiteral("采购订单 ") + number->text() : QStringLiteral("采购订单（新单据）"));
+    }
+    WidgetUi real;
+    ui::install(&real);
+    QString asked;
+    bool noFirst = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        poll.stop();
+        asked = box->text();
+        noFirst = box->defaultButton() == box->button(QMessageBox::No);
+        picture(m_window, QStringLiteral("quit-question-behind"));
+        picture(box, QStringLiteral("quit-question"));
+        box->button(QMessageBox::No)->click();
+    });
+    poll.start(10);
+    const bool closed = m_window->close();
+    ui::install(m_ui.get());
+    QVERIFY(!closed);
+    QCOMPARE(asked, QStringLiteral("以下单据尚未保存：%1。确定要退出吗？").arg(names.join(u'；')));
+    QVERIFY(noFirst);
+    QVERIFY(m_window->isVisible());
+    QCOMPARE(m_window->tabCount(), 3);
+    QCOMPARE(remarks[0]->text(), QStringLiteral("to call back"));
+    QCOMPARE(remarks[1]->text(), QStringLiteral("urgent"));
+
+    QWidget *vouchers = run(QStringLiteral("040103"));
+    QTableWidget *grid = vouchers ? gridWithRows(vouchers) : nullptr;
+    QVERIFY(grid);
+    Q_EMIT grid->cellDoubleClicked(0, 0);
+    QTRY_COMPARE(editWindows().size(), 1);
+    frmEdit *edit = editWindows().first();
+    m_host->headerButtonClick(1);
+    QVERIFY(m_window->isLocked());
+    QVERIFY(!edit->isVisible());
+    picture(m_window, QStringLiteral("locked-with-edit-window"));
 }
 
 QTEST_MAIN(tst_DemoTour)
