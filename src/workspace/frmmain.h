@@ -4,7 +4,10 @@
 // catalog and a column of menu buttons per catalog, the work area with the
 // home area, host areas and the tab strip and the footer links. What the
 // header's buttons do, and the lock screen, are hosting's (IMenuRunner). Its geometry is a workspace::MainLayout in twips, laid out by the
-// rules of layout.h and copied onto the controls once per pass.
+// rules of layout.h and copied onto the controls once per pass. One job per
+// source file: frmmain.cpp (the form, layout passes, events), frmmain_design.cpp
+// (its controls), frmmain_catalogs.cpp (what it loads), frmmain_host.cpp (the
+// work area for hosting), frmmain_pilot.cpp (process maps), idleclock.h.
 #include "components/archive.h"
 #include "core/imainwindow.h"
 #include "core/imenurunner.h"
@@ -37,6 +40,7 @@ class RecordSet;
 class Session;
 namespace workspace {
 class FunctionLauncher;
+class IdleClock;
 class FunctionSearchBox;
 class FunctionShortcutsPanel;
 } // namespace workspace
@@ -130,7 +134,7 @@ public:
     // The idle lock's clock: one step with the time since the last input
     // (the window's timer calls it; tests call it with the time they need).
     void idleTick(qint64 idleMs);
-    int idleLockMinutes() const { return m_idleMinutes; }
+    int idleLockMinutes() const;
     const workspace::MainLayout &layoutModel() const { return m_layout; }
     // Dots per inch the twips are converted with (the window's screen).
     double dpi() const;
@@ -179,10 +183,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    class InputWatch;
-    friend class InputWatch;
-    std::unique_ptr<InputWatch> m_inputWatch;
-
     void buildUi();
     void buildHeader();
     void buildNavigation();
@@ -214,10 +214,7 @@ private:
     workspace::PilotMapCache m_pilotCache;
     workspace::PilotPictures m_pilotPictures;
     QString m_lockPanelFile;
-    int m_idleMinutes = 0;       // 0: no idle lock
-    bool m_idleWarned = false;
-    QElapsedTimer m_lastInput;   // since the operator last touched the keyboard or mouse
-    QTimer *m_idleTimer = nullptr;
+    workspace::IdleClock *m_idle = nullptr;
     bool m_unloaded = false;
     // What the location and status lines said for each function tab (by lower-case key) and for the home tab.
     struct TabTexts {
