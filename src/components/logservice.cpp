@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QRegularExpression>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMutex>
@@ -112,11 +113,22 @@ struct LogService::Private {
     {
         const QString line = QStringLiteral("%1 [%2] %3: %4")
                                  .arg(at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")), levelName(e.level), e.source,
-                                      QString(e.message).replace(QLatin1Char('\n'), QLatin1String("\\n")));
+                                      LogService::oneLine(e.message));
         const QByteArray utf8 = line.toUtf8();
         logger->log(spdlog::level::info, std::string_view(utf8.constData(), size_t(utf8.size())));
     }
 };
+
+QString LogService::oneLine(const QString &message)
+{
+    // A message box's paragraphs ("...\r\n\r\n程序继续运行！") are one entry: one line of the file,
+    // the paragraphs joined by a blank, nothing of them written as escapes.
+    QStringList parts;
+    for (const QString &part : message.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts))
+        if (const QString t = part.trimmed(); !t.isEmpty())
+            parts << t;
+    return parts.join(QLatin1Char(' '));
+}
 
 LogService::LogService() : d(std::make_unique<Private>()) {}
 LogService::~LogService()

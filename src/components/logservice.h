@@ -81,6 +81,9 @@ public:
 
     // Splits an operation record "<log><progid>..</progid><user>..</user><message>..</message></log>".
     static bool parseOperationRecord(const QString &record, int *progId, QString *user, QString *message);
+    // A message as the one line of the file it becomes: its lines trimmed and
+    // joined by a blank, empty ones left out.
+    static QString oneLine(const QString &message);
 
 private:
     LogService();

@@ -112,6 +112,56 @@ QString loaderReason(const QString &error, const QString &path)
 
 } // namespace
 
+QString reasonInChinese(const QString &reason)
+{
+    struct Known {
+        const char *start;
+        const char *text;
+    };
+    // The reasons of this folder, of modCreateObj and of the object factory, by their beginnings.
+    static const Known known[] = {
+        {"no such file", "文件不存在"},
+        {"not a file", "不是文件"},
+        {"library file not found", "注册的库文件不存在"},
+        {"not a loadable library (empty file)", "文件是空的，不是可加载的库"},
+        {"not a loadable library", "文件不是可加载的库（已损坏，或不是本平台的库）"},
+        {"no class metadata", "库中没有类的说明（不是组件或插件库）"},
+        {"refused by the plug-in loader", "插件加载器拒绝了这个库（版本或编译方式与本程序不符）"},
+        {"not JSON", "库的类说明有错误"},
+        {"the metadata", "库的类说明有错误"},
+        {"class ", "库的类说明有错误"},
+        {"the library cannot be loaded", "库不能加载（缺少它需要的库，或不是本平台的库）"},
+        {"the library has no class-object entry point", "库没有创建对象的入口"},
+        {"the library's root object threw", "库在加载时出错"},
+        {"the class metadata lists no class", "库的类说明中没有类"},
+        {"the library lists no class named", "库中没有这个名称的类"},
+        {"the library does not serve the class", "库不提供这个类"},
+        {"the library threw an exception", "库在创建对象时出错"},
+        {"the class factory of", "库没有创建出对象"},
+        {"the built-in class made no object", "内置的类没有创建出对象"},
+        {"no class of this ProgID", "没有提供这个类的组件库：未内置、未注册，组件文件夹中也没有"},
+        {"no library file given", "没有指定库文件"},
+    };
+    const QString t = reason.trimmed();
+    if (t.isEmpty())
+        return QStringLiteral("原因不明");
+    // A reason may come after the file or class it is about ("lib.so: the library cannot be loaded").
+    for (QStringView rest = t;;) {
+        for (const Known &k : known)
+            if (rest.startsWith(QLatin1String(k.start)))
+                return QString::fromUtf8(k.text);
+        const qsizetype colon = rest.indexOf(QLatin1String(": "));
+        if (colon < 0)
+            break;
+        rest = rest.mid(colon + 2);
+    }
+    // Already in the operator's words (a plug-in's own message), or unknown.
+    for (const QChar c : t)
+        if (c.unicode() >= 0x3400)
+            return t;
+    return QStringLiteral("库不能使用");
+}
+
 QString guidText(const QUuid &id)
 {
     return id.toString(QUuid::WithBraces).toUpper();

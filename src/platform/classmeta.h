@@ -56,6 +56,10 @@ ZENLO_CORE_EXPORT bool readClassMetadata(const QString &path, LibraryMeta *out, 
 // The same, handing back the loader that read the file (when the file was read at all; the
 // caller owns it), so that loading the library afterwards does not read the file a second time.
 ZENLO_CORE_EXPORT bool readClassMetadata(const QString &path, LibraryMeta *out, QString *reason, QPluginLoader **loader);
+// A library's refusal (a reason above, of the loader, or of creating an object
+// from the library) in the operator's words; the English reason itself belongs
+// in the log and on the diagnostics page, beside this text.
+ZENLO_CORE_EXPORT QString reasonInChinese(const QString &reason);
 // The same checks on the metadata JSON itself (the file's "MetaData" object).
 ZENLO_CORE_EXPORT bool parseClassMetadata(const QByteArray &json, LibraryMeta *out, QString *reason = nullptr);
 ZENLO_CORE_EXPORT bool parseClassMetadata(const QJsonObject &meta, LibraryMeta *out, QString *reason = nullptr);

@@ -9,6 +9,7 @@
 #include "plugins/pluginscan.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -37,6 +38,13 @@ QIcon pluginIcon()
 
 constexpr int kTagRole = Qt::UserRole + 1;       // the row's tag: the plug-in's Description
 constexpr int kLargeIconRole = Qt::UserRole + 2; // the row's large icon number
+constexpr int kCaptionRole = Qt::UserRole + 3;   // the plug-in's Caption (the row's text, without a file name)
+
+// The text a row's actions name: the plug-in's caption.
+QString rowText(const QTreeWidgetItem *item)
+{
+    return item->data(frmPluginRun::Description, kCaptionRole).toString();
+}
 
 } // namespace
 
@@ -55,6 +63,19 @@ frmPluginRun::frmPluginRun(Session &session, QWidget *parent)
     m_lblAuthor = new QLabel(QStringLiteral("*"), this);
     m_lblAuthor->setObjectName(QStringLiteral("lblAuthor"));
     m_lblAuthor->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_lblRefused = new QLabel(QStringLiteral("以下文件没有提供可用的插件："), this);
+    m_lblRefused->setObjectName(QStringLiteral("lblRefused"));
+    m_lvRefused = new QTreeWidget(this);
+    m_lvRefused->setObjectName(QStringLiteral("lvRefused"));
+    m_lvRefused->setRootIsDecorated(false);
+    m_lvRefused->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lvRefused->setSelectionMode(QAbstractItemView::NoSelection);
+    m_lvRefused->setFocusPolicy(Qt::NoFocus);
+    m_lvRefused->setWordWrap(true);
+    m_lvRefused->setHeaderLabels({QStringLiteral("文件名"), QStringLiteral("原因")});
+    m_lvRefused->setFixedHeight(96);
+    m_lblRefused->hide();
+    m_lvRefused->hide();
     m_txtDescription = new QPlainTextEdit(this);
     m_txtDescription->setObjectName(QStringLiteral("txtDescription"));
     m_txtDescription->setReadOnly(true);
@@ -76,6 +97,8 @@ frmPluginRun::frmPluginRun(Session &session, QWidget *parent)
         buttons->addWidget(b);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_lv, 1);
+    layout->addWidget(m_lblRefused);
+    layout->addWidget(m_lvRefused);
     layout->addLayout(details);
     layout->addWidget(m_txtDescription);
     layout->addLayout(buttons);
@@ -130,19 +153,26 @@ void frmPluginRun::Py_Init(int32_t operationId, const QString &caption)
 void frmPluginRun::LoadPlugin()
 {
     const clsConfig *config = m_session.config.get();
-    QString error;
-    const QList<plugins::PluginRow> rows =
-        plugins::LoadPlugin(appinfo::programFolder(), config ? config->Subject() : QString(), m_session.sys.get(), &error);
-    for (const plugins::PluginRow &row : rows)
+    const plugins::ScanResult scan =
+        plugins::LoadPlugin(appinfo::programFolder(), config ? config->Subject() : QString(), m_session.sys.get());
+    for (const plugins::PluginRow &row : scan.rows)
         addRow(row);
-    if (!error.isEmpty())
-        Logger::WriteMessage(QStringLiteral("LoadPlugin") + error, 8);
+    for (const plugins::LibraryReport &library : scan.refused)
+        addRefused(library);
+    m_lblRefused->setVisible(!scan.refused.isEmpty());
+    m_lvRefused->setVisible(!scan.refused.isEmpty());
+    m_lvRefused->setColumnWidth(RefusedFile, m_lv->columnWidth(Description) / 2);
 }
 
 void frmPluginRun::addRow(const plugins::PluginRow &row)
 {
     auto *item = new QTreeWidgetItem(m_lv);
-    item->setText(Description, row.caption);
+    // The same plug-in in two files: each row says which file it is.
+    const QString file = row.path.section(QLatin1Char('/'), -1);
+    item->setText(Description, row.sameClassIn.isEmpty() ? row.caption : row.caption + QStringLiteral("（") + file + QStringLiteral("）"));
+    if (!row.sameClassIn.isEmpty())
+        item->setToolTip(Description, QStringLiteral("%1 也在 %2 中").arg(row.progId, row.sameClassIn.join(QStringLiteral("、"))));
+    item->setData(Description, kCaptionRole, row.caption);
     item->setData(Description, kLargeIconRole, 1);
     item->setText(StyleName, row.vendor);
     item->setText(FileName, row.fileName);
@@ -151,6 +181,20 @@ void frmPluginRun::addRow(const plugins::PluginRow &row)
     item->setText(Name, row.className);
     item->setText(Reg, row.reg);
     item->setData(Description, kTagRole, row.description);
+}
+
+void frmPluginRun::addRefused(const plugins::LibraryReport &library)
+{
+    auto *item = new QTreeWidgetItem(m_lvRefused);
+    item->setText(RefusedFile, library.file);
+    item->setText(RefusedReason, library.reason);
+    // The library's own words for the administrator, as in the log.
+    item->setToolTip(RefusedFile, QDir::toNativeSeparators(library.path));
+    item->setToolTip(RefusedReason, library.reason + QStringLiteral("（") + library.refused + QStringLiteral("）"));
+    if (library.failed)
+        Logger::WriteLogOnly(QStringLiteral("插件管理：文件 %1 没有提供可用的插件：%2（%3），已跳过，其余的插件照常列出")
+                                 .arg(QDir::toNativeSeparators(library.path), library.reason, library.refused),
+                             4);
 }
 
 void frmPluginRun::showDetails(QTreeWidgetItem *item)
@@ -180,7 +224,7 @@ void frmPluginRun::configureSelected()
     QTreeWidgetItem *item = m_lv->currentItem();
     if (!item || !item->isSelected())
         return;
-    const QString text = item->text(Description);
+    const QString text = rowText(item);
     try {
         plugins::PluginObject p = initialisedPlugin(item);
         if (p.ui) {
@@ -206,7 +250,7 @@ void frmPluginRun::runSelected()
     QTreeWidgetItem *item = m_lv->currentItem();
     if (!item || !item->isSelected())
         return;
-    const QString text = item->text(Description);
+    const QString text = rowText(item);
     try {
         plugins::PluginObject p = initialisedPlugin(item);
         if (p.ui) {

@@ -37,6 +37,10 @@ public:
     QPushButton *Cmd(int index) const { return m_cmd[index]; }
     QPlainTextEdit *txtDescription() const { return m_txtDescription; }
     QLabel *lblAuthor() const { return m_lblAuthor; }
+    // Below the plug-ins: every library of the folder that gives none, or
+    // whose class failed, with the reason (hidden when there is none).
+    QTreeWidget *lvRefused() const { return m_lvRefused; }
+    enum RefusedColumn { RefusedFile, RefusedReason };
 
     void configureSelected(); // Cmd(0)
     void runSelected();       // Cmd(1) and a double click
@@ -48,6 +52,7 @@ private:
     plugins::PluginObject initialisedPlugin(const QTreeWidgetItem *item);
     void LoadPlugin();
     void addRow(const plugins::PluginRow &row);
+    void addRefused(const plugins::LibraryReport &library);
     void showDetails(QTreeWidgetItem *item);
     void Form_Unload();
 
@@ -56,6 +61,8 @@ private:
     QString m_caption;
     bool m_unloaded = false;
     QTreeWidget *m_lv = nullptr;
+    QLabel *m_lblRefused = nullptr;
+    QTreeWidget *m_lvRefused = nullptr;
     QPushButton *m_cmd[3] = {};
     QPlainTextEdit *m_txtDescription = nullptr;
     QLabel *m_lblDescription = nullptr;

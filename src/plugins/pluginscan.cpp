@@ -8,6 +8,7 @@
 #include "util/clsregistryaccess.h"
 
 #include <QDir>
+#include <QHash>
 #include <QFileInfo>
 
 namespace plugins {
@@ -48,15 +49,6 @@ PluginRow makeRow(_IExtPluginUI *ui, SystemServices *sys, const QString &program
     row.description = ui->Description();
     ui->Terminate();
     return row;
-}
-
-objects::LibraryMeta readMeta(const QString &path)
-{
-    objects::LibraryMeta meta;
-    QString reason;
-    if (!objects::readClassMetadata(path, &meta, &reason))
-        throw RuntimeError(QStringLiteral("无法读取 ") + QFileInfo(path).fileName() + QStringLiteral(" 的类型库：") + reason);
-    return meta;
 }
 
 } // namespace
@@ -138,74 +130,82 @@ PluginObject obtainPlugin(const QString &path, const QString &progId, const QStr
     return wrap(modCreateObj::CreateFromDll(path, className), false);
 }
 
-QList<PluginRow> LoadPlugin(const QString &programFolder, const QString &subject, SystemServices *sys, QString *error)
-{
-    QList<PluginRow> rows;
-    const QString folder = pluginFolder(programFolder);
-    try {
-        for (const QString &name : pluginFiles(folder)) {
-            const QString path = folder + QLatin1Char('/') + name;
-            const objects::LibraryMeta meta = readMeta(path);
-            for (const objects::ClassInfo &c : meta.classes) {
-                for (const objects::InterfaceInfo &i : c.interfaces) {
-                    if (i.name != kInterface)
-                        continue;
-                    const QString progId = meta.library.trimmed() + QLatin1Char('.') + c.name.trimmed();
-                    const QString className = c.name.trimmed();
-                    PluginObject p = obtainPlugin(path, progId, className);
-                    if (p.ui)
-                        rows.append(makeRow(p.ui, sys, programFolder, subject, path, progId, className, p.registered));
-                }
-            }
-        }
-    } catch (...) {
-        if (error)
-            *error = describeException(std::current_exception());
-        return rows;
-    }
-    if (error)
-        error->clear();
-    return rows;
-}
-
-QList<LibraryReport> inspectPluginFolder(const QString &programFolder, const QString &folder, SystemServices *sys)
+QList<LibraryReport> inspectPluginFolder(const QString &programFolder, const QString &folder, const QString &subject,
+                                         SystemServices *sys)
 {
     QList<LibraryReport> out;
     for (const QString &name : pluginFiles(folder)) {
         LibraryReport report;
         report.file = name;
-        const QString path = folder + QLatin1Char('/') + name;
+        report.path = folder + QLatin1Char('/') + name;
         objects::LibraryMeta meta;
-        QString reason;
-        if (!objects::readClassMetadata(path, &meta, &reason)) {
-            report.refused = reason;
+        QString why;
+        if (!objects::readClassMetadata(report.path, &meta, &why)) {
+            report.refused = why;
+            report.reason = objects::reasonInChinese(why);
+            report.failed = true;
             out.append(report);
             continue;
         }
-        QStringList failures;
+        QStringList failures, reasons;
         for (const objects::ClassInfo &c : meta.classes) {
             for (const objects::InterfaceInfo &i : c.interfaces) {
                 if (i.name != kInterface)
                     continue;
                 const QString progId = meta.library.trimmed() + QLatin1Char('.') + c.name.trimmed();
+                const QString className = c.name.trimmed();
                 try {
-                    PluginObject p = obtainPlugin(path, progId, c.name.trimmed());
+                    PluginObject p = obtainPlugin(report.path, progId, className);
                     if (p.ui) {
-                        report.rows.append(makeRow(p.ui, sys, programFolder, QString(), path, progId, c.name.trimmed(), p.registered));
-                    } else {
-                        const QString why = modCreateObj::lastLoadError(path);
-                        failures << progId + QStringLiteral(": ") + (why.isEmpty() ? QStringLiteral("the class cannot be created") : why);
+                        report.rows.append(makeRow(p.ui, sys, programFolder, subject, report.path, progId, className, p.registered));
+                        continue;
                     }
+                    const QString lib = modCreateObj::lastLoadError(report.path);
+                    failures << progId + QStringLiteral(": ") + (lib.isEmpty() ? QStringLiteral("the class cannot be created") : lib);
+                    reasons << QStringLiteral("类 %1 不能创建：%2")
+                                   .arg(progId, lib.isEmpty() ? QStringLiteral("库没有创建出对象") : objects::reasonInChinese(lib));
                 } catch (...) {
-                    failures << progId + QStringLiteral(": ") + describeException(std::current_exception());
+                    const QString e = describeException(std::current_exception());
+                    failures << progId + QStringLiteral(": ") + e;
+                    reasons << QStringLiteral("类 %1 出错：%2").arg(progId, objects::reasonInChinese(e));
                 }
             }
         }
-        if (report.rows.isEmpty())
-            report.refused = failures.isEmpty() ? QStringLiteral("no class implements _IExtPluginUI") : failures.join(QStringLiteral("; "));
+        if (!failures.isEmpty()) {
+            report.refused = failures.join(QStringLiteral("; "));
+            report.reason = reasons.join(QStringLiteral("；"));
+            report.failed = true;
+        } else if (report.rows.isEmpty()) {
+            report.refused = QStringLiteral("no class implements _IExtPluginUI");
+            report.reason = meta.classes.isEmpty() ? QStringLiteral("库中没有类，不是插件管理的插件")
+                                                   : QStringLiteral("库中没有插件管理的插件（没有实现 _IExtPluginUI 的类）");
+        }
         out.append(report);
     }
+    // The same class under two file names: each row names the other files.
+    QHash<QString, QStringList> files;
+    for (const LibraryReport &r : std::as_const(out))
+        for (const PluginRow &row : r.rows)
+            if (!files[row.progId.toLower()].contains(r.file))
+                files[row.progId.toLower()] << r.file;
+    for (LibraryReport &r : out)
+        for (PluginRow &row : r.rows) {
+            QStringList others = files.value(row.progId.toLower());
+            others.removeAll(r.file);
+            row.sameClassIn = others;
+        }
     return out;
+}
+
+ScanResult LoadPlugin(const QString &programFolder, const QString &subject, SystemServices *sys)
+{
+    ScanResult result;
+    for (LibraryReport &r : inspectPluginFolder(programFolder, pluginFolder(programFolder), subject, sys)) {
+        result.rows << r.rows;
+        if (!r.refused.isEmpty())
+            result.refused << r;
+    }
+    return result;
 }
 
 } // namespace plugins

@@ -27,6 +27,7 @@ struct PluginRow {
     QString className;
     QString reg;         // "1" created by ProgID (registered), "0" from the file
     QString description; // the plug-in's Description
+    QStringList sameClassIn; // the other files of the folder that give this ProgID too
 };
 
 // The folder scanned: the program folder + "/Plugin".
@@ -54,21 +55,32 @@ PluginObject createByProgId(const QString &progId);
 // that leads nowhere is not worked around.
 PluginObject createAddIn(const QString &programFolder, const QString &progId);
 
-// The scan of the folder: the rows of the classes made in file order. The
-// first error (unreadable metadata, a class that cannot be made, an exception
-// of a plug-in) ends it: *error then holds its description and the rows made
-// before it stay.
-QList<PluginRow> LoadPlugin(const QString &programFolder, const QString &subject, SystemServices *sys, QString *error);
-
-// For administrators: every library of the folder with the plug-ins it gives,
-// or the reason it gives none. Unlike the scan, one bad library does not hide
-// the next.
+// What the scan found in one library file of the folder: the rows of the
+// plug-ins it made, and, when it gave none or a class of it failed, why.
 struct LibraryReport {
     QString file;    // file name
-    QString refused; // why the library gives no plug-in; empty when it gave some
+    QString path;    // full path
     QList<PluginRow> rows;
+    QString refused; // why (the library's, loader's or plug-in's own words); empty when all went well
+    QString reason;  // the same in the operator's words
+    bool failed = false; // something went wrong (not merely: no plug-in class in it)
 };
-QList<LibraryReport> inspectPluginFolder(const QString &programFolder, const QString &folder, SystemServices *sys);
+
+// The scan of a folder, in file order. One bad library never hides the
+// others: a library whose metadata cannot be read, a class that cannot be
+// made and a plug-in that throws are reported in their library's entry and
+// the scan goes on. A ProgID given by two files is marked in both rows
+// (PluginRow::sameClassIn).
+QList<LibraryReport> inspectPluginFolder(const QString &programFolder, const QString &folder, const QString &subject,
+                                         SystemServices *sys);
+
+// The scan of the program's Plugin folder for the plug-in list window: its
+// rows, and the libraries that gave none or failed.
+struct ScanResult {
+    QList<PluginRow> rows;
+    QList<LibraryReport> refused;
+};
+ScanResult LoadPlugin(const QString &programFolder, const QString &subject, SystemServices *sys);
 
 // The text of any exception a plug-in call let out.
 QString describeException(std::exception_ptr e);

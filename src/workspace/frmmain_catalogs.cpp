@@ -69,6 +69,7 @@ void frmMain::loadSteps()
         band.setColorAt(0, kCopyBandDark);
         band.setColorAt(1, kCopyBand);
         Panel[0]->setBackground(band);
+        Panel[0]->setBackgroundOverTheme(true); // a theme's band must not hide it
     }
     setWindowTitle(config->Caption() + badge.titleSuffix);
     setWindowState(windowState() | Qt::WindowMaximized);

@@ -14,10 +14,11 @@ const char kPluginHelp[] =
     "usage: zenlo-admin plugin list [FOLDER]\n"
     "Lists the plug-ins of FOLDER (default: Plugin/ in the program folder) as the\n"
     "plug-in list window finds them, one line per class implementing _IExtPluginUI:\n"
-    "  plugin PROGID registered=yes|no file=NAME caption=CAPTION\n"
+    "  plugin PROGID registered=yes|no file=NAME [same-class-in=NAME,...] caption=CAPTION\n"
+    "(same-class-in names the other files of the folder that give the same class)\n"
     "and one line per library that gives no plug-in, with the reason:\n"
     "  refused NAME reason=TEXT\n"
-    "Unlike the window, a bad library does not hide the ones after it. Each plug-in\n"
+    "As in the window, a bad library does not hide the ones after it. Each plug-in\n"
     "is created once (Init, Caption, Terminate) without system services; nothing is\n"
     "written. Exit codes: 0 when the folder could be read, 1 when not, 2 usage error.";
 
@@ -47,10 +48,14 @@ int pluginCommand(const QStringList &args)
         return fail(QStringLiteral("%1: the folder cannot be read").arg(folder));
 
     QTextStream &o = out();
-    for (const plugins::LibraryReport &library : plugins::inspectPluginFolder(programFolder, folder, nullptr)) {
-        for (const plugins::PluginRow &row : library.rows)
+    for (const plugins::LibraryReport &library : plugins::inspectPluginFolder(programFolder, folder, QString(), nullptr)) {
+        for (const plugins::PluginRow &row : library.rows) {
             o << "plugin " << row.progId << " registered=" << (row.reg == QLatin1String("1") ? "yes" : "no")
-              << " file=" << library.file << " caption=" << row.caption << '\n';
+              << " file=" << library.file;
+            if (!row.sameClassIn.isEmpty())
+                o << " same-class-in=" << row.sameClassIn.join(QLatin1Char(','));
+            o << " caption=" << row.caption << '\n';
+        }
         if (!library.refused.isEmpty())
             o << "refused " << library.file << " reason=" << QString(library.refused).replace(QLatin1Char('\n'), QLatin1Char(' '))
               << '\n';

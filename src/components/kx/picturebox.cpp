@@ -33,6 +33,12 @@ void PictureBox::setBackground(const QBrush &brush)
     update();
 }
 
+void PictureBox::setBackgroundOverTheme(bool over)
+{
+    m_overTheme = over;
+    update();
+}
+
 void PictureBox::setRadius(qreal radius)
 {
     m_radius = radius;
@@ -50,7 +56,9 @@ void PictureBox::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     const QRectF area = rect();
-    if (m_background.style() != Qt::NoBrush) {
+    const auto fillBackground = [&] {
+        if (m_background.style() == Qt::NoBrush)
+            return;
         if (m_radius > 0) {
             p.setRenderHint(QPainter::Antialiasing);
             QPainterPath path;
@@ -59,12 +67,16 @@ void PictureBox::paintEvent(QPaintEvent *)
         } else {
             p.fillRect(area, m_background);
         }
-    }
+    };
+    if (!m_overTheme)
+        fillBackground();
 
     // A theme's style sheet (background, border) comes over the designed look.
     QStyleOption opt;
     opt.initFrom(this);
     style()->drawPrimitive(QStyle::PE_Widget, &opt, &p, this);
+    if (m_overTheme)
+        fillBackground();
 
     if (!m_picture.isNull()) {
         p.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -36,6 +36,10 @@ public:
     // Qt::NoBrush (the default) paints no background: the parent shows through.
     QBrush background() const { return m_background; }
     void setBackground(const QBrush &brush);
+    // A background that says something (a test copy's orange band): drawn over
+    // a theme's background instead of under it.
+    bool backgroundOverTheme() const { return m_overTheme; }
+    void setBackgroundOverTheme(bool over);
     // Corner radius of the background and the frame, pixels.
     void setRadius(qreal radius);
     // A hairline on the given edges (all four: a frame).
@@ -49,6 +53,7 @@ private:
     PictureMode m_mode = Normal;
     QPoint m_offset;
     QBrush m_background;
+    bool m_overTheme = false;
     qreal m_radius = 0;
     Qt::Edges m_edges;
     QColor m_edgeColor;

@@ -29,6 +29,7 @@ private Q_SLOTS:
     void unusableFolderFallsBack_data();
     void unusableFolderFallsBack();
     void configFromBytesAndDevice();
+    void messageOfParagraphsIsOneLine();
 
 private:
     QTemporaryDir m_dir;
@@ -245,6 +246,24 @@ void tst_LogService::configFromBytesAndDevice()
     QVERIFY(!broken.loadData("<?xml version=\"1.0\" encoding=\"gb9999\"?><configuration/>"));
     QVERIFY2(broken.lastError().contains(QLatin1String("gb9999")), qPrintable(broken.lastError()));
     QCOMPARE(broken.maxFiles(), 5);
+}
+
+// A warning of a message box ("text" CR LF CR LF "程序继续运行！") is one line
+// of the file, without escapes or carriage returns.
+void tst_LogService::messageOfParagraphsIsOneLine()
+{
+    LogConfig cfg;
+    cfg.setFolder(m_dir.filePath("lines"));
+    QVERIFY(LogService::instance().Init(nullptr, &cfg));
+    LogService::instance().Write({QStringLiteral("源"), 1, QStringLiteral("插件出错\r\n\r\n程序继续运行！")});
+    LogService::instance().Write({QStringLiteral("源"), 1, QStringLiteral(" 第一行 \n\n 第二行\n")});
+    LogService::instance().flush();
+    const QString file = QString::fromUtf8(testsupport::readFile(LogService::instance().logFile()));
+    QVERIFY2(file.contains(QStringLiteral("源: 插件出错 程序继续运行！\n")), qPrintable(file));
+    QVERIFY2(file.contains(QStringLiteral("源: 第一行 第二行\n")), qPrintable(file));
+    QVERIFY(!file.contains(QLatin1Char('\r')));
+    QVERIFY(!file.contains(QStringLiteral("\\n")));
+    QCOMPARE(file.count(QLatin1Char('\n')), 2);
 }
 
 QTEST_GUILESS_MAIN(tst_LogService)

@@ -1,5 +1,6 @@
 // The plug-in list window over a real Plugin folder: the scan with its edge
 // cases, configure and run with the plug-ins' answers, the exit record.
+#include "components/logservice.h"
 #include "components/sysservices.h"
 #include "core/session.h"
 #include "platform/registration.h"
@@ -82,13 +83,24 @@ private Q_SLOTS:
     void demoPlugins();
 };
 
+// "file|reason" of the refused libraries listed below the plug-ins.
+static QStringList refusedRows(const frmPluginRun &w)
+{
+    QStringList out;
+    for (int i = 0; i < w.lvRefused()->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = w.lvRefused()->topLevelItem(i);
+        out << item->text(frmPluginRun::RefusedFile) + QLatin1Char('|') + item->text(frmPluginRun::RefusedReason);
+    }
+    return out;
+}
+
 void tst_frmPluginRun::scan_data()
 {
     QTest::addColumn<QString>("system");
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QStringList>("modes");
     QTest::addColumn<QStringList>("expectedRows");
-    QTest::addColumn<QStringList>("expectedMessages"); // compared up to their length
+    QTest::addColumn<QStringList>("expectedRefused"); // compared up to their length; each logged with the file
 
     const QString alpha = QStringLiteral("甲插件|甲公司|/Plugin/b_plugs.so|ZtPlugs.Alpha|Alpha|0");
     const QString beta = QStringLiteral("乙插件|乙公司|/Plugin/b_plugs.so|ZtPlugs.Beta|Beta|0");
@@ -108,21 +120,26 @@ void tst_frmPluginRun::scan_data()
     QTest::newRow("other files than libraries are not looked at")
         << kLoggedSystem << QStringList{"zt_single:a_single.so", "text:readme.txt", "zt_plugs:b_plugs.dll"}
         << QStringList() << QStringList{solo} << QStringList();
-    QTest::newRow("the third library's error keeps the rows of the first two")
+    QTest::newRow("a bad third library hides neither the first two nor the fourth")
         << kLoggedSystem << QStringList{"zt_single:a_single.so", "zt_plugs:b_plugs.so", "text:c_text.so", "zt_single:d_single.so"}
-        << QStringList() << QStringList{solo, alpha, beta} << QStringList{"8|LoadPlugin无法读取 c_text.so 的类型库："};
-    QTest::newRow("a library without metadata ends the scan")
-        << kLoggedSystem << QStringList{"zt_nometa:a_nometa.so", "zt_plugs:b_plugs.so"} << QStringList() << QStringList()
-        << QStringList{"8|LoadPlugin无法读取 a_nometa.so 的类型库："};
+        << QStringList()
+        << QStringList{QString(solo).replace("独立插件|", "独立插件（a_single.so）|"), alpha, beta,
+                       QString(solo).replace("独立插件|", "独立插件（d_single.so）|").replace("a_single", "d_single")}
+        << QStringList{"c_text.so|文件不是可加载的库（已损坏，或不是本平台的库）"};
+    QTest::newRow("every bad library is listed, in file order")
+        << kLoggedSystem << QStringList{"text:a_text.so", "zt_nometa:b_nometa.so", "zt_plugs:c_plugs.so", "text:d_text.so"}
+        << QStringList()
+        << QStringList{QString(alpha).replace("b_plugs", "c_plugs"), QString(beta).replace("b_plugs", "c_plugs")}
+        << QStringList{"a_text.so|文件不是可加载的库", "b_nometa.so|库中没有类的说明", "d_text.so|文件不是可加载的库"};
     QTest::newRow("a library without a plug-in class gives no row")
         << kLoggedSystem << QStringList{"zt_startup:a_startup.so", "zt_plugs:b_plugs.so"} << QStringList()
-        << QStringList{alpha, beta} << QStringList();
+        << QStringList{alpha, beta} << QStringList{"a_startup.so|库中没有插件管理的插件（没有实现 _IExtPluginUI 的类）"};
     QTest::newRow("a library that cannot be loaded gives no row")
         << kLoggedSystem << QStringList{"zt_brokenplug:a_broken.so", "zt_plugs:b_plugs.so"} << QStringList()
-        << QStringList{alpha, beta} << QStringList();
-    QTest::newRow("a plug-in that throws in Init ends the scan")
+        << QStringList{alpha, beta} << QStringList{"a_broken.so|类 ZtBroken.Broken 不能创建：库不能加载"};
+    QTest::newRow("a plug-in that throws in Init is listed below, the others above")
         << kLoggedSystem << QStringList{"zt_single:a_single.so", "zt_plugs:b_plugs.so"} << QStringList{"Beta=throw-init"}
-        << QStringList{solo, alpha} << QStringList{"8|LoadPlugin乙插件"};
+        << QStringList{solo, alpha} << QStringList{"b_plugs.so|类 ZtPlugs.Beta 出错：Beta 在 init 中出错"};
 }
 
 void tst_frmPluginRun::scan()
@@ -131,23 +148,38 @@ void tst_frmPluginRun::scan()
     QFETCH(QStringList, files);
     QFETCH(QStringList, modes);
     QFETCH(QStringList, expectedRows);
-    QFETCH(QStringList, expectedMessages);
+    QFETCH(QStringList, expectedRefused);
     Site site(system);
     fill(site, files);
     QString why;
     QVERIFY2(site.open(Site::LoggedIn, &why), qPrintable(why));
     for (const QString &m : modes)
         plugintest::setMode(m.section(QLatin1Char('='), 0, 0), m.section(QLatin1Char('='), 1));
-    if (!modes.isEmpty())
-        expectedMessages.replaceInStrings(QStringLiteral("乙插件"), QStringLiteral("Beta 在 init 中出错"));
+    LogConfig logConfig;
+    logConfig.setFolder(site.programFolder() + QStringLiteral("/scanlog"));
+    QVERIFY(LogService::instance().Init(nullptr, &logConfig));
 
     frmPluginRun w(site.session());
 
     QCOMPARE(rows(w), expectedRows);
-    const QStringList shown = messages(site.ui);
-    QCOMPARE(shown.size(), expectedMessages.size());
-    for (int i = 0; i < shown.size(); ++i)
-        QVERIFY2(shown.at(i).startsWith(expectedMessages.at(i)), qPrintable(shown.at(i)));
+    const QStringList refused = refusedRows(w);
+    QCOMPARE(refused.size(), expectedRefused.size());
+    for (int i = 0; i < refused.size(); ++i)
+        QVERIFY2(refused.at(i).startsWith(expectedRefused.at(i)), qPrintable(refused.at(i)));
+    QCOMPARE(w.lvRefused()->isHidden(), expectedRefused.isEmpty());
+    // Nothing is shown in a box; what failed is in the log with its file and the library's own words.
+    QCOMPARE(messages(site.ui), QStringList());
+    LogService::instance().flush();
+    const QString log = QString::fromUtf8(testsupport::readFile(LogService::instance().logFile()));
+    LogService::instance().shutdown();
+    for (const QString &r : expectedRefused) {
+        const QString file = r.section(QLatin1Char('|'), 0, 0);
+        const bool failed = !r.contains(QStringLiteral("_IExtPluginUI"));
+        QCOMPARE(log.contains(QStringLiteral("插件管理：文件 ") + site.pluginFolder() + QLatin1Char('/') + file + QStringLiteral(" 没有提供可用的插件：")),
+                 failed);
+    }
+    if (!expectedRefused.isEmpty() && !expectedRefused.first().contains(QStringLiteral("_IExtPluginUI")))
+        QVERIFY2(log.contains(QStringLiteral("（")) && log.contains(QStringLiteral("），已跳过")), qPrintable(log));
     // Every plug-in made for a row was initialised with the services, then terminated.
     QCOMPARE(calls().filter(QStringLiteral(".Terminate")).size(), expectedRows.size());
     for (const QString &line : plugintest::trace())
@@ -157,6 +189,13 @@ void tst_frmPluginRun::scan()
         QVERIFY(!w.LV()->currentItem());
     else
         QCOMPARE(w.LV()->currentItem(), w.LV()->topLevelItem(0));
+    if (const QString dir = qEnvironmentVariable("ZENLO_SCREENSHOT_DIR"); !dir.isEmpty() && refused.size() + expectedRows.size() > 4) {
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QDir().mkpath(dir);
+        w.grab().save(dir + QStringLiteral("/frmpluginrun-refused-%1.png").arg(refused.size()));
+        w.close();
+    }
 }
 
 void tst_frmPluginRun::columnsAndDetails()

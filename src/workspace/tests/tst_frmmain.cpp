@@ -113,6 +113,9 @@ private Q_SLOTS:
     void splitterDrag();
     void unloadSavesAndLogsOut();
 
+    void copyHeaderIsOrangeUnderTheTheme_data();
+    void copyHeaderIsOrangeUnderTheTheme();
+
 private:
     testsupport::RecordingUi *m_ui = nullptr;
     QStringList m_pressed;
@@ -769,6 +772,51 @@ void tst_frmMain::unloadSavesAndLogsOut()
     // A second close does nothing more.
     w.close();
     QCOMPARE(m_runner.cleared.size(), 1);
+}
+
+void tst_frmMain::copyHeaderIsOrangeUnderTheTheme_data()
+{
+    QTest::addColumn<QString>("copy");
+    QTest::newRow("the real books") << "";
+    QTest::newRow("a test copy") << "test";
+    QTest::newRow("a training copy") << "training";
+}
+
+// The top band as the operator sees it, with the blue theme's style sheet
+// applied: orange for a test or training copy, the theme's blue otherwise.
+void tst_frmMain::copyHeaderIsOrangeUnderTheTheme()
+{
+    QFETCH(QString, copy);
+    Site site(QStringLiteral("主窗体测试"), QStringLiteral("<settings><theme>blue</theme></settings>"));
+    QVERIFY2(site.ok() && site.installTheme(), qPrintable(site.error()));
+    QString node = site.site().databaseNode();
+    if (!copy.isEmpty())
+        node.replace(QStringLiteral("<database driver="), QStringLiteral("<database copy=\"%1\" driver=").arg(copy));
+    site.site().writeConfig(QStringLiteral("<caption>主窗体测试</caption><settings><theme>blue</theme></settings>"), node);
+    QVERIFY2(site.open(), qPrintable(site.error()));
+    frmMain w(testsupport::session());
+    w.setMenuRunner(&m_runner);
+    w.load();
+    QVERIFY(!w.styleSheet().isEmpty());
+    w.showNormal();
+    w.resize(1280, 800);
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QImage band = w.Panel[0]->grab().toImage();
+    QVERIFY(band.width() > 100 && band.height() > 10);
+    // The first pixel row, where neither pictures nor labels reach: the blue theme's top is #2577bd.
+    int orange = 0, blue = 0;
+    for (int x = 0; x < band.width(); ++x) {
+        const QColor c = band.pixelColor(x, 0);
+        orange += c.red() > c.blue() + 60 ? 1 : 0;
+        blue += c.blue() > c.red() + 60 ? 1 : 0;
+    }
+    const int most = band.width() * 9 / 10;
+    QVERIFY2(copy.isEmpty() ? blue >= most : orange >= most,
+             qPrintable(QStringLiteral("%1 orange, %2 blue of %3 pixels").arg(orange).arg(blue).arg(band.width())));
+    if (const QString dir = qEnvironmentVariable("ZENLO_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        QDir().mkpath(dir);
+        w.grab(QRect(0, 0, w.width(), 160)).save(dir + QStringLiteral("/header-copy-%1.png").arg(copy.isEmpty() ? QStringLiteral("none") : copy));
+    }
 }
 
 QTEST_MAIN(tst_frmMain)

@@ -55,6 +55,11 @@ void tst_AdminPlugin::list_data()
                        "refused e_startup.so reason=no class implements _IExtPluginUI",
                        "refused f_broken.so reason=ZtBroken.Broken: "}
         << "";
+    QTest::newRow("the same class in two files")
+        << QStringList{"zt_single:a_single.so", "zt_single:b_copy.so"} << QStringList{"plugin", "list", "%dir"} << 0
+        << QStringList{"plugin ZtSingle.Solo registered=no file=a_single.so same-class-in=b_copy.so caption=独立插件",
+                       "plugin ZtSingle.Solo registered=no file=b_copy.so same-class-in=a_single.so caption=独立插件"}
+        << "";
     QTest::newRow("empty folder") << QStringList() << QStringList{"plugin", "list", "%dir"} << 0 << QStringList() << "";
     QTest::newRow("missing folder") << QStringList() << QStringList{"plugin", "list", "%dir/none"} << 1 << QStringList()
                                     << "/none: no such folder";
