@@ -352,6 +352,9 @@ void OEdit::buildUi()
         fv->addStretch(1);
     }
     auto *buttons = new QHBoxLayout;
+    m_note = new QLabel;
+    m_note->setObjectName(QStringLiteral("note"));
+    buttons->addWidget(m_note);
     buttons->addStretch(1);
     auto *btnAddLine = m_btnAddLine = new QPushButton(QStringLiteral("增行"));
     auto *btnSave = m_btnSave = new QPushButton(QStringLiteral("保存"));
@@ -516,6 +519,10 @@ bool OEdit::openRecord(const QVariant &key)
     setEditable(!m_def.readOnly && m_openMode != 0 && m_openMode != 3 && !isApproved());
     m_dirty = false;
     m_title->setText(isApproved() ? m_def.caption + QStringLiteral("（%1）").arg(field(m_def.statusColumn)) : m_def.caption);
+    // The form says why it offers no change.
+    m_note->setText(isApproved() && !m_def.readOnly
+                        ? QStringLiteral("单据 %1 的状态是“%2”，不能修改。").arg(key.toString(), field(m_def.statusColumn))
+                        : QString());
     showForm(true);
     return true;
 }
@@ -740,6 +747,7 @@ void OEdit::newRecord()
     m_loading = false;
     m_dirty = false;
     m_title->setText(m_def.caption + QStringLiteral("（新增）"));
+    m_note->clear();
     showForm(true);
 }
 

@@ -128,6 +128,7 @@ private:
     QLineEdit *m_filterEdit = nullptr;
     QTableWidget *m_list = nullptr;
     QLabel *m_title = nullptr;
+    QLabel *m_note = nullptr; // why the open document cannot be changed
     QList<QLineEdit *> m_fields;
     QTableWidget *m_lines = nullptr;
     QPushButton *m_btnSave = nullptr, *m_btnAddLine = nullptr, *m_btnModify = nullptr;

@@ -1,6 +1,7 @@
 // The document editor of LwEdit, made by ProgID from the program folder's
 // components/ and run on a real session over the test site's database.
 #include "components/database.h"
+#include "components/logservice.h"
 #include "components/sysservices.h"
 #include "core/clsconfig.h"
 #include "core/contracts.h"
@@ -21,7 +22,9 @@
 #include "../lwedit/oedit.h"
 #include "demo/demodb.h"
 
+#include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 using Lines = QList<QMap<QString, QString>>;
 Q_DECLARE_METATYPE(Lines)
@@ -57,6 +60,8 @@ private Q_SLOTS:
     void approveThenDelete_data();
     void approveThenDelete();
     void rightsGuardActions();
+    void auditTrail_data();
+    void auditTrail();
 
 private:
     lwedit::OEdit *make(int programNumber, QVariantList args, QSignalSpy **spy = nullptr);
@@ -86,6 +91,8 @@ void tst_LwEdit::init()
     m_site = std::make_unique<TestSite>(pg ? TestSite::PostgreSQL : TestSite::SQLite);
     QVERIFY2(m_site->ok(), qPrintable(m_site->error()));
     QVERIFY(testsupport::openSession(m_site->configPath()));
+    // Operation records go to the database as after a login.
+    LogService::instance().attachDatabase(Session::current()->db.get());
     // The site made its own program folder; the classes come from the build's.
     appinfo::setProgramFolder(QStringLiteral(ZENLO_PROGRAM_DIR));
     objects::rescanComponents();
@@ -648,6 +655,77 @@ void tst_LwEdit::rightsGuardActions()
     e = make(2102, {QStringLiteral("PO202610013"), 2, QVariant()});
     QVERIFY2(e->approve(), qPrintable(e->lastError()));
     QCOMPARE(count(QStringLiteral("select count(*) from pu_order where billno = 'PO202610013' and approver = '张三'")), 1);
+}
+
+void tst_LwEdit::auditTrail_data()
+{
+    QTest::addColumn<int>("unused");
+    QTest::newRow("sqlite") << 0;
+    QTest::newRow("postgresql") << 0;
+}
+
+// 张三 enters an order, changes it, approves it, takes the approval back and deletes it: five operation
+// records with who, the program, the number and what, read from sys_oplog and by zenlo-admin oplog.
+void tst_LwEdit::auditTrail()
+{
+    testsupport::RecordingUi recording;
+    bMain::LogOut();
+    QVERIFY(testsupport::openSession(m_site->configPath(), QStringLiteral("张三"), QStringLiteral("zhang3")));
+    LogService::instance().attachDatabase(Session::current()->db.get());
+    lwedit::OEdit *e = make(2101, {0});
+    QVERIFY(e);
+    e->newRecord();
+    e->setField(QStringLiteral("billdate"), QStringLiteral("2026-12-08"));
+    e->setField(QStringLiteral("supplier"), QStringLiteral("S001"));
+    e->setLines({{{QStringLiteral("item"), QStringLiteral("A1001")}, {QStringLiteral("qty"), QStringLiteral("2")},
+                  {QStringLiteral("price"), QStringLiteral("186")}}});
+    QVERIFY2(e->save(), qPrintable(e->lastError()));
+    const QString bill = e->field(QStringLiteral("billno"));
+    QCOMPARE(bill, QStringLiteral("PO202612008"));
+    e->setField(QStringLiteral("remark"), QStringLiteral("加急"));
+    QVERIFY2(e->save(), qPrintable(e->lastError()));
+    // A refused save writes no record.
+    e->setField(QStringLiteral("supplier"), QStringLiteral("S999"));
+    QVERIFY(!e->save());
+    lwedit::OEdit *a = make(2102, {bill, 2, QVariant()});
+    QVERIFY2(a->approve(), qPrintable(a->lastError()));
+    QVERIFY2(a->unapprove(), qPrintable(a->lastError()));
+    e = make(2101, {bill, 2, QVariant()});
+    QVERIFY2(e->deleteRecord(), qPrintable(e->lastError()));
+
+    const QStringList expected{
+        QStringLiteral("张三|2101|采购订单 PO202612008：新增"), QStringLiteral("张三|2101|采购订单 PO202612008：修改"),
+        QStringLiteral("张三|2102|采购订单审核 PO202612008：审核"), QStringLiteral("张三|2102|采购订单审核 PO202612008：弃审"),
+        QStringLiteral("张三|2101|采购订单 PO202612008：删除")};
+    QStringList stored;
+    {
+        auto db = m_site->connect();
+        RecordSetPtr rs = db->query(QStringLiteral("select opname, progid, message from sys_oplog where progid in (2101, 2102) order by id"), {});
+        QVERIFY(rs);
+        for (; !rs->isEOF(); rs->moveNext())
+            stored << QStringList{rs->text(QStringLiteral("opname")), rs->text(QStringLiteral("progid")), rs->text(QStringLiteral("message"))}
+                          .join(u'|');
+    }
+    QCOMPARE(stored, expected);
+
+    QTemporaryDir dir;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZENLO_REGISTRY_DIR"), dir.filePath(QStringLiteral("registry")));
+    p.setProcessEnvironment(env);
+    const testsupport::ProgramRun run = testsupport::runProgram(
+        p, QStringLiteral(ZENLO_PROGRAM_DIR "/zenlo-admin"),
+        {QStringLiteral("oplog"), QStringLiteral("--cfg"), m_site->configPath(), QStringLiteral("--user"), QStringLiteral("张三")});
+    QCOMPARE(run.code, 0);
+    QStringList listed;
+    for (const QString &line : run.out.split(u'\n', Qt::SkipEmptyParts)) {
+        const QStringList f = line.split(u'\t');
+        QCOMPARE(f.size(), 4);
+        QVERIFY2(QDateTime::fromString(f.at(0), QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid(), qPrintable(line));
+        if (f.at(2) == QLatin1String("2101") || f.at(2) == QLatin1String("2102"))
+            listed << f.mid(1).join(u'|');
+    }
+    QCOMPARE(listed, expected);
 }
 
 QTEST_MAIN(tst_LwEdit)
