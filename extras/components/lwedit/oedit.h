@@ -24,6 +24,7 @@ class QFormLayout;
 
 namespace lwedit {
 
+class DocumentList;
 using lwcommon::Column;
 using lwcommon::Definition;
 
@@ -122,11 +123,10 @@ private:
     QVariant m_currentKey; // invalid: a new record
     bool m_dirty = false;
     bool m_loading = false;
-    QString m_filter, m_lastError;
+    QString m_lastError;
 
     QStackedWidget *m_stack = nullptr;
-    QLineEdit *m_filterEdit = nullptr;
-    QTableWidget *m_list = nullptr;
+    DocumentList *m_list = nullptr;
     QLabel *m_title = nullptr;
     QList<QLineEdit *> m_fields;
     QTableWidget *m_lines = nullptr;
