@@ -254,7 +254,7 @@ void OEdit::buildUi()
     root->addWidget(m_stack);
 
     // The list page.
-    m_list = new DocumentList(m_def);
+    m_list = new DocumentList(m_def, m_references);
     m_list->setDatabase(m_db);
     m_stack->addWidget(m_list);
     connect(m_list, &DocumentList::newRequested, this, &OEdit::newRecord);

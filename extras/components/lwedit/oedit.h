@@ -49,6 +49,7 @@ public:
     // The list: rows whose text columns contain the filter (all rows for "").
     void setFilter(const QString &text);
     int listRowCount() const;
+    DocumentList *documentList() const { return m_list; }
     QString listText(int row, const QString &column) const;
 
     // The form: opens a record by key, or a new one; fields by column name.

@@ -27,7 +27,7 @@
 #include <QFileInfo>
 #include <QPrintPreviewDialog>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 
 #include "modal.h"
@@ -59,13 +59,15 @@ void picture(QWidget *w, const QString &name)
 }
 
 // The grid of a component that has rows (the list of the editor, the report grid).
-QTableWidget *gridWithRows(QWidget *component)
+QTableView *gridWithRows(QWidget *component)
 {
-    for (QTableWidget *t : component->findChildren<QTableWidget *>())
-        if (t->isVisibleTo(component) && t->rowCount() > 0) // the tab need not be the one in front
+    for (QTableView *t : component->findChildren<QTableView *>())
+        if (t->isVisibleTo(component) && t->model() && t->model()->rowCount() > 0) // the tab need not be the one in front
             return t;
     return nullptr;
 }
+
+QString cellText(QTableView *t, int row, int column) { return t->model()->index(row, column).data().toString(); }
 
 QPushButton *button(QWidget *in, const QString &text)
 {
@@ -188,24 +190,24 @@ void tst_DemoTour::purchaseOrderInATab()
     QVERIFY(c);
     QVERIFY(c->isVisible());
     QCOMPARE(c->size(), m_window->hostArea(m_window->currentHostIndex())->size());
-    QTableWidget *list = gridWithRows(c);
+    QTableView *list = gridWithRows(c);
     QVERIFY(list);
     auto db = m_site->connect();
-    QCOMPARE(list->rowCount(), db->query(QStringLiteral("select count(*) from pu_order"), {})->firstValue().toInt());
+    QCOMPARE(list->model()->rowCount(), db->query(QStringLiteral("select count(*) from pu_order"), {})->firstValue().toInt());
     QVERIFY(m_ui->messageTexts(8).isEmpty());
     picture(m_window, QStringLiteral("purchase-order-list"));
     // A menu click freezes painting for its layout pass; the host area must be painted again afterwards.
     QVERIFY(c->parentWidget()->updatesEnabled());
     // An order not yet approved opens for editing (an approved one opens read-only).
     int statusColumn = -1, open = -1;
-    for (int col = 0; col < list->columnCount(); ++col)
-        if (list->horizontalHeaderItem(col) && list->horizontalHeaderItem(col)->text() == QStringLiteral("状态"))
+    for (int col = 0; col < list->model()->columnCount(); ++col)
+        if (list->model()->headerData(col, Qt::Horizontal).toString() == QStringLiteral("状态"))
             statusColumn = col;
-    for (int row = 0; row < list->rowCount() && open < 0 && statusColumn >= 0; ++row)
-        if (list->item(row, statusColumn) && list->item(row, statusColumn)->text() != QStringLiteral("已审核"))
+    for (int row = 0; row < list->model()->rowCount() && open < 0 && statusColumn >= 0; ++row)
+        if (cellText(list, row, statusColumn) != QStringLiteral("已审核"))
             open = row;
     QVERIFY(open >= 0);
-    Q_EMIT list->cellDoubleClicked(open, 0);
+    Q_EMIT list->doubleClicked(list->model()->index(open, 0));
     QTest::qWait(20);
     // The form shows the order: ready to save, or (a status that allows no change) with 修改 only.
     QVERIFY(button(c, QStringLiteral("返回列表")));
@@ -219,11 +221,11 @@ void tst_DemoTour::reportRowOpensAnEditWindow()
     QVERIFY(open());
     QWidget *c = run(QStringLiteral("040103")); // unposted vouchers, rows open their voucher
     QVERIFY(c);
-    QTableWidget *grid = gridWithRows(c);
+    QTableView *grid = gridWithRows(c);
     QVERIFY(grid);
-    const QString vno = grid->item(0, 0)->text();
+    const QString vno = cellText(grid, 0, 0);
     QVERIFY(editWindows().isEmpty());
-    Q_EMIT grid->cellDoubleClicked(0, 0);
+    Q_EMIT grid->doubleClicked(grid->model()->index(0, 0));
     QTest::qWait(50);
     const QList<frmEdit *> windows = editWindows();
     QCOMPARE(windows.size(), 1);
@@ -241,9 +243,9 @@ void tst_DemoTour::reportWithTotalsAndPreview()
     QVERIFY(open());
     QWidget *c = run(QStringLiteral("010301")); // purchase details by supplier
     QVERIFY(c);
-    QTableWidget *grid = gridWithRows(c);
+    QTableView *grid = gridWithRows(c);
     QVERIFY(grid);
-    QCOMPARE(grid->item(grid->rowCount() - 1, 0)->text(), QStringLiteral("合计"));
+    QCOMPARE(cellText(grid, grid->model()->rowCount() - 1, 0), QStringLiteral("合计"));
     picture(m_window, QStringLiteral("purchase-report"));
     bool previewed = false;
     auto answered = testsupport::whenModal<QPrintPreviewDialog>([&](QPrintPreviewDialog *d) {
@@ -301,8 +303,8 @@ void tst_DemoTour::tabMenuCloses()
     QVERIFY(order && run(QStringLiteral("010301")) && run(QStringLiteral("010302")));
     auto *contract = qobject_cast<IBusinessComponent *>(order);
     QVERIFY(contract);
-    QTableWidget *list = gridWithRows(order);
-    Q_EMIT list->cellDoubleClicked(0, 0);
+    QTableView *list = gridWithRows(order);
+    Q_EMIT list->doubleClicked(list->model()->index(0, 0));
     order->findChild<QLineEdit *>(QStringLiteral("remark"))->setText(QStringLiteral("改了"));
     Q_EMIT order->findChild<QLineEdit *>(QStringLiteral("remark"))->textEdited(QStringLiteral("改了"));
     QVERIFY(contract->hasUnsavedChanges());
