@@ -84,6 +84,7 @@ DocumentList::DocumentList(const Definition &definition, const QMap<QString, QMa
     m_typing->setInterval(250);
     connect(m_typing, &QTimer::timeout, this, [this] { setFilter(m_filterEdit->text()); });
     connect(m_filterEdit, &QLineEdit::textEdited, m_typing, qOverload<>(&QTimer::start));
+    connect(m_filterEdit, &QLineEdit::returnPressed, this, [this] { setFilter(m_filterEdit->text()); });
     connect(btnNew, &QPushButton::clicked, this, &DocumentList::newRequested);
     auto openRow = [this](int row) {
         const QVariant k = key(row);
