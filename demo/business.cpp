@@ -46,17 +46,18 @@ QList<Table> buildTables()
               {QStringLiteral("code")}, false, {}});
     for (const char *side : {"pu", "sa"}) {
         const QString head = QString::fromLatin1(side) + QStringLiteral("_order");
+        const QString party = QString::fromLatin1(side[0] == 'p' ? "supplier" : "customer");
         t.append({head,
                   versioned({K("billno"), T("billdate", 10), T(side[0] == 'p' ? "supplier" : "customer", 20),
                              T("deliverydate", 10), T("status", 10), T("remark", 200), N("amount")}),
-                  {QStringLiteral("billno")}, false, {}});
+                  {QStringLiteral("billno")}, false, {{QStringLiteral("billdate")}, {party}, {QStringLiteral("deliverydate")}}});
         t.append({head + QStringLiteral("line"), {K("billno"), I("lineno"), T("item", 20), N("qty"), N("price"), N("amount")},
                   billLine, false, {{QStringLiteral("item")}}});
     }
     t.append({QStringLiteral("in_bill"),
               versioned({K("billno"), T("billdate", 10), T("billtype", 20), I("direction"), T("warehouse"), T("refno", 20),
                          T("remark", 200)}),
-              {QStringLiteral("billno")}, false, {{QStringLiteral("billtype")}}});
+              {QStringLiteral("billno")}, false, {{QStringLiteral("billtype")}, {QStringLiteral("billdate")}}});
     t.append({QStringLiteral("in_billline"), {K("billno"), I("lineno"), T("item", 20), N("qty")}, billLine, false,
               {{QStringLiteral("item")}}});
     t.append({QStringLiteral("gl_account"), {K("code"), T("name", 100), T("kind", 10)}, {QStringLiteral("code")}, false, {}});
@@ -106,16 +107,24 @@ struct Def {
 #define APPROVE_OPTS(prefix) ORDER_OPTS(prefix) ";approve"
 #define DOC_OPTS(prefix) "number=" prefix ":yyyyMM:3;typed;version"
 
+// Master data is joined outer: a document whose supplier, customer or item is missing
+// still shows, with its code and an empty name. A party parameter finds a name or a code.
+#define PARTY_LIKE(party) "(coalesce(p.name, '') like :party or o." party " like :party)"
 #define ORDER_DETAIL(side, party, partyTable)                                                                          \
-    "select o.billno, o.billdate, p.name as party, i.name as item, l.qty, l.price, l.amount from " side "_order o "     \
-    "join " side "_orderline l on l.billno = o.billno join " partyTable " p on p.code = o." party " "                    \
-    "join bd_item i on i.code = l.item where o.billdate between :from and :to and p.name like :party "                   \
-    "order by p.name, o.billno, l.lineno"
+    "select o." party " as partycode, p.name as party, o.billno, o.billdate, l.item as itemcode, i.name as item, l.qty, " \
+    "l.price, l.amount from " side "_order o join " side "_orderline l on l.billno = o.billno "                          \
+    "left join " partyTable " p on p.code = o." party " left join bd_item i on i.code = l.item "                         \
+    "where o.billdate between :from and :to and " PARTY_LIKE(party) " order by p.name, o.billno, l.lineno"
 #define ORDER_QUERY(side, party, partyTable)                                                                           \
-    "select o.billno, o.billdate, p.name as party, o.deliverydate, o.status, sum(l.amount) as amount from " side         \
-    "_order o join " side "_orderline l on l.billno = o.billno join " partyTable " p on p.code = o." party " "           \
-    "where o.billdate between :from and :to and p.name like :party and o.status like :status "                           \
-    "group by o.billno, o.billdate, p.name, o.deliverydate, o.status order by o.billno"
+    "select o.billno, o.billdate, o." party " as partycode, p.name as party, o.deliverydate, o.status, o.amount from "   \
+    side "_order o left join " partyTable " p on p.code = o." party " "                                                   \
+    "where o.billdate between :from and :to and " PARTY_LIKE(party) " and o.status like :status order by o.billno"
+#define DETAIL_COLS(caption)                                                                                           \
+    "party:" caption ":t:200;partycode:" caption "编码:t:90;billno:单号:t:120;billdate:日期:d:100;itemcode:物料编码:t:90;"  \
+    "item:物料:t:160;qty:数量:n:80:dec=2;price:单价:n:90:dec=4;amount:金额:n:110:dec=2"
+#define QUERY_COLS(caption)                                                                                            \
+    "billno:单号:t:120;billdate:日期:d:100;partycode:" caption "编码:t:90;party:" caption ":t:200;"                        \
+    "deliverydate:交货日期:d:100;status:状态:t:80;amount:金额:n:110:dec=2"
 #define RANGE_PARAMS "from:起始日期:d:@today-60;to:截止日期:d:@today"
 
 const Def kDefs[] = {
@@ -124,47 +133,44 @@ const Def kDefs[] = {
      "", "", "", "", 0, "", ORDER_OPTS("PO")},
     {2102, "edit", "采购订单审核", "pu_order", "billno", ORDER_COLS("supplier", "供应商", "bd_supplier"), "pu_orderline", "billno", ORDER_LINES, "",
      0, "", "", "", "", 0, "", APPROVE_OPTS("PO")},
-    {2103, "report", "采购订单查询", "", "", "billno:单号:t:120;billdate:日期:d:100;party:供应商:t:200;deliverydate:交货日期:d:100;"
-     "status:状态:t:80;amount:金额:n:110", "", "", "", "", 0, ORDER_QUERY("pu", "supplier", "bd_supplier"),
+    {2103, "report", "采购订单查询", "", "", QUERY_COLS("供应商"), "", "", "", "", 0, ORDER_QUERY("pu", "supplier", "bd_supplier"),
      RANGE_PARAMS ";party:供应商:l:;status:状态:l:", "", "amount", 2101, "billno"},
     {2104, "edit", "采购入库单", "in_bill", "billno", BILL_COLS, "in_billline", "billno", BILL_LINES,
      "billtype=采购入库,direction=1", 0, "", "", "", "", 0, "", DOC_OPTS("RK")},
     {2105, "edit", "采购退货单", "in_bill", "billno", BILL_COLS, "in_billline", "billno", BILL_LINES,
      "billtype=采购退货,direction=-1", 0, "", "", "", "", 0, "", DOC_OPTS("TH")},
-    {2106, "report", "采购明细表", "", "", "party:供应商:t:200;billno:单号:t:120;billdate:日期:d:100;item:物料:t:160;"
-     "qty:数量:n:80;price:单价:n:90;amount:金额:n:110", "", "", "", "", 0, ORDER_DETAIL("pu", "supplier", "bd_supplier"),
+    {2106, "report", "采购明细表", "", "", DETAIL_COLS("供应商"), "", "", "", "", 0, ORDER_DETAIL("pu", "supplier", "bd_supplier"),
      RANGE_PARAMS ";party:供应商:l:", "party", "qty,amount", 2101, "billno"},
-    {2107, "report", "采购汇总表", "", "", "party:供应商:t:220;orders:订单数:n:90;qty:数量:n:100;amount:金额:n:130", "", "", "", "", 0,
-     "select p.name as party, count(distinct o.billno) as orders, sum(l.qty) as qty, sum(l.amount) as amount "
-     "from pu_order o join pu_orderline l on l.billno = o.billno join bd_supplier p on p.code = o.supplier "
-     "where o.billdate between :from and :to group by p.name order by amount desc",
+    {2107, "report", "采购汇总表", "", "", "partycode:供应商编码:t:90;party:供应商:t:220;orders:订单数:n:90:dec=0;qty:数量:n:100:dec=2;"
+     "amount:金额:n:130:dec=2", "", "", "", "", 0,
+     "select o.supplier as partycode, p.name as party, count(distinct o.billno) as orders, sum(l.qty) as qty, sum(l.amount) as amount "
+     "from pu_order o join pu_orderline l on l.billno = o.billno left join bd_supplier p on p.code = o.supplier "
+     "where o.billdate between :from and :to group by o.supplier, p.name order by amount desc, o.supplier",
      RANGE_PARAMS, "", "orders,qty,amount", 0, ""},
-    {2108, "report", "供应商对账单", "", "", "party:供应商:t:200;billno:单号:t:120;billdate:日期:d:100;status:状态:t:80;"
-     "amount:金额:n:120", "", "", "", "", 0,
-     "select p.name as party, o.billno, o.billdate, o.status, sum(l.amount) as amount from pu_order o "
-     "join pu_orderline l on l.billno = o.billno join bd_supplier p on p.code = o.supplier "
-     "where o.billdate between :from and :to and p.name like :party group by p.name, o.billno, o.billdate, o.status "
-     "order by p.name, o.billno",
+    {2108, "report", "供应商对账单", "", "", "party:供应商:t:200;partycode:供应商编码:t:90;billno:单号:t:120;billdate:日期:d:100;"
+     "status:状态:t:80;amount:金额:n:120:dec=2", "", "", "", "", 0,
+     "select p.name as party, o.supplier as partycode, o.billno, o.billdate, o.status, o.amount from pu_order o "
+     "left join bd_supplier p on p.code = o.supplier "
+     "where o.billdate between :from and :to and " PARTY_LIKE("supplier") " order by p.name, o.billno",
      RANGE_PARAMS ";party:供应商:l:", "party", "amount", 2101, "billno"},
     // Sales
     {2201, "edit", "销售订单", "sa_order", "billno", ORDER_COLS("customer", "客户", "bd_customer"), "sa_orderline", "billno", ORDER_LINES, "", 0,
      "", "", "", "", 0, "", ORDER_OPTS("SO")},
     {2202, "edit", "销售订单审核", "sa_order", "billno", ORDER_COLS("customer", "客户", "bd_customer"), "sa_orderline", "billno", ORDER_LINES, "",
      0, "", "", "", "", 0, "", APPROVE_OPTS("SO")},
-    {2203, "report", "销售订单查询", "", "", "billno:单号:t:120;billdate:日期:d:100;party:客户:t:200;deliverydate:交货日期:d:100;"
-     "status:状态:t:80;amount:金额:n:110", "", "", "", "", 0, ORDER_QUERY("sa", "customer", "bd_customer"),
+    {2203, "report", "销售订单查询", "", "", QUERY_COLS("客户"), "", "", "", "", 0, ORDER_QUERY("sa", "customer", "bd_customer"),
      RANGE_PARAMS ";party:客户:l:;status:状态:l:", "", "amount", 2201, "billno"},
     {2204, "edit", "销售出库单", "in_bill", "billno", BILL_COLS, "in_billline", "billno", BILL_LINES,
      "billtype=销售出库,direction=-1", 0, "", "", "", "", 0, "", DOC_OPTS("CK")},
     {2205, "edit", "销售退货单", "in_bill", "billno", BILL_COLS, "in_billline", "billno", BILL_LINES,
      "billtype=销售退货,direction=1", 0, "", "", "", "", 0, "", DOC_OPTS("XT")},
-    {2206, "report", "销售明细表", "", "", "party:客户:t:200;billno:单号:t:120;billdate:日期:d:100;item:物料:t:160;"
-     "qty:数量:n:80;price:单价:n:90;amount:金额:n:110", "", "", "", "", 0, ORDER_DETAIL("sa", "customer", "bd_customer"),
+    {2206, "report", "销售明细表", "", "", DETAIL_COLS("客户"), "", "", "", "", 0, ORDER_DETAIL("sa", "customer", "bd_customer"),
      RANGE_PARAMS ";party:客户:l:", "party", "qty,amount", 2201, "billno"},
-    {2207, "report", "销售排行榜", "", "", "item:物料:t:200;unit:单位:t:60;qty:数量:n:100;amount:金额:n:130", "", "", "", "", 0,
-     "select i.name as item, i.unit, sum(l.qty) as qty, sum(l.amount) as amount from sa_order o "
-     "join sa_orderline l on l.billno = o.billno join bd_item i on i.code = l.item "
-     "where o.billdate between :from and :to group by i.name, i.unit order by amount desc",
+    {2207, "report", "销售排行榜", "", "", "itemcode:物料编码:t:90;item:物料:t:200;unit:单位:t:60;qty:数量:n:100:dec=2;"
+     "amount:金额:n:130:dec=2", "", "", "", "", 0,
+     "select l.item as itemcode, i.name as item, i.unit, sum(l.qty) as qty, sum(l.amount) as amount from sa_order o "
+     "join sa_orderline l on l.billno = o.billno left join bd_item i on i.code = l.item "
+     "where o.billdate between :from and :to group by l.item, i.name, i.unit order by amount desc, l.item",
      RANGE_PARAMS, "", "qty,amount", 0, ""},
     // Inventory
     {2301, "edit", "其他入库单", "in_bill", "billno", BILL_COLS, "in_billline", "billno", BILL_LINES,
@@ -176,21 +182,23 @@ const Def kDefs[] = {
     {2304, "edit", "盘点单", "in_bill", "billno",
      "*billno:单号:t:120;*billdate:日期:d:100;*direction:盘盈1/盘亏-1:n:90;warehouse:仓库:t:100;remark:备注:t:200",
      "in_billline", "billno", COUNT_LINES, "billtype=盘点", 0, "", "", "", "", 0, "", DOC_OPTS("PD")},
-    {2305, "report", "盘点差异表", "", "", "billno:单号:t:120;billdate:日期:d:100;item:物料:t:180;diff:差异数量:n:100;"
-     "price:单价:n:90;amount:差异金额:n:120", "", "", "", "", 0,
-     "select b.billno, b.billdate, i.name as item, l.qty * b.direction as diff, i.price, l.qty * b.direction * i.price as amount "
-     "from in_bill b join in_billline l on l.billno = b.billno join bd_item i on i.code = l.item "
+    {2305, "report", "盘点差异表", "", "", "billno:单号:t:120;billdate:日期:d:100;itemcode:物料编码:t:90;item:物料:t:180;"
+     "diff:差异数量:n:100:dec=2;price:单价:n:90:dec=2;amount:差异金额:n:120:dec=2", "", "", "", "", 0,
+     "select b.billno, b.billdate, l.item as itemcode, i.name as item, l.qty * b.direction as diff, i.price, "
+     "l.qty * b.direction * i.price as amount "
+     "from in_bill b join in_billline l on l.billno = b.billno left join bd_item i on i.code = l.item "
      "where b.billtype = '盘点' and b.billdate between :from and :to order by b.billno, l.lineno",
      RANGE_PARAMS, "", "diff,amount", 2304, "billno"},
-    {2306, "report", "库存台账", "", "", "item:物料:t:180;billdate:日期:d:100;billno:单号:t:120;billtype:业务类型:t:90;"
-     "qtyin:入库:n:90;qtyout:出库:n:90", "", "", "", "", 0,
-     "select i.name as item, b.billdate, b.billno, b.billtype, "
+    {2306, "report", "库存台账", "", "", "itemcode:物料编码:t:90;item:物料:t:180;billdate:日期:d:100;billno:单号:t:120;"
+     "billtype:业务类型:t:90;qtyin:入库:n:90:dec=2;qtyout:出库:n:90:dec=2", "", "", "", "", 0,
+     "select l.item as itemcode, i.name as item, b.billdate, b.billno, b.billtype, "
      "case when b.direction > 0 then l.qty else 0 end as qtyin, case when b.direction < 0 then l.qty else 0 end as qtyout "
-     "from in_bill b join in_billline l on l.billno = b.billno join bd_item i on i.code = l.item "
-     "where b.billdate between :from and :to and i.name like :item order by i.code, b.billdate, b.billno",
-     RANGE_PARAMS ";item:物料:l:", "item", "qtyin,qtyout", 0, ""},
-    {2307, "report", "库存余额表", "", "", "code:编码:t:90;item:物料:t:200;unit:单位:t:60;balance:结存数量:n:110;"
-     "minstock:最低库存:n:100", "", "", "", "", 0,
+     "from in_bill b join in_billline l on l.billno = b.billno left join bd_item i on i.code = l.item "
+     "where b.billdate between :from and :to and (coalesce(i.name, '') like :item or l.item like :item) "
+     "order by l.item, b.billdate, b.billno, l.lineno",
+     RANGE_PARAMS ";item:物料:l:", "itemcode", "qtyin,qtyout", 0, ""},
+    {2307, "report", "库存余额表", "", "", "code:编码:t:90;item:物料:t:200;unit:单位:t:60;balance:结存数量:n:110:dec=2;"
+     "minstock:最低库存:n:100:dec=2", "", "", "", "", 0,
      "select i.code, i.name as item, i.unit, coalesce(sum(l.qty * b.direction), 0) as balance, i.minstock from bd_item i "
      "left join in_billline l on l.item = i.code left join in_bill b on b.billno = l.billno and b.billdate <= :to "
      "group by i.code, i.name, i.unit, i.minstock order by i.code",
@@ -198,23 +206,23 @@ const Def kDefs[] = {
     // General ledger
     {1201, "edit", "记账凭证", "gl_voucher", "vno", VOUCHER_COLS, "gl_voucherline", "vno", VOUCHER_LINES, "", 0, "", "", "", "", 0, "", "number=记-::4;typed;version"},
     {1202, "edit", "凭证审核", "gl_voucher", "vno", VOUCHER_COLS, "gl_voucherline", "vno", VOUCHER_LINES, "", 0, "", "", "", "", 0, "", "number=记-::4;typed;version"},
-    {1203, "report", "未记账凭证", "", "", "vno:凭证号:t:100;vdate:日期:d:100;summary:摘要:t:240;maker:制单人:t:80;amount:金额:n:120",
+    {1203, "report", "未记账凭证", "", "", "vno:凭证号:t:100;vdate:日期:d:100;summary:摘要:t:240;maker:制单人:t:80;amount:金额:n:120:dec=2",
      "", "", "", "", 0,
      "select v.vno, v.vdate, v.summary, v.maker, sum(l.debit) as amount from gl_voucher v join gl_voucherline l on l.vno = v.vno "
      "where v.posted = 0 group by v.vno, v.vdate, v.summary, v.maker order by v.vno",
      "", "", "amount", 1201, "vno"},
-    {1204, "report", "总账", "", "", "code:科目编码:t:90;name:科目名称:t:180;debit:借方发生:n:130;credit:贷方发生:n:130", "", "", "", "",
-     0,
-     "select a.code, a.name, sum(l.debit) as debit, sum(l.credit) as credit from gl_account a "
-     "join gl_voucherline l on l.account = a.code join gl_voucher v on v.vno = l.vno "
-     "where v.vdate between :from and :to group by a.code, a.name order by a.code",
+    {1204, "report", "总账", "", "", "code:科目编码:t:90;name:科目名称:t:180;debit:借方发生:n:130:dec=2;credit:贷方发生:n:130:dec=2", "", "",
+     "", "", 0,
+     "select l.account as code, a.name, sum(l.debit) as debit, sum(l.credit) as credit from gl_voucherline l "
+     "join gl_voucher v on v.vno = l.vno left join gl_account a on a.code = l.account "
+     "where v.vdate between :from and :to group by l.account, a.name order by l.account",
      RANGE_PARAMS, "", "debit,credit", 0, ""},
-    {1205, "report", "明细账", "", "", "account:科目:t:160;vdate:日期:d:100;vno:凭证号:t:100;summary:摘要:t:220;debit:借方:n:120;"
-     "credit:贷方:n:120", "", "", "", "", 0,
-     "select a.name as account, v.vdate, v.vno, l.summary, l.debit, l.credit from gl_voucherline l "
-     "join gl_voucher v on v.vno = l.vno join gl_account a on a.code = l.account "
-     "where v.vdate between :from and :to order by a.code, v.vdate, v.vno",
-     RANGE_PARAMS, "account", "debit,credit", 1201, "vno"},
+    {1205, "report", "明细账", "", "", "accountcode:科目编码:t:90;account:科目:t:160;vdate:日期:d:100;vno:凭证号:t:100;"
+     "summary:摘要:t:220;debit:借方:n:120:dec=2;credit:贷方:n:120:dec=2", "", "", "", "", 0,
+     "select l.account as accountcode, a.name as account, v.vdate, v.vno, l.summary, l.debit, l.credit from gl_voucherline l "
+     "join gl_voucher v on v.vno = l.vno left join gl_account a on a.code = l.account "
+     "where v.vdate between :from and :to order by l.account, v.vdate, v.vno, l.lineno",
+     RANGE_PARAMS, "accountcode", "debit,credit", 1201, "vno"},
     // Receivables
     {2401, "edit", "应收单", "ar_bill", "billno",
      "*billno:单号:t:120;*billdate:日期:d:100;*customer:客户:t:100:ref=bd_customer;*duedate:到期日:d:100;"
@@ -224,11 +232,11 @@ const Def kDefs[] = {
      "*billno:单号:t:120;*billdate:日期:d:100;*customer:客户:t:100:ref=bd_customer;arbill:应收单号:t:120;"
      "*amount:金额:n:110:dec=2,min>0;remark:备注:t:200", "", "",
      "", "", 0, "", "", "", "", 0, "", DOC_OPTS("SK")},
-    {2403, "report", "应收账龄分析", "", "", "party:客户:t:200;billno:单号:t:120;duedate:到期日:d:100;amount:金额:n:110;"
-     "received:已收:n:110;outstanding:未收:n:110;overdue:逾期未收:n:110", "", "", "", "", 0,
-     "select c.name as party, b.billno, b.duedate, b.amount, b.received, b.amount - b.received as outstanding, "
+    {2403, "report", "应收账龄分析", "", "", "party:客户:t:200;partycode:客户编码:t:90;billno:单号:t:120;duedate:到期日:d:100;"
+     "amount:金额:n:110:dec=2;received:已收:n:110:dec=2;outstanding:未收:n:110:dec=2;overdue:逾期未收:n:110:dec=2", "", "", "", "", 0,
+     "select c.name as party, b.customer as partycode, b.billno, b.duedate, b.amount, b.received, b.amount - b.received as outstanding, "
      "case when b.duedate < :asof then b.amount - b.received else 0 end as overdue from ar_bill b "
-     "join bd_customer c on c.code = b.customer where b.amount > b.received order by c.name, b.duedate",
+     "left join bd_customer c on c.code = b.customer where b.amount > b.received order by c.name, b.duedate, b.billno",
      "asof:截止日期:d:@today", "party", "amount,received,outstanding,overdue", 2401, "billno"},
     // System
     {9901, "edit", "操作员", "sys_operator", "opcode", "*opcode:编码:t:80;*opname:名称:t:160;isadmin:管理员:n:70;disabled:停用:n:70", "",
@@ -239,26 +247,28 @@ const Def kDefs[] = {
      "*sysno:系统号:n:70;*paramno:参数号:n:70;*name:名称:t:140;value:值:t:200;remark:说明:t:240", "", "", "", "", 0, "", "", "", "", 0,
      ""},
     // Alerts: every definition of kind "alert" is one section of the alert list.
-    {9911, "alert", "低于最低库存的物料", "", "", "code:编码:t:90;item:物料:t:200;unit:单位:t:60;balance:结存:n:100;minstock:最低库存:n:100",
+    {9911, "alert", "低于最低库存的物料", "", "", "code:编码:t:90;item:物料:t:200;unit:单位:t:60;balance:结存:n:100:dec=2;minstock:最低库存:n:100:dec=2",
      "", "", "", "", 0,
      "select i.code, i.name as item, i.unit, coalesce(sum(l.qty * b.direction), 0) as balance, i.minstock from bd_item i "
      "left join in_billline l on l.item = i.code left join in_bill b on b.billno = l.billno "
      "group by i.code, i.name, i.unit, i.minstock having coalesce(sum(l.qty * b.direction), 0) < i.minstock order by i.code",
-     "", "", "", 0, ""},
-    {9912, "alert", "逾期未交货的采购订单", "", "", "billno:单号:t:120;deliverydate:交货日期:d:100;party:供应商:t:200;status:状态:t:80",
-     "", "", "", "", 0,
-     "select o.billno, o.deliverydate, p.name as party, o.status from pu_order o join bd_supplier p on p.code = o.supplier "
+     "", "", "", 0, "", "right=2307"},
+    {9912, "alert", "逾期未交货的采购订单", "", "", "billno:单号:t:120;deliverydate:交货日期:d:100;partycode:供应商编码:t:90;party:供应商:t:200;"
+     "status:状态:t:80", "", "", "", "", 0,
+     "select o.billno, o.deliverydate, o.supplier as partycode, p.name as party, o.status from pu_order o "
+     "left join bd_supplier p on p.code = o.supplier "
      "where o.deliverydate < :today and o.status <> '已入库' order by o.deliverydate, o.billno",
      "today:日期:d:@today", "", "", 2101, "billno"},
-    {9913, "alert", "逾期未发货的销售订单", "", "", "billno:单号:t:120;deliverydate:交货日期:d:100;party:客户:t:200;status:状态:t:80",
-     "", "", "", "", 0,
-     "select o.billno, o.deliverydate, p.name as party, o.status from sa_order o join bd_customer p on p.code = o.customer "
+    {9913, "alert", "逾期未发货的销售订单", "", "", "billno:单号:t:120;deliverydate:交货日期:d:100;partycode:客户编码:t:90;party:客户:t:200;"
+     "status:状态:t:80", "", "", "", "", 0,
+     "select o.billno, o.deliverydate, o.customer as partycode, p.name as party, o.status from sa_order o "
+     "left join bd_customer p on p.code = o.customer "
      "where o.deliverydate < :today and o.status <> '已出库' order by o.deliverydate, o.billno",
      "today:日期:d:@today", "", "", 2201, "billno"},
-    {9914, "alert", "逾期应收款", "", "", "billno:单号:t:120;duedate:到期日:d:100;party:客户:t:200;outstanding:未收金额:n:120", "", "",
-     "", "", 0,
-     "select b.billno, b.duedate, c.name as party, b.amount - b.received as outstanding from ar_bill b "
-     "join bd_customer c on c.code = b.customer where b.duedate < :today and b.amount > b.received order by b.duedate, b.billno",
+    {9914, "alert", "逾期应收款", "", "", "billno:单号:t:120;duedate:到期日:d:100;partycode:客户编码:t:90;party:客户:t:200;"
+     "outstanding:未收金额:n:120:dec=2", "", "", "", "", 0,
+     "select b.billno, b.duedate, b.customer as partycode, c.name as party, b.amount - b.received as outstanding from ar_bill b "
+     "left join bd_customer c on c.code = b.customer where b.duedate < :today and b.amount > b.received order by b.duedate, b.billno",
      "today:日期:d:@today", "", "outstanding", 2401, "billno"},
 };
 
@@ -540,6 +550,45 @@ const QList<schema::Table> &businessTables()
     return t;
 }
 
+namespace {
+bool hasIndex(Database &db, const QString &name)
+{
+    RecordSetPtr rs = db.dialect() == SqlDialect::PostgreSQL
+        ? db.query(QStringLiteral("select count(*) from pg_indexes where indexname = ?"), {name.toLower()})
+        : db.query(QStringLiteral("select count(*) from sqlite_master where type = 'index' and name = ?"), {name});
+    return rs && rs->firstValue().toInt() > 0;
+}
+
+// The reports and alerts of the demo are the program's own: one an earlier build
+// stored differently (inner joins, no names beside codes) is replaced by today's.
+bool refreshReports(Database &db, QString *error)
+{
+    for (const Def &d : kDefs) {
+        if (qstrcmp(d.kind, "edit") == 0)
+            continue;
+        RecordSetPtr rs = db.query(QStringLiteral("select columns, reportsql, groupcol, sumcols, docopts from xt_progdef where progno = ?"),
+                                   {d.progno});
+        if (!rs || rs->recordCount() == 0)
+            continue;
+        if (rs->text(QStringLiteral("columns")) == QString::fromUtf8(d.columns)
+            && rs->text(QStringLiteral("reportsql")) == QString::fromUtf8(d.sql)
+            && rs->text(QStringLiteral("groupcol")) == QString::fromUtf8(d.group)
+            && rs->text(QStringLiteral("sumcols")) == QString::fromUtf8(d.sums)
+            && rs->text(QStringLiteral("docopts")) == QString::fromUtf8(d.docopts))
+            continue;
+        if (!db.exec(QStringLiteral("update xt_progdef set columns = ?, reportsql = ?, params = ?, groupcol = ?, sumcols = ?, "
+                                    "opensprog = ?, openskey = ?, docopts = ? where progno = ?"),
+                     {QString::fromUtf8(d.columns), QString::fromUtf8(d.sql), QString::fromUtf8(d.params), QString::fromUtf8(d.group),
+                      QString::fromUtf8(d.sums), d.opens, QString::fromUtf8(d.opensKey), QString::fromUtf8(d.docopts), d.progno})) {
+            if (error)
+                *error = db.LastError().description;
+            return false;
+        }
+    }
+    return true;
+}
+} // namespace
+
 bool upgradeBusiness(Database &db, QString *error)
 {
     auto fail = [&](const QString &why) {
@@ -553,8 +602,15 @@ bool upgradeBusiness(Database &db, QString *error)
     QString why;
     if (!schema::addMissingColumns(db, businessTables(), &why))
         return fail(why);
+    // The indexes lists and reports sort and filter by, on a database made before them.
+    for (const Table &t : businessTables())
+        for (const QStringList &ix : t.indexes)
+            if (db.hasTable(t.name) && !hasIndex(db, QStringLiteral("ix_%1_%2").arg(t.name, ix.join(u'_')))
+                && !db.exec(QStringLiteral("create index if not exists ix_%1_%2 on %1 (%3)")
+                                .arg(t.name, ix.join(u'_'), ix.join(QStringLiteral(", ")))))
+                return fail(db.LastError().description);
     if (!earlier)
-        return true;
+        return refreshReports(db, error);
     // The definitions of an earlier build are the program's own: replaced by today's. Rows of
     // the books stay; lines an earlier editor stored without an amount get it, orders their total.
     if (!db.transaction())

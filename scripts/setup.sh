@@ -10,6 +10,7 @@ PKGS=(
   libbenchmark-dev
   postgresql
   xvfb xauth fonts-noto-cjk
+  fonts-wqy-microhei poppler-utils
   unicode-data bzip2 zip
 )
 missing=()

@@ -789,8 +789,10 @@ QMap<QString, QString> Database::ConnectionProperties() const
     return p;
 }
 
-bool Database::runStatement(const QString &tsql, const QVariantList *params, RecordSetPtr *rows, int *rowsAffected)
+bool Database::runStatement(const QString &tsql, const QVariantList *params, RecordSetPtr *rows, int *rowsAffected,
+                            const RowCallback *each)
 {
+    bool delivered = false;
     if (!d->initialised) {
         setError(QStringLiteral("数据库连接尚未初始化"));
         return false;
@@ -848,6 +850,27 @@ bool Database::runStatement(const QString &tsql, const QVariantList *params, Rec
         }
         if (rowsAffected)
             *rowsAffected = q.numRowsAffected();
+        if (each && q.isSelect()) {
+            const QSqlRecord rec = q.record();
+            const int n = rec.count();
+            QStringList names;
+            for (int i = 0; i < n; ++i)
+                names << rec.fieldName(i);
+            while (q.next()) {
+                QVariantList row;
+                row.reserve(n);
+                for (int i = 0; i < n; ++i)
+                    row << q.value(i);
+                delivered = true;
+                if (!(*each)(names, row))
+                    return true; // the caller stopped
+            }
+            if (q.lastError().isValid()) {
+                *err = q.lastError();
+                return false;
+            }
+            return true;
+        }
         if (rows) {
             QStringList names;
             std::vector<QVariantList> data;
@@ -891,7 +914,8 @@ bool Database::runStatement(const QString &tsql, const QVariantList *params, Rec
     QSqlError err;
     if (execOnce(&err))
         return true;
-    if (connectionLost()) {
+    // Rows already handed out are not handed out twice.
+    if (!delivered && connectionLost()) {
         qCInfo(lcDb) << "connection lost, opening it again:" << sqlErrorText(err);
         d->db.close();
         if (d->db.open()) {
@@ -921,6 +945,11 @@ RecordSetPtr Database::query(const QString &sql, const QVariantList &params)
     if (!runStatement(sql, &params, &rows, nullptr) || !rows)
         return std::make_shared<RecordSet>(QStringList(), std::vector<QVariantList>());
     return rows;
+}
+
+bool Database::forEachRow(const QString &sql, const QVariantList &params, const RowCallback &f)
+{
+    return runStatement(sql, &params, nullptr, nullptr, &f);
 }
 
 bool Database::exec(const QString &sql, const QVariantList &params, int *rowsAffected)

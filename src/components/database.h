@@ -47,6 +47,7 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -159,6 +160,11 @@ public:
     // never pasted into the SQL text. Placeholders are "?".
     RecordSetPtr query(const QString &sql, const QVariantList &params);
     bool exec(const QString &sql, const QVariantList &params = {}, int *rowsAffected = nullptr);
+    // A select read row by row without keeping its rows (an export of a few hundred
+    // thousand): f gets the field names and one row's values and returns false to
+    // stop, which is no failure. False with the last error when the statement fails.
+    using RowCallback = std::function<bool(const QStringList &names, const QVariantList &row)>;
+    bool forEachRow(const QString &sql, const QVariantList &params, const RowCallback &f);
     bool transaction();
     bool commit();
     bool rollback();
@@ -193,7 +199,8 @@ public:
     static QString programPath(const QString &configuredPath);
 
 private:
-    bool runStatement(const QString &tsql, const QVariantList *params, RecordSetPtr *rows, int *rowsAffected);
+    bool runStatement(const QString &tsql, const QVariantList *params, RecordSetPtr *rows, int *rowsAffected,
+                      const RowCallback *each = nullptr);
     void setError(const QString &text, int number = 0);
 
     struct Private;

@@ -74,6 +74,15 @@ bool fromRow(const RecordSet &rs, Definition *out)
                 return false;
         if (!d.opensKey.isEmpty() && !d.column(d.opensKey))
             return false;
+        const QString opts = rs.text(QStringLiteral("docopts")).trimmed();
+        if (opts.startsWith(QLatin1String("right="))) {
+            bool ok = false;
+            d.rightProgram = opts.mid(6).toInt(&ok);
+            if (!ok)
+                return false;
+        } else if (!opts.isEmpty()) {
+            return false;
+        }
     }
     *out = d;
     return true;

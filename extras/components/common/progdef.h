@@ -21,6 +21,9 @@
 // "version" (the header's version, modifier and modtime columns guard against
 // lost updates), "approve" (审核 / 弃审 here: the first status to the second and
 // back, recorded in approver and approvetime) separated by ";".
+// docopts (alerts): "right=N": the section is shown to operators who may run program N
+// (without it, to those who may open the documents its rows open).
+// groupcol (reports): the report's SQL orders its rows by this column first.
 // params: "name:caption:type:default" separated by ";" (type l: text found
 // anywhere in the column, for "like" conditions); the default may be
 // "@today" (the operating date), "@monthstart", "@yearstart" or "@today-N" (N days before).
@@ -81,6 +84,8 @@ struct Definition {
     QStringList statuses;
     bool versioned = false;
     bool approves = false; // 审核 / 弃审 are actions of this program
+    // Alerts: the program whose right 1 lets an operator see the section (0: the one its rows open).
+    int rightProgram = 0;
 
     bool hasLines() const { return !lineTable.isEmpty(); }
     const Column *column(const QString &name) const;

@@ -28,6 +28,7 @@ ReportView *ReportComponent::addView(const Definition &d, ReportView::Layout lay
     connect(view, &ReportView::openRequested, this, [this](int program, const QString &key) {
         Q_EMIT objectEvent(QStringLiteral("detailes"), {program, key});
     });
+    connect(view, &ReportView::message, this, [this](const QString &text) { Q_EMIT objectEvent(QStringLiteral("message"), {text}); });
     m_views << view;
     return view;
 }
@@ -56,8 +57,13 @@ bool ReportComponent::Py_Init(SystemServices *&sys, clsConfig *&, int32_t &progr
         auto *page = new QWidget;
         auto *pl = new QVBoxLayout(page);
         pl->setContentsMargins(10, 0, 10, 10);
-        int total = 0;
+        int total = 0, shown = 0;
         for (const Definition &d : sections) {
+            // A section of documents the operator may not open is not his to see.
+            const int guard = d.rightProgram ? d.rightProgram : d.opensProgram;
+            if (guard && !(sys && sys->rights(guard).right(1)))
+                continue;
+            ++shown;
             auto *heading = new QLabel;
             QFont hf = heading->font();
             hf.setBold(true);
@@ -70,6 +76,9 @@ bool ReportComponent::Py_Init(SystemServices *&sys, clsConfig *&, int32_t &progr
             heading->setText(QStringLiteral("%1（%2 项）").arg(d.caption).arg(view->dataRowCount()));
             total += view->dataRowCount();
         }
+        if (shown == 0)
+            pl->addWidget(new QLabel(QStringLiteral("没有您可以查看的预警项目。")));
+        pl->addStretch(shown == 0 ? 1 : 0);
         scroll->setWidget(page);
         m_layout->addWidget(scroll, 1);
         Q_EMIT objectEvent(QStringLiteral("message"), {QStringLiteral("预警：共 %1 项").arg(total)});
@@ -85,8 +94,13 @@ bool ReportComponent::Py_Init(SystemServices *&sys, clsConfig *&, int32_t &progr
         d.opensProgram = 0;
     ReportView *view = addView(d, m_kind == Query ? ReportView::QueryForm : ReportView::ParameterRow);
     m_layout->addWidget(view, 1);
-    if (m_kind != Query && view->run())
-        Q_EMIT objectEvent(QStringLiteral("message"), {QStringLiteral("%1：%2 行").arg(d.caption).arg(view->dataRowCount())});
+    // The status line counts the rows of each run, not of the first.
+    connect(view, &ReportView::ran, this, [this, caption = d.caption](int rows) {
+        Q_EMIT objectEvent(QStringLiteral("message"),
+                           {QStringLiteral("%1：%2 行").arg(caption, QLocale(QLocale::Chinese, QLocale::China).toString(rows))});
+    });
+    if (m_kind != Query)
+        view->run();
     return true;
 }
 

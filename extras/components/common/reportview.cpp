@@ -4,34 +4,34 @@
 #include "components/sysservices.h"
 #include "platform/uiservice.h"
 
-#include <QDateEdit>
+#include <QCalendarWidget>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QRawFont>
 #include <QSaveFile>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTextDocument>
+#include <QToolButton>
 #include <QVBoxLayout>
+#include <QWidgetAction>
 
 namespace lwcommon {
 
 namespace {
-
-constexpr int kKindRole = Qt::UserRole + 1;
-constexpr int kKeyRole = Qt::UserRole + 2;
-
-// Numbers as an accountant reads them: two decimals, thousands grouped.
-QString numberText(double v) { return QLocale(QLocale::Chinese, QLocale::China).toString(v, 'f', 2); }
 
 QString csvField(const QString &text)
 {
@@ -40,6 +40,42 @@ QString csvField(const QString &text)
     QString t = text;
     t.replace(u'"', QStringLiteral("\"\""));
     return u'"' + t + u'"';
+}
+
+QString countText(qint64 n) { return QLocale(QLocale::Chinese, QLocale::China).toString(n); }
+
+// A date parameter: typed as 年-月-日 (checked when the report runs) or picked from a calendar.
+QWidget *dateEditor(const QString &start, QLineEdit **edit)
+{
+    auto *box = new QWidget;
+    auto *h = new QHBoxLayout(box);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(2);
+    auto *e = new QLineEdit(start);
+    e->setPlaceholderText(QStringLiteral("年-月-日"));
+    e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-31")) + 24);
+    auto *pick = new QToolButton;
+    pick->setText(QStringLiteral("▾"));
+    pick->setPopupMode(QToolButton::InstantPopup);
+    auto *menu = new QMenu(pick);
+    auto *calendar = new QCalendarWidget;
+    auto *action = new QWidgetAction(menu);
+    action->setDefaultWidget(calendar);
+    menu->addAction(action);
+    pick->setMenu(menu);
+    QObject::connect(menu, &QMenu::aboutToShow, calendar, [e, calendar] {
+        const QDate d = QDate::fromString(e->text().trimmed(), Qt::ISODate);
+        if (d.isValid())
+            calendar->setSelectedDate(d);
+    });
+    QObject::connect(calendar, &QCalendarWidget::clicked, e, [e, menu](const QDate &d) {
+        e->setText(d.toString(Qt::ISODate));
+        menu->close();
+    });
+    h->addWidget(e);
+    h->addWidget(pick);
+    *edit = e;
+    return box;
 }
 
 } // namespace
@@ -55,21 +91,21 @@ void ReportView::buildUi(Layout layout)
     auto *root = new QVBoxLayout(this);
     root->setContentsMargins(layout == Bare ? 0 : 8, layout == Bare ? 0 : 8, layout == Bare ? 0 : 8, layout == Bare ? 0 : 8);
     const QDate today = operatingDate(m_sys);
+    // The editor to lay out; the line edit holding the value goes into m_editors.
     auto editorFor = [&](const Param &p) -> QWidget * {
-        const QString start = defaultParamValue(p, today);
+        QString start = defaultParamValue(p, today);
+        QLineEdit *e = nullptr;
         if (p.type == u'd') {
-            auto *e = new QDateEdit;
-            e->setCalendarPopup(true);
-            e->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-            e->setDate(start.isEmpty() ? today : QDate::fromString(start, Qt::ISODate));
-            e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-31")) + 48);
-            return e;
+            QWidget *box = dateEditor(start.isEmpty() ? today.toString(Qt::ISODate) : start, &e);
+            m_editors.insert(p.name, e);
+            return box;
         }
-        auto *e = new QLineEdit(start);
+        e = new QLineEdit(start);
         if (p.type == u'n')
             e->setAlignment(Qt::AlignRight);
         e->setClearButtonEnabled(true);
         e->setMinimumWidth(e->fontMetrics().horizontalAdvance(u'中') * 8);
+        m_editors.insert(p.name, e);
         return e;
     };
     auto *runButton = new QPushButton(QStringLiteral("查询"));
@@ -77,14 +113,12 @@ void ReportView::buildUi(Layout layout)
     auto *pdf = new QPushButton(QStringLiteral("导出 PDF"));
     auto *csv = new QPushButton(QStringLiteral("导出 CSV"));
     runButton->setDefault(true);
+    QList<QWidget *> loose;
     if (layout == QueryForm) {
         auto *box = new QGroupBox(QStringLiteral("查询条件"));
         auto *form = new QFormLayout(box);
-        for (const Param &p : std::as_const(m_def.params)) {
-            QWidget *e = editorFor(p);
-            m_editors.insert(p.name, e);
-            form->addRow(p.caption + QStringLiteral("："), e);
-        }
+        for (const Param &p : std::as_const(m_def.params))
+            form->addRow(p.caption + QStringLiteral("："), editorFor(p));
         auto *buttons = new QHBoxLayout;
         buttons->addStretch(1);
         buttons->addWidget(runButton);
@@ -94,31 +128,31 @@ void ReportView::buildUi(Layout layout)
         auto *bar = new QHBoxLayout;
         for (const Param &p : std::as_const(m_def.params)) {
             QWidget *e = editorFor(p);
-            m_editors.insert(p.name, e);
             bar->addWidget(new QLabel(p.caption + QStringLiteral("：")));
-            bar->addWidget(e, p.type == u't' ? 2 : 0);
+            bar->addWidget(e, p.type == u't' || p.type == u'l' ? 2 : 0);
         }
         bar->addWidget(runButton);
         bar->addStretch(1);
         root->addLayout(bar);
     } else {
         for (const Param &p : std::as_const(m_def.params))
-            m_editors.insert(p.name, editorFor(p)); // values without editors on screen
+            loose << editorFor(p); // values without editors on screen
         for (QPushButton *b : {runButton, preview, pdf, csv})
             b->hide();
     }
-    m_grid = new QTableWidget(0, int(m_def.columns.size()));
+    m_model = new PagedModel(this);
+    m_model->setColumns(m_def.columns, true);
+    m_grid = new QTableView;
+    m_grid->setModel(m_model);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setAlternatingRowColors(true);
+    m_grid->setWordWrap(false);
     m_grid->verticalHeader()->hide();
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 8);
-    QStringList heads;
-    for (int i = 0; i < m_def.columns.size(); ++i) {
-        heads << m_def.columns.at(i).caption;
+    for (int i = 0; i < m_def.columns.size(); ++i)
         m_grid->setColumnWidth(i, m_def.columns.at(i).width);
-    }
-    m_grid->setHorizontalHeaderLabels(heads);
     m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     root->addWidget(m_grid, 1);
@@ -134,23 +168,22 @@ void ReportView::buildUi(Layout layout)
     for (QPushButton *b : {runButton, preview, pdf, csv})
         if (!b->parent())
             b->setParent(this);
-    for (QWidget *e : std::as_const(m_editors))
-        if (!e->parent()) {
-            e->setParent(this);
-            e->hide();
-        }
+    for (QWidget *e : std::as_const(loose)) {
+        e->setParent(this);
+        e->hide();
+    }
     connect(runButton, &QPushButton::clicked, this, [this] { run(); });
     connect(preview, &QPushButton::clicked, this, &ReportView::printPreview);
     connect(pdf, &QPushButton::clicked, this, [this] { askExport(true); });
     connect(csv, &QPushButton::clicked, this, [this] { askExport(false); });
-    connect(m_grid, &QTableWidget::cellDoubleClicked, this, [this](int row) {
-        const QString key = rowKey(row);
-        if (!key.isEmpty() && m_def.opensProgram != 0)
-            Q_EMIT openRequested(m_def.opensProgram, key);
+    connect(m_grid, &QTableView::doubleClicked, this, [this](const QModelIndex &index) { activateRow(index.row()); });
+    connect(m_model, &PagedModel::failed, this, [this](const QString &text) {
+        m_lastError = QStringLiteral("“%1”%2").arg(m_def.caption, text);
+        Q_EMIT failed(m_lastError);
     });
 }
 
-// Columns as wide as their contents (at least their designed width when it
+// Columns as wide as the rows on screen need (at least their designed width when it
 // fits), the last one taking what is left; a wide report scrolls sideways.
 void ReportView::fitColumns()
 {
@@ -167,55 +200,90 @@ void ReportView::fitColumns()
 
 void ReportView::setParam(const QString &name, const QString &value)
 {
-    QWidget *e = m_editors.value(name);
-    if (auto *d = qobject_cast<QDateEdit *>(e))
-        d->setDate(QDate::fromString(value, Qt::ISODate));
-    else if (auto *l = qobject_cast<QLineEdit *>(e))
+    if (auto *l = qobject_cast<QLineEdit *>(m_editors.value(name)))
         l->setText(value);
 }
 
 QString ReportView::param(const QString &name) const
 {
-    QWidget *e = m_editors.value(name);
-    if (auto *d = qobject_cast<QDateEdit *>(e))
-        return d->date().toString(Qt::ISODate);
-    if (auto *l = qobject_cast<QLineEdit *>(e))
+    if (auto *l = qobject_cast<QLineEdit *>(m_editors.value(name)))
         return l->text();
     return QString();
 }
 
-void ReportView::addRow(RowKind kind, const QStringList &texts, const QString &key)
+void ReportView::say(const QString &text)
 {
-    const int row = m_grid->rowCount();
-    m_grid->insertRow(row);
-    for (int i = 0; i < m_def.columns.size(); ++i) {
-        auto *item = new QTableWidgetItem(texts.value(i));
-        if (m_def.columns.at(i).type == u'n')
-            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        item->setData(kKindRole, int(kind));
-        if (i == 0)
-            item->setData(kKeyRole, key);
-        if (kind != DataRow) {
-            QFont f = item->font();
-            f.setBold(true);
-            item->setFont(f);
-            item->setBackground(kind == TotalRow ? QColor(0xdd, 0xe6, 0xf4) : QColor(0xf0, 0xf3, 0xf8));
+    if (m_summary)
+        m_summary->setText(text);
+    Q_EMIT message(text);
+}
+
+bool ReportView::computeTotals(Database *db, const QString &body, const QVariantList &bound, QString *error)
+{
+    QList<PagedModel::ExtraRow> extra;
+    const int n = int(m_def.columns.size());
+    QList<int> summed;
+    QString agg = QStringLiteral("count(*) as n_rows");
+    for (int i = 0; i < n; ++i)
+        if (m_def.sumColumns.contains(m_def.columns.at(i).name, Qt::CaseInsensitive)) {
+            agg += QStringLiteral(", sum(t.%1) as s_%2").arg(m_def.columns.at(i).name).arg(summed.size());
+            summed << i;
         }
-        m_grid->setItem(row, i, item);
+    // The label goes into the first column that carries no sum.
+    int labelColumn = -1;
+    for (int i = 0; i < n && labelColumn < 0; ++i)
+        if (!summed.contains(i))
+            labelColumn = i;
+    auto texts = [&](const RecordSet &rs, const QString &label) {
+        QStringList t;
+        for (int i = 0; i < n; ++i)
+            t << QString();
+        for (int k = 0; k < summed.size(); ++k) {
+            const Column &c = m_def.columns.at(summed.at(k));
+            const QVariant v = rs.field(QStringLiteral("s_%1").arg(k));
+            t[summed.at(k)] = PagedModel::numberText(v.isNull() ? QVariant(0) : v, c.decimals >= 0 ? c.decimals : 2, true);
+        }
+        if (labelColumn >= 0)
+            t[labelColumn] = label;
+        return t;
+    };
+    const Column *group = m_def.groupColumn.isEmpty() ? nullptr : m_def.column(m_def.groupColumn);
+    if (group && m_model->queryRows() > 0) {
+        RecordSetPtr rs = db->query(QStringLiteral("select t.%1 as grp, %2 from (%3) t group by t.%1 order by t.%1")
+                                        .arg(group->name, agg, body),
+                                    bound);
+        if (!rs || !db->LastError().isEmpty()) {
+            *error = db->LastError().description;
+            return false;
+        }
+        qint64 after = 0;
+        for (; !rs->isEOF(); rs->moveNext()) {
+            after += rs->field(QStringLiteral("n_rows")).toLongLong();
+            const QVariant g = rs->field(QStringLiteral("grp"));
+            const QString name = group->type == u'n' ? PagedModel::numberText(g, group->decimals, true)
+                                 : group->type == u'd' ? g.toString().left(10)
+                                                       : g.toString();
+            extra.append({after, PagedModel::SubtotalRow, texts(*rs, QStringLiteral("小计：") + name)});
+        }
     }
+    if (!summed.isEmpty() && m_model->queryRows() > 0) {
+        RecordSetPtr rs = db->query(QStringLiteral("select %1 from (%2) t").arg(agg, body), bound);
+        if (!rs || rs->recordCount() == 0 || !db->LastError().isEmpty()) {
+            *error = db->LastError().description;
+            return false;
+        }
+        extra.append({m_model->queryRows(), PagedModel::TotalRow, texts(*rs, QStringLiteral("合计"))});
+    }
+    m_model->setExtraRows(extra);
+    return true;
 }
 
 bool ReportView::run()
 {
     m_lastError.clear();
-    m_grid->setRowCount(0);
-    m_dataRows = 0;
+    m_model->clear();
     Database *db = m_sys ? m_sys->database() : nullptr;
     QMap<QString, QString> values;
-    for (const Param &p : std::as_const(m_def.params))
-        values.insert(p.name, param(p.name));
-    QString sql;
-    QVariantList bound;
     auto fail = [this](const QString &text) {
         m_lastError = text;
         if (m_summary)
@@ -223,110 +291,79 @@ bool ReportView::run()
         Q_EMIT failed(text);
         return false;
     };
+    for (const Param &p : std::as_const(m_def.params)) {
+        const QString v = param(p.name).trimmed();
+        if (p.type == u'd' && v.isEmpty())
+            return fail(QStringLiteral("“%1”不能为空。").arg(p.caption));
+        values.insert(p.name, v);
+    }
+    // A range whose start lies after its end finds nothing: said, not shown as an empty grid.
+    const Param *from = nullptr, *to = nullptr;
+    for (const Param &p : std::as_const(m_def.params)) {
+        if (p.type == u'd' && p.name.compare(QLatin1String("from"), Qt::CaseInsensitive) == 0)
+            from = &p;
+        if (p.type == u'd' && p.name.compare(QLatin1String("to"), Qt::CaseInsensitive) == 0)
+            to = &p;
+    }
+    QString sql;
+    QVariantList bound;
     if (!bindReportSql(m_def, values, &sql, &bound, &m_lastError))
         return fail(m_lastError);
+    if (from && to) {
+        const QDate a = QDate::fromString(values.value(from->name), Qt::ISODate);
+        const QDate b = QDate::fromString(values.value(to->name), Qt::ISODate);
+        if (a > b)
+            return fail(QStringLiteral("“%1”%2 晚于“%3”%4，请更正。")
+                            .arg(from->caption, a.toString(Qt::ISODate), to->caption, b.toString(Qt::ISODate)));
+    }
     if (!db || !db->isConnected())
         return fail(QStringLiteral("没有数据库连接。"));
-    db->ClearError();
-    RecordSetPtr rs = db->query(sql, bound);
-    if (!rs)
-        return fail(QStringLiteral("“%1”查询失败：%2").arg(m_def.caption, db->LastError().description));
-
-    const int groupIndex = [this] {
-        for (int i = 0; i < m_def.columns.size(); ++i)
-            if (m_def.columns.at(i).name.compare(m_def.groupColumn, Qt::CaseInsensitive) == 0)
-                return i;
-        return -1;
-    }();
-    const int n = int(m_def.columns.size());
-    QList<bool> summed(n, false);
-    for (int i = 0; i < n; ++i)
-        summed[i] = m_def.sumColumns.contains(m_def.columns.at(i).name, Qt::CaseInsensitive);
-    QList<double> groupSum(n, 0.0), totalSum(n, 0.0);
-    QString group;
-    int groupRows = 0;
-    auto sumTexts = [&](const QList<double> &sums, const QString &label) {
-        QStringList t;
-        for (int i = 0; i < n; ++i)
-            t << (summed[i] ? numberText(sums[i]) : QString());
-        // The label goes into the first column that carries no sum.
-        for (int i = 0; i < n; ++i)
-            if (!summed[i]) {
-                t[i] = label;
-                break;
-            }
-        return t;
-    };
-    auto closeGroup = [&] {
-        if (groupIndex < 0 || groupRows == 0)
-            return;
-        addRow(SubtotalRow, sumTexts(groupSum, QStringLiteral("小计：") + group), QString());
-        groupSum.fill(0.0);
-        groupRows = 0;
-    };
-    m_grid->setSortingEnabled(false);
-    m_grid->setUpdatesEnabled(false);
-    for (; !rs->isEOF(); rs->moveNext()) {
-        QStringList texts;
-        QList<double> values(n, 0.0);
-        for (int i = 0; i < n; ++i) {
-            const Column &c = m_def.columns.at(i);
-            const QVariant v = rs->field(c.name);
-            if (c.type == u'n') {
-                values[i] = v.toDouble();
-                texts << (v.isNull() ? QString() : numberText(values[i]));
-            } else if (c.type == u'd') {
-                texts << rs->text(c.name).left(10);
-            } else {
-                texts << rs->text(c.name);
-            }
-        }
-        if (groupIndex >= 0 && (groupRows == 0 || texts.at(groupIndex) != group)) {
-            closeGroup();
-            group = texts.at(groupIndex);
-        }
-        // Summed only now: the row may have started a new group.
-        for (int i = 0; i < n; ++i)
-            if (summed[i]) {
-                groupSum[i] += values[i];
-                totalSum[i] += values[i];
-            }
-        ++groupRows;
-        addRow(DataRow, texts, m_def.opensKey.isEmpty() ? QString() : rs->text(m_def.opensKey));
-        ++m_dataRows;
+    const auto [body, order] = splitOrderBy(sql);
+    QString error;
+    if (!m_model->setQuery(db, body, bound, order, &error) || !computeTotals(db, body, bound, &error)) {
+        m_model->clear();
+        return fail(QStringLiteral("“%1”查询失败：%2").arg(m_def.caption, error));
     }
-    closeGroup();
-    if (!m_def.sumColumns.isEmpty() && m_dataRows > 0)
-        addRow(TotalRow, sumTexts(totalSum, QStringLiteral("合计")), QString());
-    m_grid->setUpdatesEnabled(true);
     fitColumns();
+    const qint64 rows = m_model->queryRows();
     if (m_summary)
-        m_summary->setText(QStringLiteral("共 %1 行").arg(m_dataRows)
+        m_summary->setText(QStringLiteral("共 %1 行").arg(countText(rows))
                            + (m_def.opensProgram ? QStringLiteral("；双击一行打开单据") : QString()));
-    Q_EMIT ran(m_dataRows);
+    Q_EMIT ran(int(rows));
     return true;
 }
 
-int ReportView::rowCount() const { return m_grid->rowCount(); }
+int ReportView::rowCount() const { return m_model->rowCount(); }
 
-ReportView::RowKind ReportView::rowKind(int row) const
-{
-    const QTableWidgetItem *item = m_grid->item(row, 0);
-    return item ? RowKind(item->data(kKindRole).toInt()) : DataRow;
-}
+ReportView::RowKind ReportView::rowKind(int row) const { return m_model->rowKind(row); }
 
-QString ReportView::cell(int row, const QString &column) const
-{
-    for (int i = 0; i < m_def.columns.size(); ++i)
-        if (m_def.columns.at(i).name.compare(column, Qt::CaseInsensitive) == 0)
-            return m_grid->item(row, i) ? m_grid->item(row, i)->text() : QString();
-    return QString();
-}
+QString ReportView::cell(int row, const QString &column) const { return m_model->text(row, m_model->columnIndex(column)); }
 
 QString ReportView::rowKey(int row) const
 {
-    const QTableWidgetItem *item = m_grid->item(row, 0);
-    return item && rowKind(row) == DataRow ? item->data(kKeyRole).toString() : QString();
+    if (row < 0 || row >= rowCount() || rowKind(row) != DataRow || m_def.opensKey.isEmpty())
+        return QString();
+    return m_model->value(row, m_def.opensKey).toString();
+}
+
+void ReportView::activateRow(int row)
+{
+    if (row < 0 || row >= rowCount())
+        return;
+    if (rowKind(row) != DataRow) {
+        Q_EMIT message(QStringLiteral("小计和合计行不对应单据。"));
+        return;
+    }
+    if (m_def.opensProgram == 0) {
+        Q_EMIT message(QStringLiteral("“%1”的行不打开单据。").arg(m_def.caption));
+        return;
+    }
+    const QString key = rowKey(row);
+    if (key.isEmpty()) {
+        Q_EMIT message(QStringLiteral("这一行没有单号，不打开单据。"));
+        return;
+    }
+    Q_EMIT openRequested(m_def.opensProgram, key);
 }
 
 QString ReportView::toCsv() const
@@ -336,22 +373,91 @@ QString ReportView::toCsv() const
     for (const Column &c : m_def.columns)
         head << csvField(c.caption);
     lines << head.join(u',');
-    for (int r = 0; r < m_grid->rowCount(); ++r) {
-        QStringList f;
-        for (int i = 0; i < m_def.columns.size(); ++i) {
-            QString t = m_grid->item(r, i) ? m_grid->item(r, i)->text() : QString();
-            if (m_def.columns.at(i).type == u'n')
-                t.remove(u','); // a spreadsheet reads 1234.50, not 1,234.50
-            f << csvField(t);
-        }
-        lines << f.join(u',');
-    }
+    QString error;
+    m_model->forEachRow(
+        [&](RowKind, const QStringList &texts) {
+            QStringList f;
+            for (int i = 0; i < m_def.columns.size(); ++i) {
+                QString t = texts.value(i);
+                if (m_def.columns.at(i).type == u'n')
+                    t.remove(u','); // a spreadsheet reads 1234.50, not 1,234.50
+                f << csvField(t);
+            }
+            lines << f.join(u',');
+            return true;
+        },
+        &error);
     return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
 }
 
-QString ReportView::toHtml() const
+QString ReportView::pdfFontFamily()
 {
-    QString h = QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body>");
+    // Qt writes the text of a PDF as glyphs and maps each glyph back to the lowest
+    // code point that shows it; a font drawing 厂 and the radical ⼚ (or 胶 and 㬵)
+    // with one glyph gives text that copies out as the other character. The first
+    // installed font with no such sharing among the common ideographs is taken.
+    static const QString chosen = [] {
+        const QStringList preferred{QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("WenQuanYi Zen Hei"),
+                                    QStringLiteral("Noto Sans CJK SC"),    QStringLiteral("Source Han Sans SC"),
+                                    QStringLiteral("Noto Serif CJK SC"),   QStringLiteral("AR PL UMing CN"),
+                                    QStringLiteral("Microsoft YaHei"),     QStringLiteral("SimSun"),
+                                    QStringLiteral("SimHei")};
+        const QStringList installed = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+        QStringList candidates;
+        for (const QString &f : preferred)
+            if (installed.contains(f, Qt::CaseInsensitive))
+                candidates << f;
+        for (const QString &f : installed)
+            if (!candidates.contains(f, Qt::CaseInsensitive))
+                candidates << f;
+        QString best;
+        qint64 bestShared = -1;
+        QString all;
+        for (char32_t uc = 1; uc < 0x10000; ++uc)
+            all += (uc >= 0xD800 && uc < 0xE000) ? QChar(u' ') : QChar(char16_t(uc));
+        for (const QString &family : std::as_const(candidates)) {
+            const QRawFont raw = QRawFont::fromFont(QFont(family));
+            if (!raw.isValid())
+                continue;
+            const QList<quint32> glyphs = raw.glyphIndexesForString(all);
+            if (glyphs.size() != all.size())
+                continue;
+            QHash<quint32, int> lowest;
+            for (int i = 0; i < glyphs.size(); ++i)
+                if (glyphs.at(i) && !lowest.contains(glyphs.at(i)))
+                    lowest.insert(glyphs.at(i), i);
+            qint64 shared = 0, known = 0;
+            for (int i = 0x4E00 - 1; i < 0x9FA5; ++i)
+                if (glyphs.at(i)) {
+                    ++known;
+                    if (lowest.value(glyphs.at(i)) != i)
+                        ++shared;
+                }
+            if (known < 20000)
+                continue; // not a font for Chinese text
+            if (bestShared < 0 || shared < bestShared) {
+                best = family;
+                bestShared = shared;
+            }
+            if (shared == 0)
+                break;
+        }
+        return best;
+    }();
+    return chosen;
+}
+
+QString ReportView::toHtml(QString *error) const
+{
+    if (m_model->queryRows() > kMaxPdfRows) {
+        if (error)
+            *error = QStringLiteral("“%1”有 %2 行，打印和 PDF 最多 %3 行：请缩小查询范围，或导出 CSV。")
+                         .arg(m_def.caption, countText(m_model->queryRows()), countText(kMaxPdfRows));
+        return QString();
+    }
+    const QString family = pdfFontFamily();
+    QString h = QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body%1>")
+                    .arg(family.isEmpty() ? QString() : QStringLiteral(" style=\"font-family: '%1'\"").arg(family.toHtmlEscaped()));
     h += QStringLiteral("<h2 align=\"center\">%1</h2>").arg(m_def.caption.toHtmlEscaped());
     QStringList conditions;
     for (const Param &p : m_def.params)
@@ -363,37 +469,92 @@ QString ReportView::toHtml() const
     for (const Column &c : m_def.columns)
         h += QStringLiteral("<th>%1</th>").arg(c.caption.toHtmlEscaped());
     h += QStringLiteral("</tr>");
-    for (int r = 0; r < m_grid->rowCount(); ++r) {
-        const RowKind kind = rowKind(r);
-        h += kind == DataRow ? QStringLiteral("<tr>") : QStringLiteral("<tr bgcolor=\"#f0f3f8\">");
-        for (int i = 0; i < m_def.columns.size(); ++i) {
-            const QString t = m_grid->item(r, i) ? m_grid->item(r, i)->text().toHtmlEscaped() : QString();
-            const QString align = m_def.columns.at(i).type == u'n' ? QStringLiteral(" align=\"right\"") : QString();
-            h += kind == DataRow ? QStringLiteral("<td%1>%2</td>").arg(align, t)
-                                 : QStringLiteral("<td%1><b>%2</b></td>").arg(align, t);
-        }
-        h += QStringLiteral("</tr>");
-    }
+    QString why;
+    m_model->forEachRow(
+        [&](RowKind kind, const QStringList &texts) {
+            h += kind == DataRow ? QStringLiteral("<tr>") : QStringLiteral("<tr bgcolor=\"#f0f3f8\">");
+            for (int i = 0; i < m_def.columns.size(); ++i) {
+                const QString t = texts.value(i).toHtmlEscaped();
+                const QString align = m_def.columns.at(i).type == u'n' ? QStringLiteral(" align=\"right\"") : QString();
+                h += kind == DataRow ? QStringLiteral("<td%1>%2</td>").arg(align, t)
+                                     : QStringLiteral("<td%1><b>%2</b></td>").arg(align, t);
+            }
+            h += QStringLiteral("</tr>");
+            return true;
+        },
+        &why);
     h += QStringLiteral("</table><p>共 %1 行　打印日期：%2</p></body></html>")
-             .arg(m_dataRows)
-             .arg(QDate::currentDate().toString(Qt::ISODate));
+             .arg(countText(m_model->queryRows()), QDate::currentDate().toString(Qt::ISODate));
     return h;
 }
 
-bool ReportView::exportCsv(const QString &file, QString *error) const
+bool ReportView::exportCsv(const QString &file, QString *error, const std::function<bool(qint64, qint64)> &progress) const
 {
+    // Written beside the file and put in its place only when whole: a stopped or failed
+    // export leaves no file that looks complete.
     QSaveFile out(file);
-    // With the byte order mark a spreadsheet program opens the Chinese text as UTF-8.
-    const QByteArray bytes = QByteArray("\xEF\xBB\xBF") + toCsv().toUtf8();
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+    if (!out.open(QIODevice::WriteOnly)) {
         *error = QStringLiteral("无法写入文件 %1：%2").arg(file, out.errorString());
         return false;
     }
+    QStringList head;
+    for (const Column &c : m_def.columns)
+        head << csvField(c.caption);
+    // With the byte order mark a spreadsheet program opens the Chinese text as UTF-8.
+    QByteArray buffer = QByteArray("\xEF\xBB\xBF") + head.join(u',').toUtf8() + "\r\n";
+    const qint64 total = m_model->queryRows();
+    qint64 done = 0;
+    bool stopped = false, writeFailed = false;
+    QString why;
+    const bool read = m_model->forEachRow(
+        [&](RowKind kind, const QStringList &texts) {
+            QStringList f;
+            for (int i = 0; i < m_def.columns.size(); ++i) {
+                QString t = texts.value(i);
+                if (m_def.columns.at(i).type == u'n')
+                    t.remove(u','); // a spreadsheet reads 1234.50, not 1,234.50
+                f << csvField(t);
+            }
+            buffer += f.join(u',').toUtf8() + "\r\n";
+            if (kind == DataRow && (++done % 1000) == 0) {
+                if (out.write(buffer) != buffer.size()) {
+                    writeFailed = true;
+                    return false;
+                }
+                buffer.clear();
+                if (progress && !progress(done, total)) {
+                    stopped = true;
+                    return false;
+                }
+            }
+            return true;
+        },
+        &why);
+    if (stopped) {
+        out.cancelWriting();
+        *error = QStringLiteral("导出已取消，未写入文件 %1。").arg(file);
+        return false;
+    }
+    if (!read) {
+        out.cancelWriting();
+        *error = QStringLiteral("读取“%1”失败，未写入文件 %2：%3").arg(m_def.caption, file, why);
+        return false;
+    }
+    if (writeFailed || out.write(buffer) != buffer.size() || !out.commit()) {
+        *error = QStringLiteral("无法写入文件 %1：%2").arg(file, out.errorString());
+        out.cancelWriting();
+        return false;
+    }
+    if (progress)
+        progress(done, total);
     return true;
 }
 
 bool ReportView::exportPdf(const QString &file, QString *error) const
 {
+    const QString html = toHtml(error);
+    if (html.isEmpty())
+        return false;
     {
         QFile probe(file);
         if (!probe.open(QIODevice::WriteOnly)) {
@@ -407,21 +568,31 @@ bool ReportView::exportPdf(const QString &file, QString *error) const
     writer.setTitle(m_def.caption);
     writer.setCreator(QStringLiteral("zenlo"));
     QTextDocument doc;
-    doc.setHtml(toHtml());
+    if (!pdfFontFamily().isEmpty())
+        doc.setDefaultFont(QFont(pdfFontFamily(), 9));
+    doc.setHtml(html);
     doc.print(&writer);
     return true;
 }
 
 void ReportView::printPreview()
 {
+    QString error;
+    const QString html = toHtml(&error);
+    if (html.isEmpty()) {
+        ui::msgBox(error, ui::Exclamation, m_def.caption);
+        return;
+    }
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(m_def.columns.size() > 6 ? QPageLayout::Landscape : QPageLayout::Portrait);
     QPrintPreviewDialog preview(&printer, this);
     preview.setWindowTitle(m_def.caption + QStringLiteral(" - 打印预览"));
     preview.resize(900, 700);
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter *p) {
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [html](QPrinter *p) {
         QTextDocument doc;
-        doc.setHtml(toHtml());
+        if (!pdfFontFamily().isEmpty())
+            doc.setDefaultFont(QFont(pdfFontFamily(), 9));
+        doc.setHtml(html);
         doc.print(p);
     });
     preview.exec();
@@ -433,11 +604,33 @@ void ReportView::askExport(bool pdf)
     const QString file = QFileDialog::getSaveFileName(this, pdf ? QStringLiteral("导出 PDF") : QStringLiteral("导出 CSV"),
                                                       m_def.caption + suffix,
                                                       pdf ? QStringLiteral("PDF (*.pdf)") : QStringLiteral("CSV (*.csv)"));
-    if (file.isEmpty())
-        return;
+    if (!file.isEmpty())
+        exportTo(file, pdf);
+}
+
+bool ReportView::exportTo(const QString &file, bool pdf)
+{
     QString error;
-    if (!(pdf ? exportPdf(file, &error) : exportCsv(file, &error)))
+    bool ok = false;
+    if (pdf) {
+        ok = exportPdf(file, &error);
+    } else {
+        // Esc or 取消 stops it; the half-written file is removed.
+        QProgressDialog progress(QStringLiteral("正在导出“%1”…").arg(m_def.caption), QStringLiteral("取消"), 0, 100, this);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(300);
+        ok = exportCsv(file, &error, [&progress](qint64 done, qint64 total) {
+            progress.setValue(total > 0 ? int(done * 100 / total) : 100);
+            return !progress.wasCanceled();
+        });
+    }
+    if (!ok) {
+        say(error);
         ui::msgBox(error, ui::Exclamation, m_def.caption);
+        return false;
+    }
+    say(QStringLiteral("已导出 %1 行到 %2").arg(countText(m_model->queryRows()), file));
+    return true;
 }
 
 } // namespace lwcommon

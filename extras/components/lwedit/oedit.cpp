@@ -1,4 +1,5 @@
 #include "oedit.h"
+#include "documentlist.h"
 
 #include "../common/decimal.h"
 
@@ -253,36 +254,12 @@ void OEdit::buildUi()
     root->addWidget(m_stack);
 
     // The list page.
-    auto *listPage = new QWidget;
-    auto *lv = new QVBoxLayout(listPage);
-    lv->setContentsMargins(0, 0, 0, 0);
-    auto *bar = new QHBoxLayout;
-    bar->addWidget(new QLabel(QStringLiteral("查找：")));
-    m_filterEdit = new QLineEdit;
-    m_filterEdit->setPlaceholderText(QStringLiteral("输入编号、名称等"));
-    bar->addWidget(m_filterEdit, 1);
-    auto *btnNew = new QPushButton(QStringLiteral("新增"));
-    btnNew->setVisible(!m_def.readOnly);
-    auto *btnOpen = new QPushButton(QStringLiteral("打开"));
-    bar->addWidget(btnNew);
-    bar->addWidget(btnOpen);
-    lv->addLayout(bar);
-    m_list = new QTableWidget;
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setSortingEnabled(true);
-    m_list->verticalHeader()->hide();
-    m_list->horizontalHeader()->setStretchLastSection(true);
-    lv->addWidget(m_list);
-    m_stack->addWidget(listPage);
-    connect(m_filterEdit, &QLineEdit::textChanged, this, &OEdit::setFilter);
-    connect(btnNew, &QPushButton::clicked, this, &OEdit::newRecord);
-    auto openRow = [this](int row) {
-        if (row >= 0 && m_list->item(row, 0))
-            openRecord(m_list->item(row, 0)->data(Qt::UserRole));
-    };
-    connect(btnOpen, &QPushButton::clicked, this, [this, openRow] { openRow(m_list->currentRow()); });
-    connect(m_list, &QTableWidget::cellDoubleClicked, this, openRow);
+    m_list = new DocumentList(m_def, m_references);
+    m_list->setDatabase(m_db);
+    m_stack->addWidget(m_list);
+    connect(m_list, &DocumentList::newRequested, this, &OEdit::newRecord);
+    connect(m_list, &DocumentList::openRequested, this, [this](const QVariant &key) { openRecord(key); });
+    connect(m_list, &DocumentList::failed, this, &OEdit::fail);
 
     // The form page.
     auto *formPage = new QWidget;
@@ -414,67 +391,19 @@ void OEdit::showForm(bool show)
 
 void OEdit::reloadList()
 {
-    if (!m_list || !m_db)
-        return;
-    QString sql = QStringLiteral("select %1, %2 from %3 where 1 = 1").arg(m_def.key, columnList(m_def.columns), m_def.table);
-    QVariantList params;
-    sql += scopeCondition(m_def, &params);
-    if (!m_filter.isEmpty()) {
-        QStringList conds;
-        for (const Column &c : m_def.columns)
-            if (c.type == QLatin1Char('t')) {
-                conds << QStringLiteral("%1 like ?").arg(c.name);
-                params << QStringLiteral("%%1%").arg(m_filter);
-            }
-        if (!conds.isEmpty())
-            sql += QStringLiteral(" and (") + conds.join(QStringLiteral(" or ")) + u')';
-    }
-    sql += QStringLiteral(" order by %1").arg(m_def.key);
-    m_db->ClearError();
-    RecordSetPtr rs = m_db->query(sql, params);
-    m_list->setSortingEnabled(false);
-    m_list->clear();
-    m_list->setColumnCount(int(m_def.columns.size()));
-    QStringList heads;
-    for (int i = 0; i < m_def.columns.size(); ++i) {
-        heads << m_def.columns.at(i).caption;
-        m_list->setColumnWidth(i, m_def.columns.at(i).width);
-    }
-    m_list->setHorizontalHeaderLabels(heads);
-    m_list->setRowCount(rs ? rs->recordCount() : 0);
-    int row = 0;
-    for (; rs && !rs->isEOF(); rs->moveNext(), ++row) {
-        for (int i = 0; i < m_def.columns.size(); ++i) {
-            const Column &c = m_def.columns.at(i);
-            auto *item = new QTableWidgetItem(c.type == QLatin1Char('n') ? lwcommon::formatNumber(rs->field(c.name), c.decimals)
-                                                                        : rs->text(c.name));
-            if (m_def.columns.at(i).type == QLatin1Char('n'))
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            if (i == 0)
-                item->setData(Qt::UserRole, rs->field(m_def.key));
-            m_list->setItem(row, i, item);
-        }
-    }
-    m_list->setSortingEnabled(true);
-    if (!rs || (!m_db->LastError().isEmpty() && rs->recordCount() == 0))
-        fail(QStringLiteral("读取“%1”失败：%2").arg(m_def.caption, m_db->LastError().description));
+    if (m_list)
+        m_list->reload();
 }
 
 void OEdit::setFilter(const QString &text)
 {
-    m_filter = text.trimmed();
-    reloadList();
+    if (m_list)
+        m_list->setFilter(text);
 }
 
 int OEdit::listRowCount() const { return m_list ? m_list->rowCount() : 0; }
 
-QString OEdit::listText(int row, const QString &column) const
-{
-    for (int i = 0; m_list && i < m_def.columns.size(); ++i)
-        if (m_def.columns.at(i).name.compare(column, Qt::CaseInsensitive) == 0)
-            return m_list->item(row, i) ? m_list->item(row, i)->text() : QString();
-    return QString();
-}
+QString OEdit::listText(int row, const QString &column) const { return m_list ? m_list->text(row, column) : QString(); }
 
 bool OEdit::openRecord(const QVariant &key)
 {

@@ -24,6 +24,7 @@ class QFormLayout;
 
 namespace lwedit {
 
+class DocumentList;
 using lwcommon::Column;
 using lwcommon::Definition;
 
@@ -48,6 +49,7 @@ public:
     // The list: rows whose text columns contain the filter (all rows for "").
     void setFilter(const QString &text);
     int listRowCount() const;
+    DocumentList *documentList() const { return m_list; }
     QString listText(int row, const QString &column) const;
 
     // The form: opens a record by key, or a new one; fields by column name.
@@ -122,11 +124,10 @@ private:
     QVariant m_currentKey; // invalid: a new record
     bool m_dirty = false;
     bool m_loading = false;
-    QString m_filter, m_lastError;
+    QString m_lastError;
 
     QStackedWidget *m_stack = nullptr;
-    QLineEdit *m_filterEdit = nullptr;
-    QTableWidget *m_list = nullptr;
+    DocumentList *m_list = nullptr;
     QLabel *m_title = nullptr;
     QLabel *m_note = nullptr; // why the open document cannot be changed
     QList<QLineEdit *> m_fields;

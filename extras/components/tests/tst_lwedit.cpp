@@ -20,6 +20,7 @@
 
 #include "../common/decimal.h"
 #include "../lwedit/oedit.h"
+#include "../lwedit/documentlist.h"
 #include "demo/demodb.h"
 
 #include <QProcess>
@@ -39,6 +40,9 @@ private Q_SLOTS:
     void unknownProgramUnloadsFromInit();
     void listAndFilter_data();
     void listAndFilter();
+    void listSortsAndShowsNames_data();
+    void listSortsAndShowsNames();
+    void listReadsAsScrolled();
     void save_data();
     void save();
     void savesOnEveryDriver_data();
@@ -154,6 +158,14 @@ void tst_LwEdit::listAndFilter_data()
     QTest::newRow("by number") << 2101 << "PO202611" << 17;
     QTest::newRow("by supplier code") << 2101 << "S006" << 7;
     QTest::newRow("a quote is a character") << 2101 << "O'Neil" << 0;
+    QTest::newRow("by supplier name") << 2101 << "宁波" << 6;
+    QTest::newRow("by the name's initials") << 2101 << "nbwj" << 6;
+    QTest::newRow("initials in capitals") << 2101 << "NBWJZ" << 6;
+    QTest::newRow("% is a character") << 2101 << "%" << 0;
+    QTest::newRow("_ is a character") << 2101 << "_" << 0;
+    QTest::newRow("a backslash") << 2101 << "\\" << 0;
+    QTest::newRow("1,000 characters") << 2101 << QString(1000, u'宁') << 0;
+    QTest::newRow("emoji") << 2101 << "宁波😀" << 0;
     QTest::newRow("receipts see their bill type only") << 2104 << "" << 26;
     QTest::newRow("returns: none yet") << 2105 << "" << 0;
 }
@@ -726,6 +738,68 @@ void tst_LwEdit::auditTrail()
             listed << f.mid(1).join(u'|');
     }
     QCOMPARE(listed, expected);
+}
+
+void tst_LwEdit::listSortsAndShowsNames_data()
+{
+    QTest::addColumn<int>("unused");
+    QTest::newRow("sqlite") << 0;
+    QTest::newRow("postgresql") << 0;
+}
+
+// Sorted by the database on every column both ways; names beside codes, also for a supplier deleted since.
+void tst_LwEdit::listSortsAndShowsNames()
+{
+    lwedit::OEdit *e = make(2101, {0});
+    QVERIFY(e);
+    lwedit::DocumentList *list = e->documentList();
+    QVERIFY(list);
+    const int columns = list->model()->columnCount();
+    QCOMPARE(columns, 8); // the supplier's name beside its code
+    for (int col = 0; col < columns; ++col)
+        for (Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+            list->sortBy(col, order);
+            QVERIFY2(list->lastError().isEmpty(), qPrintable(list->lastError()));
+            QCOMPARE(list->rowCount(), 40);
+        }
+    list->sortBy(3, Qt::AscendingOrder);
+    QCOMPARE(list->text(0, QStringLiteral("supplier_name")), QStringLiteral("华东钢材有限公司"));
+    list->sortBy(3, Qt::DescendingOrder);
+    QCOMPARE(list->text(0, QStringLiteral("supplier_name")), QStringLiteral("苏州精密机械有限公司"));
+    list->sortBy(7, Qt::DescendingOrder);
+    QCOMPARE(list->text(0, QStringLiteral("billno")), QStringLiteral("PO202611002"));
+    QCOMPARE(list->text(0, QStringLiteral("amount")), QStringLiteral("90770.00"));
+    list->sortBy(0, Qt::AscendingOrder);
+    QCOMPARE(list->text(0, QStringLiteral("billno")), QStringLiteral("PO202610001"));
+    QVERIFY(count(QStringLiteral("select count(*) from pu_order where billno = 'PO202611001' and supplier = 'S003'")) == 1);
+    auto db = m_site->connect();
+    QVERIFY(db->exec(QStringLiteral("delete from bd_supplier where code = 'S003'")));
+    e->setFilter(QStringLiteral("PO202611001"));
+    QCOMPARE(e->listRowCount(), 1);
+    QCOMPARE(e->listText(0, QStringLiteral("supplier")), QStringLiteral("S003"));
+    QCOMPARE(e->listText(0, QStringLiteral("supplier_name")), QString());
+}
+
+// 5,000 more orders: opening reads their count and no row; the end is one page away.
+void tst_LwEdit::listReadsAsScrolled()
+{
+    auto db = m_site->connect();
+    QVERIFY(db->exec(QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < 5000) "
+                                    "insert into pu_order (billno, billdate, supplier, status, amount, version) "
+                                    "select 'PX' || substr('0000' || i, -5), '2026-09-30', 'S001', '未审核', 1, 1 from n")));
+    lwedit::OEdit *e = make(2101, {0});
+    QVERIFY(e);
+    lwcommon::PagedModel *model = e->documentList()->model();
+    QCOMPARE(e->listRowCount(), 5040);
+    QCOMPARE(model->pagesRead(), 0);
+    QCOMPARE(e->listText(5039, QStringLiteral("billno")), QStringLiteral("PX05000"));
+    QCOMPARE(e->listText(5039, QStringLiteral("supplier_name")), QStringLiteral("华东钢材有限公司"));
+    QCOMPARE(model->pagesRead(), 1);
+    for (int row = 0; row < 5040; row += 50)
+        QVERIFY(!e->listText(row, QStringLiteral("billno")).isEmpty());
+    QVERIFY(model->pagesKept() <= 16);
+    e->setFilter(QStringLiteral("PX0499"));
+    QCOMPARE(e->listRowCount(), 10);
 }
 
 QTEST_MAIN(tst_LwEdit)

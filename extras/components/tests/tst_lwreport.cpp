@@ -12,7 +12,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QRegularExpression>
-#include <QTableWidget>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTableView>
 #include <QTest>
 
 #include "testsite.h"
@@ -36,6 +38,15 @@ private Q_SLOTS:
     void rowsOpenTheirDocuments_data();
     void rowsOpenTheirDocuments();
     void exports();
+    void refusedParameters_data();
+    void refusedParameters();
+    void namesBesideCodesAndMissingMasters_data();
+    void namesBesideCodesAndMissingMasters();
+    void countsAndStatusLine_data();
+    void countsAndStatusLine();
+    void csvExportSaysWhereAndStops();
+    void pdfTextCopiesRight();
+    void alertListRespectsRights();
     void cleanup();
 
 private:
@@ -246,11 +257,14 @@ void tst_LwReport::rowsOpenTheirDocuments()
     ReportView *view = c->views().value(progId.endsWith(QLatin1String("oalert")) ? 1 : 0);
     QVERIFY(view && view->dataRowCount() > 0);
     spy->clear();
-    auto *grid = view->findChild<QTableWidget *>();
+    auto *grid = view->grid();
     QVERIFY(grid);
-    Q_EMIT grid->cellDoubleClicked(0, 1);
+    Q_EMIT grid->doubleClicked(grid->model()->index(0, 1));
     if (opens == 0) {
-        QCOMPARE(spy->count(), 0);
+        // Said in the status line instead of doing nothing.
+        QCOMPARE(spy->count(), 1);
+        QCOMPARE(spy->at(0).at(0).toString(), QStringLiteral("message"));
+        QCOMPARE(spy->at(0).at(1).toList().value(0).toString(), QStringLiteral("“采购明细表”的行不打开单据。"));
         return;
     }
     QCOMPARE(spy->count(), 1);
@@ -280,7 +294,7 @@ void tst_LwReport::exports()
     QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
     const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), view->rowCount() + 1);
-    QCOMPARE(lines.first(), QStringLiteral("客户,单号,日期,物料,数量,单价,金额"));
+    QCOMPARE(lines.first(), QStringLiteral("客户,客户编码,单号,日期,物料编码,物料,数量,单价,金额"));
     QVERIFY(lines.join(u'\n').contains(QStringLiteral("\"东方, \"\"机电\"\"\",")));
     // Amounts without thousands separators, so a spreadsheet reads them as numbers.
     QVERIFY(!lines.last().contains(QRegularExpression(QStringLiteral("\\d,\\d{3}"))));
@@ -290,6 +304,226 @@ void tst_LwReport::exports()
     QVERIFY(pdf.read(5) == "%PDF-");
     QVERIFY(!view->exportCsv(dir.filePath(QStringLiteral("no/such/folder/r.csv")), &error));
     QVERIFY(error.startsWith(QStringLiteral("无法写入文件")));
+}
+
+void tst_LwReport::refusedParameters_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("start after end") << "2026-12-01" << "2026-11-01" << "“起始日期”2026-12-01 晚于“截止日期”2026-11-01，请更正。";
+    QTest::newRow("month 13") << "2026-13-01" << "2026-12-08" << "“起始日期”必须是日期（年-月-日）：2026-13-01";
+    QTest::newRow("0000-00-00") << "2026-10-01" << "0000-00-00" << "“截止日期”必须是日期（年-月-日）：0000-00-00";
+    QTest::newRow("empty") << "" << "2026-12-08" << "“起始日期”不能为空。";
+    QTest::newRow("the same day is a range") << "2026-11-02" << "2026-11-02" << "";
+}
+
+void tst_LwReport::refusedParameters()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, error);
+    QVERIFY(openSite(TestSite::SQLite));
+    QSignalSpy *spy = nullptr;
+    ReportComponent *c = make(QStringLiteral("LwEdit.oReport"), 2106, &spy);
+    std::unique_ptr<QSignalSpy> owner(spy);
+    QVERIFY(c);
+    ReportView *view = c->views().at(0);
+    QVERIFY(view->dataRowCount() > 0);
+    spy->clear();
+    view->setParam(QStringLiteral("from"), from);
+    view->setParam(QStringLiteral("to"), to);
+    QCOMPARE(view->run(), error.isEmpty());
+    QCOMPARE(view->lastError(), error);
+    if (!error.isEmpty()) {
+        // Said to the operator, and the rows of the last run are not left standing.
+        QCOMPARE(spy->count(), 1);
+        QCOMPARE(spy->at(0).at(1).toList().value(0).toString(), error);
+        QCOMPARE(view->rowCount(), 0);
+        QCOMPARE(view->param(QStringLiteral("from")), from); // what was typed stays to be corrected
+    }
+}
+
+void tst_LwReport::namesBesideCodesAndMissingMasters_data()
+{
+    everyReportRuns_data();
+}
+
+// 采购明细表 of the demo's purchase lines up to 2026-12-08 (106 lines, total 834,866.00);
+// the 17 lines of 宁波五金制品公司 (S003, 93,461.00) stay when the supplier is deleted.
+void tst_LwReport::namesBesideCodesAndMissingMasters()
+{
+    QFETCH(int, driver);
+    if (!openSite(driver))
+        QSKIP("no PostgreSQL server");
+    auto db = m_site->connect();
+    ReportComponent *c = make(QStringLiteral("LwEdit.oReport"), 2106, nullptr);
+    QVERIFY(c);
+    ReportView *view = c->views().at(0);
+    view->setParam(QStringLiteral("from"), QStringLiteral("2026-10-01"));
+    view->setParam(QStringLiteral("to"), QStringLiteral("2026-12-08"));
+    QVERIFY(view->run());
+    QCOMPARE(view->cell(0, QStringLiteral("partycode")), QStringLiteral("S001"));
+    QCOMPARE(view->cell(0, QStringLiteral("party")), QStringLiteral("华东钢材有限公司"));
+    QVERIFY(!view->cell(0, QStringLiteral("itemcode")).isEmpty());
+    QVERIFY(!view->cell(0, QStringLiteral("item")).isEmpty());
+    QVERIFY(db->exec(QStringLiteral("delete from bd_supplier where code = 'S003'")));
+    QVERIFY(view->run());
+    QCOMPARE(view->dataRowCount(), 106);
+    int orphans = 0;
+    QStringList subtotals;
+    for (int r = 0; r < view->rowCount(); ++r) {
+        if (view->rowKind(r) == ReportView::DataRow && view->cell(r, QStringLiteral("partycode")) == QLatin1String("S003")) {
+            ++orphans;
+            QCOMPARE(view->cell(r, QStringLiteral("party")), QString());
+        }
+        if (view->rowKind(r) != ReportView::DataRow)
+            subtotals << view->cell(r, QStringLiteral("party")) + u' ' + view->cell(r, QStringLiteral("amount"));
+    }
+    QCOMPARE(orphans, 17);
+    QVERIFY2(subtotals.contains(QStringLiteral("小计： 93,461.00")), qPrintable(subtotals.join(u'|')));
+    QCOMPARE(subtotals.last(), QStringLiteral("合计 834,866.00"));
+    QCOMPARE(subtotals.size(), 9);
+}
+
+void tst_LwReport::countsAndStatusLine_data()
+{
+    everyReportRuns_data();
+}
+
+// 采购汇总表 of November 2026: 7 suppliers, S001 first with 6 orders, 1,438 pieces, 106,357.00.
+void tst_LwReport::countsAndStatusLine()
+{
+    QFETCH(int, driver);
+    if (!openSite(driver))
+        QSKIP("no PostgreSQL server");
+    QSignalSpy *spy = nullptr;
+    ReportComponent *c = make(QStringLiteral("LwEdit.oReport"), 2107, &spy);
+    std::unique_ptr<QSignalSpy> owner(spy);
+    QVERIFY(c);
+    ReportView *view = c->views().at(0);
+    view->setParam(QStringLiteral("from"), QStringLiteral("2026-10-01"));
+    view->setParam(QStringLiteral("to"), QStringLiteral("2026-12-08"));
+    QVERIFY(view->run());
+    QCOMPARE(spy->last().at(1).toList().value(0).toString(), QStringLiteral("采购汇总表：8 行"));
+    view->setParam(QStringLiteral("from"), QStringLiteral("2026-11-01"));
+    view->setParam(QStringLiteral("to"), QStringLiteral("2026-11-30"));
+    QVERIFY(view->run());
+    QCOMPARE(spy->last().at(0).toString(), QStringLiteral("message"));
+    QCOMPARE(spy->last().at(1).toList().value(0).toString(), QStringLiteral("采购汇总表：7 行"));
+    QCOMPARE(view->rowCount(), 8);
+    const QStringList first{view->cell(0, QStringLiteral("partycode")), view->cell(0, QStringLiteral("party")),
+                            view->cell(0, QStringLiteral("orders")), view->cell(0, QStringLiteral("qty")),
+                            view->cell(0, QStringLiteral("amount"))};
+    QCOMPARE(first, (QStringList{"S001", "华东钢材有限公司", "6", "1,438.00", "106,357.00"}));
+    QCOMPARE(view->rowKind(7), ReportView::TotalRow);
+    QCOMPARE(view->cell(7, QStringLiteral("partycode")), QStringLiteral("合计"));
+    QCOMPARE(view->cell(7, QStringLiteral("orders")), QStringLiteral("17"));
+    QCOMPARE(view->cell(7, QStringLiteral("qty")), QStringLiteral("3,424.00"));
+    QCOMPARE(view->cell(7, QStringLiteral("amount")), QStringLiteral("367,011.00"));
+}
+
+// 3,000 more lines on PO202611001 (S003): 3,106 lines up to 2026-12-08.
+void tst_LwReport::csvExportSaysWhereAndStops()
+{
+    QVERIFY(openSite(TestSite::SQLite));
+    auto db = m_site->connect();
+    QVERIFY(db->transaction());
+    for (int i = 0; i < 3000; ++i)
+        QVERIFY(db->exec(QStringLiteral("insert into pu_orderline (billno, lineno, item, qty, price, amount) values (?, ?, ?, ?, ?, ?)"),
+                         {QStringLiteral("PO202611001"), 100 + i, QStringLiteral("A3002"), 1, 1, 1}));
+    QVERIFY(db->commit());
+    QSignalSpy *spy = nullptr;
+    ReportComponent *c = make(QStringLiteral("LwEdit.oReport"), 2106, &spy);
+    std::unique_ptr<QSignalSpy> owner(spy);
+    QVERIFY(c);
+    ReportView *view = c->views().at(0);
+    view->setParam(QStringLiteral("from"), QStringLiteral("2026-10-01"));
+    view->setParam(QStringLiteral("to"), QStringLiteral("2026-12-08"));
+    QVERIFY(view->run());
+    QCOMPARE(view->dataRowCount(), 3106);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("明细.csv"));
+    QString error;
+    qint64 asked = 0;
+    QVERIFY(!view->exportCsv(file, &error, [&](qint64 done, qint64 total) {
+        asked = done;
+        return total != 3106; // stopped at the first report of progress
+    }));
+    QCOMPARE(asked, 1000);
+    QCOMPARE(error, QStringLiteral("导出已取消，未写入文件 %1。").arg(file));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+    spy->clear();
+    QVERIFY(view->exportTo(file, false));
+    QCOMPARE(spy->last().at(1).toList().value(0).toString(), QStringLiteral("已导出 3,106 行到 %1").arg(file));
+    QFile csv(file);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().split('\n');
+    QCOMPARE(lines.size(), 1 + 3106 + 8 + 1 + 1); // header, lines, subtotals, total, the last line's end
+    QVERIFY(lines.at(lines.size() - 2).startsWith("合计,,,,,,"));
+}
+
+// The text pdftotext reads out of an exported PDF is the grid's text, character for character.
+void tst_LwReport::pdfTextCopiesRight()
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        QFAIL("pdftotext is missing: scripts/setup.sh installs poppler-utils");
+    QVERIFY2(!ReportView::pdfFontFamily().isEmpty(), "no Chinese (Simplified) font installed: scripts/setup.sh installs one");
+    QVERIFY(openSite(TestSite::SQLite));
+    ReportComponent *c = make(QStringLiteral("LwEdit.oReport"), 2106, nullptr);
+    QVERIFY(c);
+    ReportView *view = c->views().at(0);
+    view->setParam(QStringLiteral("from"), QStringLiteral("2026-10-01"));
+    view->setParam(QStringLiteral("to"), QStringLiteral("2026-12-08"));
+    QVERIFY(view->run());
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY2(view->exportPdf(dir.filePath(QStringLiteral("r.pdf")), &error), qPrintable(error));
+    QProcess p;
+    p.start(pdftotext, {QStringLiteral("-raw"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), dir.filePath(QStringLiteral("r.pdf")),
+                        QStringLiteral("-")});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 0);
+    QString text = QString::fromUtf8(p.readAllStandardOutput());
+    text.remove(QRegularExpression(QStringLiteral("\\s")));
+    QVERIFY(text.contains(QStringLiteral("采购明细表")));
+    QString head;
+    for (const lwcommon::Column &col : view->definition().columns)
+        head += col.caption;
+    QVERIFY2(text.contains(head), qPrintable(head));
+    for (int r = 0; r < view->rowCount(); ++r) {
+        QString row;
+        for (const lwcommon::Column &col : view->definition().columns)
+            row += view->cell(r, col.name);
+        row.remove(QRegularExpression(QStringLiteral("\\s")));
+        QVERIFY2(text.contains(row), qPrintable(QStringLiteral("row %1: %2").arg(r).arg(row)));
+    }
+    QVERIFY(text.contains(QStringLiteral("天津北方塑胶厂")));
+}
+
+// 李四 runs inventory only: of the four sections he sees the stock below its minimum.
+void tst_LwReport::alertListRespectsRights()
+{
+    QVERIFY(openSite(TestSite::SQLite));
+    bMain::LogOut();
+    QVERIFY(testsupport::openSession(m_site->configPath(), QStringLiteral("李四"), QStringLiteral("li4")));
+    Session::current()->sys->environment()->setOperatingDate(QDate(2026, 12, 8));
+    ReportComponent *alerts = make(QStringLiteral("LwEdit.oalert"), 0, nullptr);
+    QVERIFY(alerts);
+    QStringList captions;
+    for (ReportView *v : alerts->views())
+        captions << v->definition().caption;
+    QCOMPARE(captions, QStringList{QStringLiteral("低于最低库存的物料")});
+    m_widget.reset();
+    bMain::LogOut();
+    QVERIFY(testsupport::openSession(m_site->configPath(), QStringLiteral("张三"), QStringLiteral("zhang3")));
+    alerts = make(QStringLiteral("LwEdit.oalert"), 0, nullptr);
+    QVERIFY(alerts);
+    captions.clear();
+    for (ReportView *v : alerts->views())
+        captions << v->definition().caption;
+    QCOMPARE(captions, (QStringList{QStringLiteral("逾期未交货的采购订单"), QStringLiteral("逾期未发货的销售订单")}));
 }
 
 QTEST_MAIN(tst_LwReport)

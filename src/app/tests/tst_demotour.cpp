@@ -31,7 +31,7 @@
 #include <QFileInfo>
 #include <QPrintPreviewDialog>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 
 #include "modal.h"
@@ -63,13 +63,15 @@ void picture(QWidget *w, const QString &name)
 }
 
 // The grid of a component that has rows (the list of the editor, the report grid).
-QTableWidget *gridWithRows(QWidget *component)
+QTableView *gridWithRows(QWidget *component)
 {
-    for (QTableWidget *t : component->findChildren<QTableWidget *>())
-        if (t->isVisibleTo(component) && t->rowCount() > 0) // the tab need not be the one in front
+    for (QTableView *t : component->findChildren<QTableView *>())
+        if (t->isVisibleTo(component) && t->model() && t->model()->rowCount() > 0) // the tab need not be the one in front
             return t;
     return nullptr;
 }
+
+QString cellText(QTableView *t, int row, int column) { return t->model()->index(row, column).data().toString(); }
 
 QPushButton *button(QWidget *in, const QString &text)
 {
@@ -193,23 +195,23 @@ void tst_DemoTour::purchaseOrderInATab()
     QVERIFY(c);
     QVERIFY(c->isVisible());
     QCOMPARE(c->size(), m_window->hostArea(m_window->currentHostIndex())->size());
-    QTableWidget *list = gridWithRows(c);
+    QTableView *list = gridWithRows(c);
     QVERIFY(list);
     auto db = m_site->connect();
-    QCOMPARE(list->rowCount(), db->query(QStringLiteral("select count(*) from pu_order"), {})->firstValue().toInt());
+    QCOMPARE(list->model()->rowCount(), db->query(QStringLiteral("select count(*) from pu_order"), {})->firstValue().toInt());
     QVERIFY(m_ui->messageTexts(8).isEmpty());
     picture(m_window, QStringLiteral("purchase-order-list"));
     // A menu click freezes painting for its layout pass; the host area must be painted again afterwards.
     QVERIFY(c->parentWidget()->updatesEnabled());
     // An order not yet approved (未审核) opens for editing; one received (已入库) is looked at only and says why.
     int statusColumn = -1;
-    for (int col = 0; col < list->columnCount(); ++col)
-        if (list->horizontalHeaderItem(col) && list->horizontalHeaderItem(col)->text() == QStringLiteral("状态"))
+    for (int col = 0; col < list->model()->columnCount(); ++col)
+        if (list->model()->headerData(col, Qt::Horizontal).toString() == QStringLiteral("状态"))
             statusColumn = col;
     QVERIFY(statusColumn >= 0);
     auto rowOf = [&](const QString &status) {
-        for (int row = 0; row < list->rowCount(); ++row)
-            if (list->item(row, statusColumn) && list->item(row, statusColumn)->text() == status)
+        for (int row = 0; row < list->model()->rowCount(); ++row)
+            if (cellText(list, row, statusColumn) == status)
                 return row;
         return -1;
     };
@@ -219,8 +221,8 @@ void tst_DemoTour::purchaseOrderInATab()
     };
     const int received = rowOf(QStringLiteral("已入库"));
     QVERIFY(received >= 0);
-    const QString receivedNumber = list->item(received, 0)->text();
-    Q_EMIT list->cellDoubleClicked(received, 0);
+    const QString receivedNumber = cellText(list, received, 0);
+    Q_EMIT list->doubleClicked(list->model()->index(received, 0));
     QTest::qWait(20);
     QVERIFY(button(c, QStringLiteral("返回列表")));
     for (const char *absent : {"保存", "修改", "删除", "增行"})
@@ -232,7 +234,7 @@ void tst_DemoTour::purchaseOrderInATab()
 
     const int open = rowOf(QStringLiteral("未审核"));
     QVERIFY(open >= 0);
-    Q_EMIT list->cellDoubleClicked(open, 0);
+    Q_EMIT list->doubleClicked(list->model()->index(open, 0));
     QTest::qWait(20);
     for (const char *shown : {"保存", "增行", "删行", "删除", "返回列表"})
         QVERIFY2(button(c, QString::fromUtf8(shown)), shown);
@@ -246,11 +248,11 @@ void tst_DemoTour::reportRowOpensAnEditWindow()
     QVERIFY(open());
     QWidget *c = run(QStringLiteral("040103")); // unposted vouchers, rows open their voucher
     QVERIFY(c);
-    QTableWidget *grid = gridWithRows(c);
+    QTableView *grid = gridWithRows(c);
     QVERIFY(grid);
-    const QString vno = grid->item(0, 0)->text();
+    const QString vno = cellText(grid, 0, 0);
     QVERIFY(editWindows().isEmpty());
-    Q_EMIT grid->cellDoubleClicked(0, 0);
+    Q_EMIT grid->doubleClicked(grid->model()->index(0, 0));
     QTest::qWait(50);
     const QList<frmEdit *> windows = editWindows();
     QCOMPARE(windows.size(), 1);
@@ -268,9 +270,9 @@ void tst_DemoTour::reportWithTotalsAndPreview()
     QVERIFY(open());
     QWidget *c = run(QStringLiteral("010301")); // purchase details by supplier
     QVERIFY(c);
-    QTableWidget *grid = gridWithRows(c);
+    QTableView *grid = gridWithRows(c);
     QVERIFY(grid);
-    QCOMPARE(grid->item(grid->rowCount() - 1, 0)->text(), QStringLiteral("合计"));
+    QCOMPARE(cellText(grid, grid->model()->rowCount() - 1, 0), QStringLiteral("合计"));
     picture(m_window, QStringLiteral("purchase-report"));
     bool previewed = false;
     auto answered = testsupport::whenModal<QPrintPreviewDialog>([&](QPrintPreviewDialog *d) {
@@ -328,8 +330,8 @@ void tst_DemoTour::tabMenuCloses()
     QVERIFY(order && run(QStringLiteral("010301")) && run(QStringLiteral("010302")));
     auto *contract = qobject_cast<IBusinessComponent *>(order);
     QVERIFY(contract);
-    QTableWidget *list = gridWithRows(order);
-    Q_EMIT list->cellDoubleClicked(0, 0);
+    QTableView *list = gridWithRows(order);
+    Q_EMIT list->doubleClicked(list->model()->index(0, 0));
     order->findChild<QLineEdit *>(QStringLiteral("remark"))->setText(QStringLiteral("改了"));
     Q_EMIT order->findChild<QLineEdit *>(QStringLiteral("remark"))->textEdited(QStringLiteral("改了"));
     QVERIFY(contract->hasUnsavedChanges());
@@ -584,9 +586,9 @@ void tst_DemoTour::quittingAsksOnTheOperatorsOwnBox()
     QCOMPARE(remarks[1]->text(), QStringLiteral("urgent"));
 
     QWidget *vouchers = run(QStringLiteral("040103"));
-    QTableWidget *grid = vouchers ? gridWithRows(vouchers) : nullptr;
+    QTableView *grid = vouchers ? gridWithRows(vouchers) : nullptr;
     QVERIFY(grid);
-    Q_EMIT grid->cellDoubleClicked(0, 0);
+    Q_EMIT grid->doubleClicked(grid->model()->index(0, 0));
     QTRY_COMPARE(editWindows().size(), 1);
     frmEdit *edit = editWindows().first();
     m_host->headerButtonClick(1);
