@@ -11,6 +11,7 @@
 #include "platform/objectfactory.h"
 #include "platform/uiservice.h"
 
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
@@ -578,7 +579,7 @@ void tst_LwEdit::earlierDemoDatabaseUpgraded()
         QVERIFY(started.Init(s) && started.Connect());
         QVERIFY2(demo::upgradeIfOld(started, &error), qPrintable(error));
     }
-    QCOMPARE(count(QStringLiteral("PRAGMA user_version")), 3);
+    QCOMPARE(count(QStringLiteral("PRAGMA user_version")), demo::kSchemaStamp);
     QCOMPARE(count(QStringLiteral("select count(*) from pu_order")), orders);
     QCOMPARE(count(QStringLiteral("select amount from pu_orderline where billno = 'PO202610013' and lineno = 2")), 5100);
     QCOMPARE(count(QStringLiteral("select amount from pu_order where billno = 'PO202610013'")), 16595);
@@ -795,8 +796,12 @@ void tst_LwEdit::listReadsAsScrolled()
     QCOMPARE(e->listText(5039, QStringLiteral("billno")), QStringLiteral("PX05000"));
     QCOMPARE(e->listText(5039, QStringLiteral("supplier_name")), QStringLiteral("华东钢材有限公司"));
     QCOMPARE(model->pagesRead(), 1);
+    // Rows far apart come from pages of their own: every sampled number is read and none twice.
+    QSet<QString> sampled;
     for (int row = 0; row < 5040; row += 50)
-        QVERIFY(!e->listText(row, QStringLiteral("billno")).isEmpty());
+        sampled.insert(e->listText(row, QStringLiteral("billno")));
+    sampled.remove(QString());
+    QCOMPARE(sampled.size(), 101);
     QVERIFY(model->pagesKept() <= 16);
     e->setFilter(QStringLiteral("PX0499"));
     QCOMPARE(e->listRowCount(), 10);
