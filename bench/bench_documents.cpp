@@ -39,51 +39,17 @@
 #include <unistd.h>
 #include <vector>
 
+#include "benchsupport.h"
+
 namespace {
+
+using benchsupport::QuietUi;
+using benchsupport::percentile;
+using benchsupport::residentKiB;
+using benchsupport::say;
 
 constexpr double kOpenGoalMs = 50, kFilterGoalMs = 100, kYearGoalMs = 500;
 constexpr long kMemoryGoalKiB = 10 * 1024;
-
-class QuietUi : public ui::IUiService
-{
-public:
-    int messageBox(const QString &text, int, const QString &) override
-    {
-        std::printf("message box: %s\n", qPrintable(text));
-        return ui::Ok;
-    }
-    void doEvents() override { QCoreApplication::processEvents(); }
-    void presentMessage(int level, const QString &, const QString &text) override
-    {
-        if (level >= 4)
-            std::printf("message: %s\n", qPrintable(text));
-    }
-};
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
-}
-
-long residentKiB()
-{
-    malloc_trim(0);
-    QFile f(QStringLiteral("/proc/self/statm"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> parts = f.readAll().split(' ');
-    return parts.size() > 1 ? parts[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
-}
-
-template<typename... Args>
-void say(const char *format, Args... args)
-{
-    std::printf(format, args...);
-    std::fflush(stdout);
-}
 
 // Extra orders over 2026-01-01 .. 2026-12-08, 3 lines each, their totals stored as the editor would.
 bool addOrders(Database &db, int count)

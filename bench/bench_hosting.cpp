@@ -40,60 +40,23 @@
 #include <unistd.h>
 #include <vector>
 
+#include "benchsupport.h"
+
 namespace {
+
+using benchsupport::QuietUi;
+using benchsupport::percentile;
+using benchsupport::residentKiB;
+using benchsupport::say;
 
 constexpr double kP95GoalMs = 50;
 constexpr double kFirstGoalMs = 150;
-
-class QuietUi : public ui::IUiService
-{
-public:
-    int messageBox(const QString &text, int, const QString &) override
-    {
-        std::printf("message box: %s\n", qPrintable(text));
-        return ui::Ok;
-    }
-    void doEvents() override { QCoreApplication::processEvents(); }
-    void presentMessage(int level, const QString &, const QString &text) override
-    {
-        if (level >= 4)
-            std::printf("message: %s\n", qPrintable(text));
-    }
-};
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
-}
-
-// Resident memory once the allocator has handed freed pages back to the system,
-// so that what is measured is what is still in use.
-long residentKiB()
-{
-    malloc_trim(0);
-    QFile f(QStringLiteral("/proc/self/statm"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> parts = f.readAll().split(' ');
-    return parts.size() > 1 ? parts[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
-}
 
 // What the allocator holds for live objects (not what it keeps for reuse).
 long heapKiB()
 {
     const struct mallinfo2 m = mallinfo2();
     return long(m.uordblks / 1024);
-}
-
-// Every line as soon as it is measured.
-template<typename... Args>
-void say(const char *format, Args... args)
-{
-    std::printf(format, args...);
-    std::fflush(stdout);
 }
 
 } // namespace
