@@ -369,6 +369,29 @@ QString Database::programPath(const QString &configuredPath)
 
 namespace {
 
+// The column names of a result, and the values of its current row.
+QStringList fieldNames(const QSqlQuery &q)
+{
+    const QSqlRecord rec = q.record();
+    QStringList names;
+    for (int i = 0; i < rec.count(); ++i)
+        names << rec.fieldName(i);
+    return names;
+}
+
+QVariantList currentRow(const QSqlQuery &q, int columns)
+{
+    QVariantList row;
+    row.reserve(columns);
+    for (int i = 0; i < columns; ++i)
+        row << q.value(i);
+    return row;
+}
+
+} // namespace
+
+namespace {
+
 // Whether a new file can be made in the folder (or in the folders that would be made for it).
 bool canCreateIn(QString folder)
 {
@@ -851,16 +874,9 @@ bool Database::runStatement(const QString &tsql, const QVariantList *params, Rec
         if (rowsAffected)
             *rowsAffected = q.numRowsAffected();
         if (each && q.isSelect()) {
-            const QSqlRecord rec = q.record();
-            const int n = rec.count();
-            QStringList names;
-            for (int i = 0; i < n; ++i)
-                names << rec.fieldName(i);
+            const QStringList names = fieldNames(q);
             while (q.next()) {
-                QVariantList row;
-                row.reserve(n);
-                for (int i = 0; i < n; ++i)
-                    row << q.value(i);
+                const QVariantList row = currentRow(q, int(names.size()));
                 delivered = true;
                 if (!(*each)(names, row))
                     return true; // the caller stopped
@@ -875,17 +891,9 @@ bool Database::runStatement(const QString &tsql, const QVariantList *params, Rec
             QStringList names;
             std::vector<QVariantList> data;
             if (q.isSelect()) {
-                const QSqlRecord rec = q.record();
-                const int n = rec.count();
-                for (int i = 0; i < n; ++i)
-                    names << rec.fieldName(i);
-                while (q.next()) {
-                    QVariantList row;
-                    row.reserve(n);
-                    for (int i = 0; i < n; ++i)
-                        row << q.value(i);
-                    data.push_back(std::move(row));
-                }
+                names = fieldNames(q);
+                while (q.next())
+                    data.push_back(currentRow(q, int(names.size())));
                 // A server that sends rows one at a time reports a failure while they are read.
                 if (q.lastError().isValid()) {
                     *err = q.lastError();

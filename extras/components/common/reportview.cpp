@@ -42,6 +42,27 @@ QString csvField(const QString &text)
     return u'"' + t + u'"';
 }
 
+// The captions, and a row's texts, as lines of a CSV file (without the line end).
+QString csvHead(const QList<Column> &columns)
+{
+    QStringList head;
+    for (const Column &c : columns)
+        head << csvField(c.caption);
+    return head.join(u',');
+}
+
+QString csvLine(const QList<Column> &columns, const QStringList &texts)
+{
+    QStringList f;
+    for (int i = 0; i < columns.size(); ++i) {
+        QString t = texts.value(i);
+        if (columns.at(i).type == u'n')
+            t.remove(u','); // a spreadsheet reads 1234.50, not 1,234.50
+        f << csvField(t);
+    }
+    return f.join(u',');
+}
+
 QString countText(qint64 n) { return QLocale(QLocale::Chinese, QLocale::China).toString(n); }
 
 // A date parameter: typed as 年-月-日 (checked when the report runs) or picked from a calendar.
@@ -369,21 +390,11 @@ void ReportView::activateRow(int row)
 QString ReportView::toCsv() const
 {
     QStringList lines;
-    QStringList head;
-    for (const Column &c : m_def.columns)
-        head << csvField(c.caption);
-    lines << head.join(u',');
+    lines << csvHead(m_def.columns);
     QString error;
     m_model->forEachRow(
         [&](RowKind, const QStringList &texts) {
-            QStringList f;
-            for (int i = 0; i < m_def.columns.size(); ++i) {
-                QString t = texts.value(i);
-                if (m_def.columns.at(i).type == u'n')
-                    t.remove(u','); // a spreadsheet reads 1234.50, not 1,234.50
-                f << csvField(t);
-            }
-            lines << f.join(u',');
+            lines << csvLine(m_def.columns, texts);
             return true;
         },
         &error);
@@ -497,25 +508,15 @@ bool ReportView::exportCsv(const QString &file, QString *error, const std::funct
         *error = QStringLiteral("无法写入文件 %1：%2").arg(file, out.errorString());
         return false;
     }
-    QStringList head;
-    for (const Column &c : m_def.columns)
-        head << csvField(c.caption);
     // With the byte order mark a spreadsheet program opens the Chinese text as UTF-8.
-    QByteArray buffer = QByteArray("\xEF\xBB\xBF") + head.join(u',').toUtf8() + "\r\n";
+    QByteArray buffer = QByteArray("\xEF\xBB\xBF") + csvHead(m_def.columns).toUtf8() + "\r\n";
     const qint64 total = m_model->queryRows();
     qint64 done = 0;
     bool stopped = false, writeFailed = false;
     QString why;
     const bool read = m_model->forEachRow(
         [&](RowKind kind, const QStringList &texts) {
-            QStringList f;
-            for (int i = 0; i < m_def.columns.size(); ++i) {
-                QString t = texts.value(i);
-                if (m_def.columns.at(i).type == u'n')
-                    t.remove(u','); // a spreadsheet reads 1234.50, not 1,234.50
-                f << csvField(t);
-            }
-            buffer += f.join(u',').toUtf8() + "\r\n";
+            buffer += csvLine(m_def.columns, texts).toUtf8() + "\r\n";
             if (kind == DataRow && (++done % 1000) == 0) {
                 if (out.write(buffer) != buffer.size()) {
                     writeFailed = true;
