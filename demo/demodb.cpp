@@ -313,8 +313,40 @@ bool upgradeIfOld(Database &db, QString *error)
 
 namespace {
 
+// Periods of an earlier build were keyed by system and period only, so a period close
+// rewrote last year's row: the table is rebuilt keyed by year too, each row's year read
+// from its start date, the flagged current period open and every earlier one closed.
+bool upgradePeriods(Database &db, QString *error)
+{
+    if (!db.hasTable(QStringLiteral("sys_period"))
+        || schema::columnNames(db, QStringLiteral("sys_period")).contains(QStringLiteral("year"), Qt::CaseInsensitive))
+        return true;
+    const schema::Table *table = schema::table(QStringLiteral("sys_period"));
+    if (!table)
+        return fail(error, QStringLiteral("sys_period: the program has no definition of the table"));
+    QStringList statements{QStringLiteral("alter table sys_period rename to sys_period_old")};
+    statements << schema::createStatements(db, *table)
+               << QStringLiteral("insert into sys_period(syscode, year, period, startdate, enddate, iscurrent, isclosed) "
+                                 "select syscode, cast(substr(startdate, 1, 4) as integer), period, startdate, enddate, iscurrent, "
+                                 "case when iscurrent = 1 then 0 else 1 end from sys_period_old")
+               << QStringLiteral("drop table sys_period_old");
+    if (!db.transaction())
+        return fail(error, db.LastError().description);
+    for (const QString &sql : std::as_const(statements))
+        if (!db.exec(sql)) {
+            const QString why = db.LastError().description;
+            db.rollback();
+            return fail(error, QStringLiteral("sys_period: ") + why);
+        }
+    if (!db.commit())
+        return fail(error, db.LastError().description);
+    return true;
+}
+
 bool upgradeTables(Database &db, QString *error)
 {
+    if (!upgradePeriods(db, error))
+        return false;
     const bool earlier = db.hasTable(QStringLiteral("xt_progdef"))
         && !schema::columnNames(db, QStringLiteral("xt_progdef")).contains(QStringLiteral("docopts"), Qt::CaseInsensitive);
     if (!upgradeBusiness(db, error))

@@ -17,12 +17,12 @@ insert into sys_param(sysno, paramno, name, value, remark) values (12, 3, 'login
 insert into sys_param(sysno, paramno, name, value, remark) values (12, 4, 'minclientversion', '1.0.0', '最低客户端版本 (启动插件比较)');
 insert into sys_param(sysno, paramno, name, value, remark) values (38, 1, 'loginusercount', '5', '最近登录操作员个数');
 
-insert into sys_period(syscode, period, startdate, enddate, iscurrent) values ('GL', 11, '2026-11-01 00:00:00', '2026-11-30 00:00:00', 0);
-insert into sys_period(syscode, period, startdate, enddate, iscurrent) values ('GL', 12, '2026-12-01 00:00:00', '2026-12-31 00:00:00', 1);
-insert into sys_period(syscode, period, startdate, enddate, iscurrent) values ('PU', 12, '2026-12-01 00:00:00', '2026-12-31 00:00:00', 1);
-insert into sys_period(syscode, period, startdate, enddate, iscurrent) values ('SA', 12, '2026-12-01 00:00:00', '2026-12-31 00:00:00', 1);
-insert into sys_period(syscode, period, startdate, enddate, iscurrent) values ('IN', 12, '2026-12-01 00:00:00', '2026-12-31 00:00:00', 1);
-insert into sys_period(syscode, period, startdate, enddate, iscurrent) values ('AR', 12, '2026-12-01 00:00:00', '2026-12-31 00:00:00', 1);
+insert into sys_period(syscode, year, period, startdate, enddate, iscurrent, isclosed) values ('GL', 2026, 11, '2026-11-01 00:00:00', '2026-11-30 00:00:00', 0, 1);
+insert into sys_period(syscode, year, period, startdate, enddate, iscurrent, isclosed) values ('GL', 2026, 12, '2026-12-01 00:00:00', '2026-12-31 00:00:00', 1, 0);
+insert into sys_period(syscode, year, period, startdate, enddate, iscurrent, isclosed) values ('PU', 2026, 12, '2026-12-01 00:00:00', '2026-12-31 00:00:00', 1, 0);
+insert into sys_period(syscode, year, period, startdate, enddate, iscurrent, isclosed) values ('SA', 2026, 12, '2026-12-01 00:00:00', '2026-12-31 00:00:00', 1, 0);
+insert into sys_period(syscode, year, period, startdate, enddate, iscurrent, isclosed) values ('IN', 2026, 12, '2026-12-01 00:00:00', '2026-12-31 00:00:00', 1, 0);
+insert into sys_period(syscode, year, period, startdate, enddate, iscurrent, isclosed) values ('AR', 2026, 12, '2026-12-01 00:00:00', '2026-12-31 00:00:00', 1, 0);
 
 insert into sys_language(family, path, text) values ('kxplan', '/login/hint', '提示：演示账套 admin 的密码为空');
 insert into sys_language(family, path, text) values ('kxplan', '/mdimain/statusbar/wait', '就绪');

@@ -32,7 +32,8 @@ bool closePeriod(Database &db, const QString &systemCode, PeriodChange *change, 
     const QString code = systemCode.trimmed();
     if (code.isEmpty())
         return failWith(error, QStringLiteral("菜单没有指定系统，无法结转会计期间"));
-    RecordSetPtr rs = db.query(QStringLiteral("select period, startdate, enddate from sys_period where syscode=? and iscurrent=1"), {code});
+    RecordSetPtr rs = db.query(QStringLiteral("select year, period, startdate, enddate, isclosed from sys_period where syscode=? and iscurrent=1"),
+                               {code});
     if (!rs || !db.LastError().isEmpty())
         return failWith(error, QStringLiteral("无法读取会计期间: ") + db.LastError().description);
     if (rs->isEOF())
@@ -40,11 +41,19 @@ bool closePeriod(Database &db, const QString &systemCode, PeriodChange *change, 
     if (rs->recordCount() > 1)
         return failWith(error, QStringLiteral("系统 ") + code + QStringLiteral(" 有多个当前会计期间，请先修正期间设置"));
     const int period = rs->field(QStringLiteral("period")).toInt();
+    const QDate start = dateOf(rs->field(QStringLiteral("startdate")));
     const QDate end = dateOf(rs->field(QStringLiteral("enddate")));
-    if (period < 1 || period > 12 || !end.isValid())
+    const QVariant yearValue = rs->field(QStringLiteral("year"));
+    const int year = yearValue.isNull() ? start.year() : yearValue.toInt();
+    if (period < 1 || period > 12 || !end.isValid() || year < 1900 || year > 9999)
         return failWith(error, QStringLiteral("系统 ") + code + QStringLiteral(" 的当前会计期间设置无效"));
+    auto periodName = [&](int y, int p) { return QStringLiteral("系统 %1 %2年第 %3 期").arg(code).arg(y).arg(p); };
+    if (rs->field(QStringLiteral("isclosed")).toInt() == 1)
+        return failWith(error, periodName(year, period) + QStringLiteral("已结转，不能再次结转"));
     PeriodChange c;
+    c.closedYear = year;
     c.closed = period;
+    c.year = period == 12 ? year + 1 : year;
     c.current = period % 12 + 1;
     c.start = end.addDays(1);
     c.end = c.start.addMonths(1).addDays(-1);
@@ -55,16 +64,34 @@ bool closePeriod(Database &db, const QString &systemCode, PeriodChange *change, 
         db.rollback();
         return failWith(error, QStringLiteral("结转失败，会计期间没有改变: ") + why);
     };
-    if (!db.exec(QStringLiteral("update sys_period set iscurrent=0 where syscode=? and period=?"), {code, period}))
-        return rollback(db.LastError().description);
+    // Only the closed period's row and the next one's current flag change: earlier years keep their rows.
     int changed = 0;
-    if (!db.exec(QStringLiteral("update sys_period set startdate=?, enddate=?, iscurrent=1 where syscode=? and period=?"),
-                 {dateText(c.start), dateText(c.end), code, c.current}, &changed))
+    if (!db.exec(QStringLiteral("update sys_period set iscurrent=0, isclosed=1 where syscode=? and year=? and period=? and iscurrent=1 "
+                                "and (isclosed is null or isclosed=0)"),
+                 {code, year, period}, &changed))
         return rollback(db.LastError().description);
-    if (changed == 0
-        && !db.exec(QStringLiteral("insert into sys_period(syscode, period, startdate, enddate, iscurrent) values (?, ?, ?, ?, 1)"),
-                    {code, c.current, dateText(c.start), dateText(c.end)}))
+    if (changed != 1) // somebody else closed it since it was read
+        return rollback(periodName(year, period) + QStringLiteral("已结转"));
+    RecordSetPtr next = db.query(QStringLiteral("select isclosed, startdate, enddate from sys_period where syscode=? and year=? and period=?"), {code, c.year, c.current});
+    if (!next || !db.LastError().isEmpty())
         return rollback(db.LastError().description);
+    if (!next->isEOF()) {
+        if (next->field(QStringLiteral("isclosed")).toInt() == 1)
+            return rollback(periodName(c.year, c.current) + QStringLiteral("已经结转过，请先修正期间设置"));
+        // A period set up in advance keeps its own dates.
+        const QDate nextStart = dateOf(next->field(QStringLiteral("startdate")));
+        const QDate nextEnd = dateOf(next->field(QStringLiteral("enddate")));
+        if (nextStart.isValid() && nextEnd.isValid()) {
+            c.start = nextStart;
+            c.end = nextEnd;
+        }
+        if (!db.exec(QStringLiteral("update sys_period set iscurrent=1 where syscode=? and year=? and period=?"), {code, c.year, c.current}))
+            return rollback(db.LastError().description);
+    } else if (!db.exec(QStringLiteral("insert into sys_period(syscode, year, period, startdate, enddate, iscurrent, isclosed) "
+                                       "values (?, ?, ?, ?, ?, 1, 0)"),
+                        {code, c.year, c.current, dateText(c.start), dateText(c.end)})) {
+        return rollback(db.LastError().description);
+    }
     if (!db.commit())
         return rollback(db.LastError().description);
     if (change)

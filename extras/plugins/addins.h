@@ -2,8 +2,10 @@
 // The add-in of the demo's menu: closing the current accounting period of the
 // menu entry's system ("ModeCode"). After the operator confirms, the current
 // period is closed and the next one becomes current (after period 12, period 1
-// of the next year), made from the dates when it is not in sys_period yet:
-// one transaction, so a failure leaves the periods as they were.
+// of the next year), made from the dates when it is not in sys_period yet.
+// Rows are keyed by system, year and period: a closed period keeps its row
+// (marked closed) and cannot be closed again. One transaction, so a failure
+// leaves the periods as they were.
 #include "core/contracts.h"
 
 #include <QDate>
@@ -14,7 +16,9 @@ class Database;
 namespace zenloaddins {
 
 struct PeriodChange {
+    int closedYear = 0;
     int closed = 0;
+    int year = 0; // of the new current period
     int current = 0;
     QDate start, end;
 };

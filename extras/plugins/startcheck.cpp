@@ -1,6 +1,7 @@
 // Start-up checks of the demo installation.
-//  FolderCheck (stage 100): the log folder of the configuration and the
-//    temporary folder can take a new file.
+//  FolderCheck (stage 100): the log folder in use (the configuration's, or the
+//    user's own when the log had to move there) and the temporary folder can
+//    take a new file.
 //  VersionCheck (stage 101): this program is not older than the minimum client
 //    version kept in the parameters of the account set ("minclientversion" of
 //    system 12).
@@ -60,6 +61,14 @@ void FolderCheck::Run(const QString &, QString &output)
         logFolder = log.folder();
     else
         logFolder = m_env.appFolder + QStringLiteral("/log");
+    // When the configured folder could not take the log, the log writes to the user's own
+    // folder and its first line says why: that folder is the one that has to work now.
+    const LogService &service = LogService::instance();
+    if (service.isInitialised()) {
+        const QString used = QFileInfo(service.logFile()).absolutePath();
+        if (QDir::cleanPath(used) != QDir::cleanPath(QFileInfo(logFolder).absoluteFilePath()))
+            logFolder = used;
+    }
     QStringList problems;
     if (const QString why = folderProblem(logFolder); !why.isEmpty())
         problems << QStringLiteral("日志文件夹 ") + QDir::toNativeSeparators(logFolder) + QStringLiteral(" ") + why;

@@ -40,8 +40,10 @@ QList<Table> build()
     t.append({QStringLiteral("sys_param"), {I("sysno", true), I("paramno", true), T("name", 60), T("value", 400), T("remark", 200)},
               {QStringLiteral("sysno"), QStringLiteral("paramno")}, false, {{QStringLiteral("name")}}});
     t.append({QStringLiteral("sys_system"), {I("sysno", true), T("code", 20), T("name", 100)}, {QStringLiteral("sysno")}, false, {}});
-    t.append({QStringLiteral("sys_period"), {T("syscode", 20, true), I("period", true), D("startdate"), D("enddate"), I("iscurrent")},
-              {QStringLiteral("syscode"), QStringLiteral("period")}, false, {}});
+    // A period is one month of one year of a system: closing it marks its row closed and keeps it.
+    t.append({QStringLiteral("sys_period"),
+              {T("syscode", 20, true), I("year", true), I("period", true), D("startdate"), D("enddate"), I("iscurrent"), I("isclosed")},
+              {QStringLiteral("syscode"), QStringLiteral("year"), QStringLiteral("period")}, false, {}});
     t.append({QStringLiteral("sys_language"), {T("family", 40, true), T("path", 200, true), T("text", 1000)},
               {QStringLiteral("family"), QStringLiteral("path")}, false, {}});
     t.append({QStringLiteral("sys_oplog"), {D("logtime"), T("opname", 60), I("progid"), T("message", 4000)}, {}, true, {}});
@@ -119,6 +121,11 @@ QStringList createStatements(const Database &db)
     for (const Table &t : tables())
         out << tableStatements(t, db.dialect());
     return out;
+}
+
+QStringList createStatements(const Database &db, const Table &table)
+{
+    return tableStatements(table, db.dialect());
 }
 
 bool create(Database &db, QString *error)

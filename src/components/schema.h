@@ -37,6 +37,8 @@ ZENLO_CORE_EXPORT const Table *table(const QString &name);
 
 // CREATE TABLE statements (and indexes) for the connected database's dialect.
 ZENLO_CORE_EXPORT QStringList createStatements(const Database &db);
+// The CREATE statements of one table.
+ZENLO_CORE_EXPORT QStringList createStatements(const Database &db, const Table &table);
 // Creates every missing table; false with the reason when a statement fails.
 ZENLO_CORE_EXPORT bool create(Database &db, QString *error = nullptr);
 // The same for other tables (an application's own, e.g. the demo's business data), in one transaction.

@@ -303,8 +303,13 @@ Period SystemServices::accountPeriod(const QString &systemCode, int flag) const
     // the order the same whether the server sorts NULLs first or last.
     RecordSetPtr rs = select(m_db.data(),
                              QStringLiteral("select period, startdate, enddate from sys_period where syscode = ? "
-                                            "order by case when iscurrent = 1 then 0 else 1 end, period desc"),
+                                            "order by case when iscurrent = 1 then 0 else 1 end, coalesce(year, 0) desc, period desc"),
                              {systemCode.trimmed()}, &error);
+    if (!rs) // a period table of an earlier build, without years
+        rs = select(m_db.data(),
+                    QStringLiteral("select period, startdate, enddate from sys_period where syscode = ? "
+                                   "order by case when iscurrent = 1 then 0 else 1 end, period desc"),
+                    {systemCode.trimmed()}, &error);
     if (!rs || rs->isEOF())
         return {};
     Period p;

@@ -568,6 +568,8 @@ void tst_LwEdit::earlierDemoDatabaseUpgraded()
                             "drop table xt_progdef", "alter table xt_progdef_old rename to xt_progdef",
                             "update xt_progdef set columns = replace(columns, ':ref=bd_supplier', '')",
                             "update pu_orderline set amount = null where billno = 'PO202610013' and lineno = 2",
+                            "create table sys_period_old as select syscode, period, startdate, enddate, iscurrent from sys_period",
+                            "drop table sys_period", "alter table sys_period_old rename to sys_period",
                             "PRAGMA user_version = 0"})
         QVERIFY2(db->exec(QString::fromUtf8(sql)), qPrintable(db->LastError().description));
     QString error;
@@ -583,6 +585,10 @@ void tst_LwEdit::earlierDemoDatabaseUpgraded()
     QCOMPARE(count(QStringLiteral("select count(*) from pu_order")), orders);
     QCOMPARE(count(QStringLiteral("select amount from pu_orderline where billno = 'PO202610013' and lineno = 2")), 5100);
     QCOMPARE(count(QStringLiteral("select amount from pu_order where billno = 'PO202610013'")), 16595);
+    // Periods keyed by year: the six rows of 2026, November closed, December the open current one.
+    QCOMPARE(count(QStringLiteral("select count(*) from sys_period where year = 2026")), 6);
+    QCOMPARE(count(QStringLiteral("select isclosed from sys_period where syscode = 'GL' and period = 11")), 1);
+    QCOMPARE(count(QStringLiteral("select isclosed + 2 * iscurrent from sys_period where syscode = 'GL' and period = 12")), 2);
     // Upgraded once: a second start changes nothing.
     QVERIFY2(demo::upgrade(*db, &error), qPrintable(error));
     db.reset();

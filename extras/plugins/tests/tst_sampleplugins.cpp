@@ -98,6 +98,8 @@ private Q_SLOTS:
     void configureKeepsTheChosenFolder();
     void opLogExport();
     void closePeriod();
+    void closePeriodRefused_data();
+    void closePeriodRefused();
     void periodCloseAddInAsksFirst();
 };
 
@@ -180,6 +182,25 @@ void tst_SamplePlugins::startupLibraryReportsAnOlderClient()
     folders->Run(QString(), out);
     QVERIFY2(folders->LastError().description.startsWith(QStringLiteral("日志文件夹 ") + site.programFolder() + "/log 同名的文件已存在"),
              qPrintable(folders->LastError().description));
+    // An ordinary user of an all-users install: the log moved to the user's own folder, whose
+    // first line names the reason; the check has nothing to stop the start for.
+    QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", QFile::encodeName(state.path()));
+    LogConfig moved;
+    moved.setFolder(site.programFolder() + "/log");
+    QVERIFY(LogService::instance().Init(nullptr, &moved));
+    QCOMPARE(LogService::instance().logFile(), state.filePath("zenlo/log/zenlo.log"));
+    folders->Run(QString(), out);
+    QCOMPARE(folders->LastError().description, QString());
+    QCOMPARE(out, QStringLiteral("ok"));
+    // The user's folder failing too is reported with that folder.
+    QFile::remove(state.filePath("zenlo/log/zenlo.log"));
+    QVERIFY(QDir(state.filePath("zenlo/log")).removeRecursively());
+    QVERIFY(testsupport::writeFile(state.filePath("zenlo/log"), "a file"));
+    folders->Run(QString(), out);
+    QVERIFY2(folders->LastError().description.startsWith(QStringLiteral("日志文件夹 ") + state.filePath("zenlo/log") + " 同名的文件已存在"),
+             qPrintable(folders->LastError().description));
+    qunsetenv("XDG_STATE_HOME");
 }
 
 void tst_SamplePlugins::csvField_data()
@@ -360,35 +381,74 @@ void tst_SamplePlugins::opLogExport()
                             "2026-12-08 09:01:00,\"'=cmd\",100027,退出[插件管理]\r\n"));
 }
 
+// Thirteen closes from December 2026: every closed month keeps its row and its dates.
 void tst_SamplePlugins::closePeriod()
 {
     testsupport::TestSite site;
     QVERIFY2(site.ok(), qPrintable(site.error()));
     auto db = site.connect();
-    struct Step {
-        int closed, current;
-        QDate start, end;
-    };
-    const Step steps[] = {{12, 1, QDate(2027, 1, 1), QDate(2027, 1, 31)}, {1, 2, QDate(2027, 2, 1), QDate(2027, 2, 28)}};
-    for (const Step &step : steps) {
-        zenloaddins::PeriodChange change;
-        QString error;
-        QVERIFY2(zenloaddins::closePeriod(*db, "GL", &change, &error), qPrintable(error));
-        QCOMPARE(change.closed, step.closed);
-        QCOMPARE(change.current, step.current);
-        QCOMPARE(change.start, step.start);
-        QCOMPARE(change.end, step.end);
-        RecordSetPtr rs = db->query("select period from sys_period where syscode='GL' and iscurrent=1", {});
-        QCOMPARE(rs->recordCount(), 1);
-        QCOMPARE(rs->field("period").toInt(), step.current);
-    }
+    zenloaddins::PeriodChange change;
     QString error;
-    QVERIFY(!zenloaddins::closePeriod(*db, "XX", nullptr, &error));
-    QCOMPARE(error, QStringLiteral("系统 XX 没有当前会计期间"));
-    QVERIFY(db->exec("update sys_period set iscurrent=1 where syscode='PU'"));
-    QVERIFY(db->exec("insert into sys_period(syscode, period, startdate, enddate, iscurrent) values ('PU', 11, '2026-11-01', '2026-11-30', 1)"));
-    QVERIFY(!zenloaddins::closePeriod(*db, "PU", nullptr, &error));
-    QCOMPARE(error, QStringLiteral("系统 PU 有多个当前会计期间，请先修正期间设置"));
+    for (int i = 0; i < 13; ++i)
+        QVERIFY2(zenloaddins::closePeriod(*db, "GL", &change, &error), qPrintable(error));
+    QCOMPARE(change.closedYear, 2027);
+    QCOMPARE(change.closed, 12);
+    QCOMPARE(change.year, 2028);
+    QCOMPARE(change.current, 1);
+    QCOMPARE(change.start, QDate(2028, 1, 1));
+    QCOMPARE(change.end, QDate(2028, 1, 31));
+    RecordSetPtr rs = db->query("select year, period, substr(startdate, 1, 10) as s, substr(enddate, 1, 10) as e, iscurrent, isclosed "
+                                "from sys_period where syscode='GL' order by year, period", {});
+    QStringList rows;
+    for (; rs && !rs->isEOF(); rs->moveNext())
+        rows << QStringLiteral("%1-%2 %3..%4 %5%6")
+                    .arg(rs->field("year").toInt())
+                    .arg(rs->field("period").toInt(), 2, 10, QLatin1Char('0'))
+                    .arg(rs->field("s").toString(), rs->field("e").toString())
+                    .arg(rs->field("iscurrent").toInt())
+                    .arg(rs->field("isclosed").toInt());
+    QCOMPARE(rows.size(), 15);
+    QCOMPARE(rows.first(), QStringLiteral("2026-11 2026-11-01..2026-11-30 01"));
+    QCOMPARE(rows.at(1), QStringLiteral("2026-12 2026-12-01..2026-12-31 01"));
+    QCOMPARE(rows.at(3), QStringLiteral("2027-02 2027-02-01..2027-02-28 01"));
+    QCOMPARE(rows.at(13), QStringLiteral("2027-12 2027-12-01..2027-12-31 01"));
+    QCOMPARE(rows.last(), QStringLiteral("2028-01 2028-01-01..2028-01-31 10"));
+}
+
+void tst_SamplePlugins::closePeriodRefused_data()
+{
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no current period") << "XX" << "" << "系统 XX 没有当前会计期间";
+    QTest::newRow("two current periods")
+        << "PU" << "insert into sys_period(syscode, year, period, startdate, enddate, iscurrent) values ('PU', 2026, 11, '2026-11-01', '2026-11-30', 1)"
+        << "系统 PU 有多个当前会计期间，请先修正期间设置";
+    QTest::newRow("current period closed already") << "PU" << "update sys_period set isclosed=1 where syscode='PU'"
+                                                   << "系统 PU 2026年第 12 期已结转，不能再次结转";
+    QTest::newRow("next period closed already")
+        << "PU" << "insert into sys_period(syscode, year, period, startdate, enddate, iscurrent, isclosed) values ('PU', 2027, 1, '2027-01-01', '2027-01-31', 0, 1)"
+        << "结转失败，会计期间没有改变: 系统 PU 2027年第 1 期已经结转过，请先修正期间设置";
+}
+
+// A refused close changes no row.
+void tst_SamplePlugins::closePeriodRefused()
+{
+    QFETCH(QString, system);
+    QFETCH(QString, setup);
+    QFETCH(QString, message);
+    testsupport::TestSite site;
+    QVERIFY2(site.ok(), qPrintable(site.error()));
+    auto db = site.connect();
+    if (!setup.isEmpty())
+        QVERIFY2(db->exec(setup), qPrintable(db->LastError().description));
+    const QString snapshot = QStringLiteral("select group_concat(syscode || year || '-' || period || iscurrent || coalesce(isclosed, 'n'), ',') "
+                                            "from (select * from sys_period order by syscode, year, period)");
+    const QString before = db->query(snapshot, {})->firstValue().toString();
+    QString error;
+    QVERIFY(!zenloaddins::closePeriod(*db, system, nullptr, &error));
+    QCOMPARE(error, message);
+    QCOMPARE(db->query(snapshot, {})->firstValue().toString(), before);
 }
 
 void tst_SamplePlugins::periodCloseAddInAsksFirst()

@@ -83,13 +83,13 @@ void tst_SysServices::initTestCase()
     QVERIFY(exec(insSystem, {12, QStringLiteral("GL  "), QString::fromUtf8("总账")}));
 
     const QString insPeriod =
-        QStringLiteral("insert into sys_period (syscode, period, startdate, enddate, iscurrent) values (?, ?, ?, ?, ?)");
-    QVERIFY(exec(insPeriod, {QStringLiteral("GL"), 202401, QStringLiteral("2024-01-01"), QStringLiteral("2024-01-31"), 0}));
-    QVERIFY(exec(insPeriod, {QStringLiteral("GL"), 202402, QStringLiteral("2024-02-01"), QStringLiteral("2024-02-29"), 1}));
-    QVERIFY(exec(insPeriod, {QStringLiteral("GL"), 202403, QStringLiteral("2024-03-01"), QStringLiteral("2024-03-31"), QVariant()}));
-    QVERIFY(exec(insPeriod, {QStringLiteral("AP"), 202311, QStringLiteral("2023-11-01"), QStringLiteral("2023-11-30"), 0}));
-    QVERIFY(exec(insPeriod, {QStringLiteral("AP"), 202312, QStringLiteral("2023-12-01"), QStringLiteral("2023-12-31"), QVariant()}));
-    QVERIFY(exec(insPeriod, {QStringLiteral("AP"), 202310, QStringLiteral("2023-10-01"), QStringLiteral("2023-10-31"), 0}));
+        QStringLiteral("insert into sys_period (syscode, year, period, startdate, enddate, iscurrent) values (?, ?, ?, ?, ?, ?)");
+    QVERIFY(exec(insPeriod, {QStringLiteral("GL"), 2024, 202401, QStringLiteral("2024-01-01"), QStringLiteral("2024-01-31"), 0}));
+    QVERIFY(exec(insPeriod, {QStringLiteral("GL"), 2024, 202402, QStringLiteral("2024-02-01"), QStringLiteral("2024-02-29"), 1}));
+    QVERIFY(exec(insPeriod, {QStringLiteral("GL"), 2024, 202403, QStringLiteral("2024-03-01"), QStringLiteral("2024-03-31"), QVariant()}));
+    QVERIFY(exec(insPeriod, {QStringLiteral("AP"), 2023, 202311, QStringLiteral("2023-11-01"), QStringLiteral("2023-11-30"), 0}));
+    QVERIFY(exec(insPeriod, {QStringLiteral("AP"), 2023, 202312, QStringLiteral("2023-12-01"), QStringLiteral("2023-12-31"), QVariant()}));
+    QVERIFY(exec(insPeriod, {QStringLiteral("AP"), 2023, 202310, QStringLiteral("2023-10-01"), QStringLiteral("2023-10-31"), 0}));
 
     const QString insText = QStringLiteral("insert into sys_language (family, path, text) values (?, ?, ?)");
     QVERIFY(exec(insText, {QStringLiteral("kxplan"), QStringLiteral("/FrmPass/Caption"), QString::fromUtf8("更改密码")}));
