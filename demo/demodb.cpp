@@ -277,7 +277,7 @@ bool create(const QString &file, QString *error, bool makeFolders)
     return true;
 }
 
-QString missingDemoFile(const QString &configPath)
+QString missingDemoFile(const QString &configPath, QString *movedFrom)
 {
     ConnectionSettings s;
     QString why;
@@ -287,6 +287,8 @@ QString missingDemoFile(const QString &configPath)
         return QString();
     if (!s.demo || s.driver != QLatin1String("sqlite"))
         return QString();
+    if (movedFrom)
+        *movedFrom = s.demoMovedFrom;
     const QString file = Database::programPath(s.database);
     if (file == QLatin1String(":memory:") || QFileInfo::exists(file))
         return QString();

@@ -16,7 +16,7 @@ bool populate(Database &db, QString *error = nullptr);
 // demo="true", uses the sqlite driver and its file (Database::demoDatabaseFile:
 // the user's data folder when the program folder cannot take it) does not
 // exist, that file. "" when there is nothing to create.
-QString missingDemoFile(const QString &configPath);
+QString missingDemoFile(const QString &configPath, QString *movedFrom = nullptr);
 // Creates the file missingDemoFile names, with its folders. True when there is
 // nothing to do or it was created.
 bool createIfMissing(const QString &configPath, QString *error = nullptr);

@@ -95,7 +95,10 @@ bool Main(const QStringList &arguments, const Wiring &wiring)
 
         // 3. It must exist.
         if (path.isEmpty() || !QFileInfo(bCommon::toNativePath(path, ctx.style)).isFile()) {
-            ui::msgBox(QStringLiteral("找不到参数文件，软件不能继续运行！"), ui::Critical, QStringLiteral("错误："));
+            // The log is not open yet: the path goes in the box, and to the error output.
+            qWarning("cannot find the configuration file %s", qPrintable(path));
+            ui::msgBox(QStringLiteral("找不到参数文件，软件不能继续运行！\r\n\r\n参数文件：") + bCommon::toNativePath(path, ctx.style),
+                       ui::Critical, QStringLiteral("错误："));
             Session::close(); // nothing was created yet: no log-out
             return false;
         }
@@ -113,7 +116,10 @@ bool Main(const QStringList &arguments, const Wiring &wiring)
         g.configPath = path;
         g.config = std::make_unique<clsConfig>(ctx);
         if (!g.config->Init(bCommon::GetFullPath(path))) {
-            ui::msgBox(path + QStringLiteral("程序错误，初始化参数文件") + QStringLiteral("出错!"), ui::Critical, QStringLiteral("错误："));
+            qWarning("cannot read the configuration file %s: %s", qPrintable(path), qPrintable(g.config->lastError()));
+            ui::msgBox(path + QStringLiteral("程序错误，初始化参数文件") + QStringLiteral("出错!") + QStringLiteral("\r\n\r\n")
+                           + g.config->operatorError(),
+                       ui::Critical, QStringLiteral("错误："));
             g.config.reset();
             LogOut();
             return false;
@@ -154,6 +160,7 @@ bool Main(const QStringList &arguments, const Wiring &wiring)
             return false;
         }
         if (!g.db->Connect()) {
+            Logger::WriteMessage(QStringLiteral("无法连接数据库：") + g.db->LastError().description, 4);
             ui::msgBox(g.db->LastError().description, ui::Critical, QStringLiteral("错误"));
             LogOut();
             return false;

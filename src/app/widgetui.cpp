@@ -2,6 +2,7 @@
 
 #include "core/logger.h"
 #include "demo/demodb.h"
+#include "components/database.h"
 #include "platform/appinfo.h"
 #include "platform/uiservice.h"
 
@@ -149,7 +150,19 @@ void upgradeDemoDatabase(Database &db)
 
 bool prepareDemoDatabase(const QString &configPath)
 {
-    const QString file = demo::missingDemoFile(configPath);
+    QString movedFrom;
+    const QString file = demo::missingDemoFile(configPath, &movedFrom);
+    // Where the demo database is, and why not where the configuration says (an all-users
+    // install the operator may not write to, or a folder that does not exist and cannot be made).
+    if (!movedFrom.isEmpty()) {
+        const QString folder = QFileInfo(movedFrom).absolutePath();
+        const bool exists = QFileInfo(folder).isDir();
+        Logger::WriteMessage(QStringLiteral("参数文件指定的演示数据库 %1 所在的文件夹%2，演示数据库改用 %3")
+                                 .arg(QDir::toNativeSeparators(movedFrom),
+                                      exists ? QStringLiteral("不可写入") : QStringLiteral("不存在且无法创建"),
+                                      QDir::toNativeSeparators(Database::demoDatabaseFile(movedFrom))),
+                             1);
+    }
     if (file.isEmpty())
         return true;
     Logger::WriteMessage(QStringLiteral("第一次启动：正在创建演示数据库 ") + QDir::toNativeSeparators(file), 1);

@@ -503,8 +503,12 @@ bool Database::readSettings(const XmlDocument &doc, ConnectionSettings *out, QSt
     s.copyKind = doc.attribute(node, QStringLiteral("copy")).value_or(QString()).trimmed().toLower();
     if (!s.copyKind.isEmpty() && s.copyKind != QLatin1String("test") && s.copyKind != QLatin1String("training"))
         return fail(QStringLiteral("数据库副本类型无效（应为 test 或 training）: ") + s.copyKind);
-    if (s.demo && s.driver == QLatin1String("sqlite") && !s.database.isEmpty())
-        s.database = demoDatabaseFile(expandProgramPath(s.database));
+    if (s.demo && s.driver == QLatin1String("sqlite") && !s.database.isEmpty()) {
+        const QString configured = expandProgramPath(s.database);
+        s.database = demoDatabaseFile(configured);
+        if (s.database != configured)
+            s.demoMovedFrom = configured;
+    }
 
     // The environment first (nothing on disk), then the password file, then the configuration's plain text.
     if (passwordFromEnvironment) {

@@ -108,6 +108,9 @@ struct ZENLO_CORE_EXPORT ConnectionSettings {
     bool createIfMissing = false;
     // The node is marked demo="true": the program makes the demo database when it is missing.
     bool demo = false;
+    // The demo file the configuration names, when its folder cannot be made and the user's
+    // data folder holds the demo database instead ("" otherwise).
+    QString demoMovedFrom;
     // copy="test" or copy="training": a copy of the real books, shown as such in the main window.
     QString copyKind;
 };

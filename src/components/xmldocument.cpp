@@ -2,6 +2,7 @@
 
 #include "platform/ansi.h"
 
+#include <QDir>
 #include <QFile>
 #include <QIODevice>
 #include <QRegularExpression>
@@ -136,7 +137,17 @@ struct XmlDocument::Private {
     pugi::xml_document doc;
     bool loaded = false;
     QString error;
+    QString operatorError;
     QString encoding;
+
+    bool failed(const QString &english, const QString &chinese)
+    {
+        doc.reset();
+        loaded = false;
+        error = english;
+        operatorError = chinese;
+        return false;
+    }
 
     std::optional<pugi::xpath_node> select(const QString &path) const
     {
@@ -167,31 +178,26 @@ void XmlDocument::prepare(int &) {}
 bool XmlDocument::load(const QString &path, int)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        d->doc.reset();
-        d->loaded = false;
-        d->error = QStringLiteral("cannot read %1: %2").arg(path, f.errorString());
-        return false;
-    }
+    if (!f.open(QIODevice::ReadOnly))
+        return d->failed(QStringLiteral("cannot read %1: %2").arg(path, f.errorString()),
+                         QStringLiteral("无法读取文件 %1（%2）").arg(QDir::toNativeSeparators(path), f.errorString()));
     return loadDevice(&f);
 }
 
 bool XmlDocument::loadDevice(QIODevice *device)
 {
-    if (!device || !device->isReadable()) {
-        d->doc.reset();
-        d->loaded = false;
-        d->error = QStringLiteral("the device cannot be read");
-        return false;
-    }
+    if (!device || !device->isReadable())
+        return d->failed(QStringLiteral("the device cannot be read"), QStringLiteral("无法读取文件"));
     return loadData(device->readAll());
 }
 
-bool XmlDocument::decode(const QByteArray &bytes, QString *text, QString *encoding, QString *error)
+bool XmlDocument::decode(const QByteArray &bytes, QString *text, QString *encoding, QString *error, QString *operatorError)
 {
-    auto fail = [error](const QString &why) {
+    auto fail = [error, operatorError](const QString &why, const QString &chinese) {
         if (error)
             *error = why;
+        if (operatorError)
+            *operatorError = chinese;
         return false;
     };
     QString out;
@@ -199,7 +205,8 @@ bool XmlDocument::decode(const QByteArray &bytes, QString *text, QString *encodi
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         const qsizetype bad = invalidUtf8At(bytes, 3);
         if (bad >= 0)
-            return fail(QStringLiteral("the file begins with a UTF-8 byte-order mark but holds bytes that are not UTF-8 (offset %1)").arg(bad));
+            return fail(QStringLiteral("the file begins with a UTF-8 byte-order mark but holds bytes that are not UTF-8 (offset %1)").arg(bad),
+                        QStringLiteral("文件以 UTF-8 标记开头，但第 %1 字节起的内容不是 UTF-8 文字").arg(bad + 1));
         out = QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
         used = QStringLiteral("UTF-8");
     } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
@@ -207,7 +214,7 @@ bool XmlDocument::decode(const QByteArray &bytes, QString *text, QString *encodi
         QStringDecoder dec(le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
         out = dec(bytes.mid(2));
         if (dec.hasError())
-            return fail(QStringLiteral("the file is not valid UTF-16"));
+            return fail(QStringLiteral("the file is not valid UTF-16"), QStringLiteral("文件不是有效的 UTF-16 文字"));
         used = le ? QStringLiteral("UTF-16LE") : QStringLiteral("UTF-16BE");
     } else {
         const QByteArray declared = declaredEncoding(bytes, 0);
@@ -218,7 +225,10 @@ bool XmlDocument::decode(const QByteArray &bytes, QString *text, QString *encodi
                 return fail(QStringLiteral("the file is declared \"%1\" but holds bytes that are not UTF-8 (offset %2); "
                                            "save it as UTF-8 or declare its real encoding, such as gbk")
                                 .arg(QString::fromLatin1(declared))
-                                .arg(bad));
+                                .arg(bad),
+                            QStringLiteral("文件声明的编码是“%1”，但第 %2 字节起的内容不是 UTF-8 文字；请把文件存为 UTF-8，或声明它真正的编码（如 gbk）")
+                                .arg(QString::fromLatin1(declared))
+                                .arg(bad + 1));
             out = QString::fromUtf8(bytes);
             used = QStringLiteral("UTF-8");
         } else {
@@ -237,7 +247,8 @@ bool XmlDocument::decode(const QByteArray &bytes, QString *text, QString *encodi
                     break;
                 case Conversion::UnknownEncoding:
                     return fail(QStringLiteral("the file is declared in the encoding \"%1\", which this program cannot read")
-                                    .arg(QString::fromLatin1(declared)));
+                                    .arg(QString::fromLatin1(declared)),
+                                QStringLiteral("文件声明的编码“%1”本程序不能读取").arg(QString::fromLatin1(declared)));
                 case Conversion::InvalidBytes:
                     return fail(declared.isEmpty()
                                     ? QStringLiteral("the file declares no encoding and is neither UTF-8 nor %1 text (offset %2)")
@@ -245,7 +256,12 @@ bool XmlDocument::decode(const QByteArray &bytes, QString *text, QString *encodi
                                           .arg(bad)
                                     : QStringLiteral("the file is declared \"%1\" but holds bytes that are not valid there (offset %2)")
                                           .arg(QString::fromLatin1(declared))
-                                          .arg(bad));
+                                          .arg(bad),
+                                declared.isEmpty()
+                                    ? QStringLiteral("文件没有声明编码，内容既不是 UTF-8 也不是 %1 文字（第 %2 字节）").arg(displayName(name)).arg(bad + 1)
+                                    : QStringLiteral("文件声明的编码是“%1”，但第 %2 字节起的内容不符合该编码")
+                                          .arg(QString::fromLatin1(declared))
+                                          .arg(bad + 1));
                 }
                 used = displayName(name);
             }
@@ -266,12 +282,9 @@ bool XmlDocument::loadData(const QByteArray &raw)
     d->encoding.clear();
     QString text;
     QString encoding;
-    QString why;
-    if (!decode(raw, &text, &encoding, &why)) {
-        d->loaded = false;
-        d->error = why;
-        return false;
-    }
+    QString why, chinese;
+    if (!decode(raw, &text, &encoding, &why, &chinese))
+        return d->failed(why, chinese);
     d->encoding = encoding;
     // The declaration may still name the original encoding; the parser is told the bytes are UTF-8 now.
     const QByteArray bytes = text.toUtf8();
@@ -279,9 +292,13 @@ bool XmlDocument::loadData(const QByteArray &raw)
                                                         pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_utf8);
     d->loaded = bool(r);
     if (!d->loaded) {
-        d->error = QStringLiteral("%1 at offset %2").arg(QString::fromUtf8(r.description())).arg(r.offset);
-        d->doc.reset();
-        return false;
+        // Line and column of the offset, counted in characters as an editor shows them.
+        const QString before = QString::fromUtf8(bytes.constData(), qsizetype(std::min<ptrdiff_t>(r.offset, bytes.size())));
+        const qsizetype lineStart = before.lastIndexOf(QLatin1Char('\n')) + 1;
+        return d->failed(QStringLiteral("%1 at offset %2").arg(QString::fromUtf8(r.description())).arg(r.offset),
+                         QStringLiteral("文件不是格式正确的 XML：第 %1 行第 %2 列有错误")
+                             .arg(before.count(QLatin1Char('\n')) + 1)
+                             .arg(before.size() - lineStart + 1));
     }
     int roots = 0;
     for (pugi::xml_node c = d->doc.first_child(); c; c = c.next_sibling()) {
@@ -290,13 +307,11 @@ bool XmlDocument::loadData(const QByteArray &raw)
         else if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata)
             roots += 2; // text outside the root element
     }
-    if (roots != 1) {
-        d->loaded = false;
-        d->error = roots == 0 ? QStringLiteral("no root element") : QStringLiteral("more than one root element");
-        d->doc.reset();
-        return false;
-    }
+    if (roots != 1)
+        return d->failed(roots == 0 ? QStringLiteral("no root element") : QStringLiteral("more than one root element"),
+                         roots == 0 ? QStringLiteral("文件中没有 XML 根元素") : QStringLiteral("文件中有多个 XML 根元素"));
     d->error.clear();
+    d->operatorError.clear();
     return true;
 }
 
@@ -362,6 +377,7 @@ int XmlDocument::count(const QString &xpath) const
 }
 
 QString XmlDocument::lastError() const { return d->error; }
+QString XmlDocument::operatorError() const { return d->operatorError; }
 
 QString XmlDocument::toXPath(const QString &path)
 {

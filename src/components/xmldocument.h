@@ -42,12 +42,16 @@ public:
     int count(const QString &xpath) const;
 
     QString lastError() const;
+    // The same reason in the operator's words (Chinese), for message boxes; the English
+    // reason above belongs in the log and the administrator's tools.
+    QString operatorError() const;
 
     // The encoding the last load read the bytes in ("UTF-8", "GBK", ...); "" before a load.
     QString encoding() const;
 
     // Bytes of an XML document as text, by the rules above; false with the reason.
-    static bool decode(const QByteArray &bytes, QString *text, QString *encoding, QString *error);
+    static bool decode(const QByteArray &bytes, QString *text, QString *encoding, QString *error,
+                       QString *operatorError = nullptr);
 
     // "a/b[0]/c[2]" -> "a/b[1]/c[3]": numeric predicates move from 0-based to XPath's 1-based.
     static QString toXPath(const QString &zeroBasedPath);

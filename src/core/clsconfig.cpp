@@ -67,6 +67,7 @@ bool clsConfig::InitData(const QByteArray &bytes, const QString &fileName)
 bool clsConfig::Init(const QString &fileName, const std::function<bool(XmlDocument &)> &load)
 {
     m_lastError.clear();
+    m_operatorError.clear();
     try {
         m_ConfigFileName = vbconv::trimBlanks(fileName);
         auto doc = std::make_unique<XmlDocument>();
@@ -77,6 +78,7 @@ bool clsConfig::Init(const QString &fileName, const std::function<bool(XmlDocume
         m_XML = std::move(doc);
         if (!loaded) {
             m_lastError = loadError;
+            m_operatorError = m_XML->operatorError();
             return false;
         }
         auto read = [this](const QString &sub) { return m_XML->value(kSection + sub).value_or(QString()); };

@@ -64,6 +64,9 @@ public:
 
     // Why the last Init returned false (for administrators; the program itself shows its own message).
     QString lastError() const { return m_lastError; }
+    // Why the last Init failed, in the operator's words (the load's reason for a file that
+    // cannot be read or is no XML; otherwise the same as lastError()).
+    QString operatorError() const { return m_operatorError.isEmpty() ? m_lastError : m_operatorError; }
     // A single value of the loaded document by path, "" when the node is absent.
     QString value(const QString &xpath) const;
     const PathContext &pathContext() const { return m_ctx; }
@@ -93,4 +96,5 @@ private:
     int32_t m_Navigate = 0;
     bool m_UnFormStatus = false;
     QString m_lastError;
+    QString m_operatorError;
 };

@@ -114,6 +114,21 @@ QString hiveState(registry::HKEY root)
     return QString();
 }
 
+// A start-up milestone in the operator's words, its name (as ZENLO_TIMINGS prints it) in brackets.
+QString milestoneLabel(const char *name)
+{
+    static const struct {
+        const char *name, *label;
+    } kLabels[] = {{"qapp_ready", "程序界面就绪"},        {"config_loaded", "参数文件已读取"}, {"plugins_100_done", "初始化插件已运行"},
+                   {"db_connected", "数据库已连接"},       {"login_shown", "登录窗口已显示"},  {"login_done", "登录完成"},
+                   {"main_shown", "主窗口已显示"}};
+    const QString id = QString::fromLatin1(name);
+    for (const auto &l : kLabels)
+        if (qstrcmp(l.name, name) == 0)
+            return QString::fromUtf8(l.label) + QStringLiteral(" (") + id + u')';
+    return id;
+}
+
 } // namespace
 
 QString report(const Inputs &in)
@@ -129,7 +144,7 @@ QString report(const Inputs &in)
     if (marks.empty())
         out << QStringLiteral("（没有记录）");
     for (const timing::Milestone &m : marks)
-        out << QString::fromLatin1(m.name) + QStringLiteral(": ") + QString::number(m.ms, 'f', 0) + QStringLiteral(" ms");
+        out << milestoneLabel(m.name) + QStringLiteral(": ") + QString::number(m.ms, 'f', 0) + QStringLiteral(" ms");
     database(out, in.db);
     out << QStringLiteral("[注册表]");
     for (registry::HKEY root : {registry::HKEY_CURRENT_USER, registry::HKEY_LOCAL_MACHINE, registry::HKEY_CLASSES_ROOT})

@@ -140,6 +140,7 @@ void frmLogin::buildUi()
         connect(Spinner[i], &QSpinBox::valueChanged, this, [this, i](int) { Spinner_Change(i); });
     }
     chkRemberme = new QCheckBox(QStringLiteral("保存密码"), panel);
+    chkRemberme->installEventFilter(this);
     chkRemberme->setObjectName(QStringLiteral("chkRemberme"));
     chkRemberme->hide();
     lblMess = new QLabel(panel);
@@ -329,6 +330,14 @@ bool frmLogin::eventFilter(QObject *watched, QEvent *e)
             return true;
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
             focusNextChild();
+            XPCmdOk_Click();
+            return true;
+        }
+    }
+    // Enter on the 保存密码 box logs in, as it does in the password box (a check box only toggles on Space).
+    if (watched == chkRemberme && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             XPCmdOk_Click();
             return true;
         }

@@ -96,6 +96,7 @@ FunctionIndex FunctionIndex::fromRows(const QList<MenuRow> &rows, const std::fun
         e.codeKey = key(e.code);
         e.nameKey = key(e.name);
         e.initials = pinyin::initials(e.name);
+        e.initialSets = pinyin::initialSets(e.name);
         index.m_entries << e;
         indexed.insert(code);
         picked << Sorted{orders, int(index.m_entries.size()) - 1};
@@ -139,6 +140,8 @@ QList<int> FunctionIndex::search(QStringView text, int limit) const
             tier = 1;
         else if (e.nameKey.contains(q) || e.initials.contains(q) || e.codeKey.contains(q))
             tier = 2;
+        else if (pinyin::findInitials(e.initialSets, q) >= 0)
+            tier = 3; // by another reading of an ideograph (会计 as kj): after the usual readings
         else
             continue;
         hits.append(Hit{tier, int(e.name.size()), e.rank, i});

@@ -37,7 +37,8 @@ struct FunctionEntry {
     // Lower-case forms the search compares with.
     QString codeKey;
     QString nameKey;
-    QString initials;
+    QString initials;           // by each ideograph's first reading
+    QList<quint64> initialSets; // every reading (pinyin::initialSets)
 };
 
 class FunctionIndex
@@ -56,7 +57,8 @@ public:
 
     // Matches of a search text, best first, at most limit: exact code or name,
     // then prefixes of the name, the initials or the code, then the texts that
-    // hold it anywhere; within each, shorter names first, then menu order.
+    // hold it anywhere, then names whose initials hold it by another reading of
+    // an ideograph (会计 as "kj"); within each, shorter names first, then menu order.
     // Blank text finds nothing.
     QList<int> search(QStringView text, int limit = 50) const;
 

@@ -121,7 +121,7 @@ QString DocumentList::filterCondition(const QString &text, QVariantList *bound) 
             QStringList codes;
             const QMap<QString, QString> names = m_references.value(c.reference);
             for (auto it = names.cbegin(); it != names.cend() && codes.size() < kMaxInitialsCodes; ++it)
-                if (pinyin::initials(it.value()).contains(lower))
+                if (pinyin::containsInitials(it.value(), lower))
                     codes << it.key();
             if (!codes.isEmpty()) {
                 QStringList marks;

@@ -103,12 +103,13 @@ int indexOf(const QList<Column> &cols, const QString &name)
     return -1;
 }
 
-// "S003  宁波五金制品公司  nbwjzpgs": found by code, name or initials; the code goes into the field.
+// "S003  宁波五金制品公司  nbwjzpgs": found by code, name or initials (each spelling of a name
+// with an ideograph read more than one way); the code goes into the field.
 QStringList candidates(const QMap<QString, QString> &names)
 {
     QStringList out;
     for (auto it = names.cbegin(); it != names.cend(); ++it)
-        out << QStringLiteral("%1  %2  %3").arg(it.key(), it.value(), pinyin::initials(it.value()));
+        out << QStringLiteral("%1  %2  %3").arg(it.key(), it.value(), pinyin::initialsSpellings(it.value()).join(u' '));
     return out;
 }
 

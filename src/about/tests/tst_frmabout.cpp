@@ -11,6 +11,7 @@
 #include "components/sysservices.h"
 #include "platform/appinfo.h"
 #include "platform/settings.h"
+#include "platform/timing.h"
 #include "util/clsregistryaccess.h"
 
 #include <QClipboard>
@@ -24,6 +25,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include "platform/timing.h"
+
 #include <QTest>
 
 #include "modal.h"
@@ -518,6 +521,7 @@ void tst_frmAbout::look()
 void tst_frmAbout::diagnosticsPage()
 {
     openSite();
+    timing::mark("config_loaded"); // as the start-up marks it
     frmAbout w(testsupport::session());
     QString shown;
     auto answered = testsupport::whenModal<QDialog>([&](QDialog *page) {
@@ -536,6 +540,7 @@ void tst_frmAbout::diagnosticsPage()
     for (const QString &part : {QStringLiteral("[程序]"), QStringLiteral("配置文件: ") + testsupport::session().configPath,
                                 QStringLiteral("[数据库]"), QStringLiteral("驱动: SQLite"), QStringLiteral("往返时间: "),
                                 QStringLiteral("[注册表]"), QStringLiteral("个人设置: HKEY_CURRENT_USER\\"),
+                                QStringLiteral("\n参数文件已读取 (config_loaded): "),
                                 QStringLiteral("[已加载的库]"), QStringLiteral("[未能加载的库]")})
         QVERIFY2(shown.contains(part), qPrintable(part + QStringLiteral(" missing from:\n") + shown));
 }

@@ -177,7 +177,7 @@ void tst_FunctionLists::typedSearchRunsTheFunction_data()
     QTest::addColumn<QString>("opened");
     QTest::newRow("initials, first match") << "cgdd" << 0 << "010101";
     QTest::newRow("initials, the second") << "cgdd" << 1 << "010102";
-    QTest::newRow("Down wraps round") << "kc" << 2 << "030301";
+    QTest::newRow("Down wraps round") << "库存" << 2 << "030301"; // 库存台账, 库存余额表, then the first again
     QTest::newRow("code") << "030301" << 0 << "030301";
     QTest::newRow("name") << "记账" << 0 << "040103";
     QTest::newRow("nothing found, nothing runs") << "' or 1=1 --" << 0 << "";

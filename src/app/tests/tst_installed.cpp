@@ -162,6 +162,9 @@ void tst_Installed::firstStart()
         QVERIFY(QFileInfo(userDemo).isFile());
         QCOMPARE(warnings, QStringList());
         QVERIFY(log.contains(QStringLiteral("第一次启动：正在创建演示数据库 ") + userDemo));
+        QVERIFY2(log.contains(QStringLiteral("参数文件指定的演示数据库 %1/demo/zenlo-demo.db 所在的文件夹不存在且无法创建，演示数据库改用 %2")
+                                  .arg(program, userDemo)),
+                 qPrintable(log.left(1200)));
     }
 }
 

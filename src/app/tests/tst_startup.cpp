@@ -130,9 +130,16 @@ void tst_Startup::failures_data()
     for (int d : {int(TestSite::SQLite), int(TestSite::PostgreSQL)}) {
         const QString p = d == TestSite::SQLite ? QStringLiteral("sqlite: ") : QStringLiteral("postgres: ");
         QTest::newRow(qPrintable(p + "configuration file missing"))
-            << d << "no config" << QString::fromUtf8("找不到参数文件，软件不能继续运行！") << QString::fromUtf8("错误：") << 16 << "" << QStringList{} << false;
+            << d << "no config" << QString::fromUtf8("找不到参数文件，软件不能继续运行！\r\n\r\n参数文件：PATH") << QString::fromUtf8("错误：") << 16 << ""
+            << QStringList{} << false;
         QTest::newRow(qPrintable(p + "configuration not well-formed"))
-            << d << "broken config" << "PATH" + QString::fromUtf8("程序错误，初始化参数文件出错!") << QString::fromUtf8("错误：") << 16 << "" << QStringList{} << false;
+            << d << "broken config" << "PATH" + QString::fromUtf8("程序错误，初始化参数文件出错!\r\n\r\n文件不是格式正确的 XML：第 2 行第 28 列有错误")
+            << QString::fromUtf8("错误：") << 16 << "" << QStringList{} << false;
+        QTest::newRow(qPrintable(p + "configuration in GBK declared UTF-8"))
+            << d << "gbk config"
+            << "PATH" + QString::fromUtf8("程序错误，初始化参数文件出错!\r\n\r\n文件声明的编码是“utf-8”，但第 65 字节起的内容不是 UTF-8 文字；"
+                                          "请把文件存为 UTF-8，或声明它真正的编码（如 gbk）")
+            << QString::fromUtf8("错误：") << 16 << "" << QStringList{} << false;
         QTest::newRow(qPrintable(p + "unknown driver: no message"))
             << d << "unknown driver" << "" << "" << 0 << "" << dbOnly << false;
         QTest::newRow(qPrintable(p + "database without the tables"))
@@ -151,7 +158,8 @@ void tst_Startup::failures_data()
             << allWithRecord + QStringList{"main window"} << true;
     }
     QTest::newRow("sqlite: database file missing")
-        << int(TestSite::SQLite) << "missing file" << QString::fromUtf8("数据库文件不存在: PROGRAM/nothing.db") << QString::fromUtf8("错误") << 16 << "" << dbOnly << false;
+        << int(TestSite::SQLite) << "missing file" << QString::fromUtf8("数据库文件不存在: PROGRAM/nothing.db") << QString::fromUtf8("错误") << 16
+        << QString::fromUtf8("无法连接数据库：数据库文件不存在: PROGRAM/nothing.db") << dbOnly << false;
     QTest::newRow("sqlite: database file corrupt")
         << int(TestSite::SQLite) << "corrupt file" << QString::fromUtf8("无法打开数据库 PROGRAM/demo/site.db: file is not a database")
         << QString::fromUtf8("错误") << 16 << "" << dbOnly << false;
@@ -185,7 +193,10 @@ void tst_Startup::failures()
     if (setup == "no config") {
         QFile::remove(site.configPath());
     } else if (setup == "broken config") {
-        testsupport::writeFile(site.configPath(), "<configuration><system><caption>x</caption>");
+        testsupport::writeFile(site.configPath(), "<configuration>\n<system><caption>x</caption>");
+    } else if (setup == "gbk config") {
+        // 示范 in GBK bytes under a UTF-8 declaration: CA BE happens to be valid UTF-8, B7 (the 65th byte) is not.
+        testsupport::writeFile(site.configPath(), "<?xml version=\"1.0\" encoding=\"utf-8\"?><configuration><caption>\xCA\xBE\xB7\xB6</caption></configuration>");
     } else if (setup == "unknown driver") {
         site.writeConfig(QString(), QStringLiteral("<database driver=\"oracle\"><database>x</database></database>"));
     } else if (setup == "missing file") {
@@ -247,7 +258,8 @@ void tst_Startup::failures()
         QCOMPARE(box.icon(), boxIcon);
     }
     if (!logged.isEmpty())
-        QVERIFY2(logText(site).contains(logged), qPrintable(logText(site).right(800)));
+        QVERIFY2(logText(site).contains(QString(logged).replace(QLatin1String("PROGRAM"), site.programFolder())),
+                 qPrintable(logText(site).right(800)));
 
     if (running) {
         QVERIFY(Session::current() && Session::current()->mainWindow());

@@ -51,6 +51,8 @@ private Q_SLOTS:
     void initials_data();
     void initials();
     void tableIsComplete();
+    void everyReading_data();
+    void everyReading();
     void ranking_data();
     void ranking();
     void rightsOfTheOperator_data();
@@ -106,6 +108,29 @@ void tst_FunctionSearch::initials()
     QCOMPARE(pinyin::initials(text), expected);
 }
 
+void tst_FunctionSearch::everyReading_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("spellings");
+    QTest::newRow("readings with one initial each") << "采购" << QStringList{"cg"};
+    QTest::newRow("单 dān shàn chán") << "订单" << QStringList{"dd", "dc", "ds"};
+    QTest::newRow("会 huì kuài") << "会计" << QStringList{"hj", "kj"};
+    QTest::newRow("长 zhǎng cháng, 行 xíng háng héng") << "长行" << QStringList{"zx", "cx", "zh", "ch"};
+    QTest::newRow("letters and digits") << "A4纸" << QStringList{"a4z"};
+    QTest::newRow("empty") << "" << QStringList{""};
+}
+
+void tst_FunctionSearch::everyReading()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, spellings);
+    QCOMPARE(pinyin::initialsSpellings(text), spellings);
+    for (const QString &s : std::as_const(spellings))
+        QVERIFY2(s.isEmpty() || pinyin::containsInitials(text, s), qPrintable(s));
+    QVERIFY(!pinyin::containsInitials(text, QStringLiteral("q")));
+    QVERIFY(!pinyin::containsInitials(text, QString()));
+}
+
 void tst_FunctionSearch::tableIsComplete()
 {
     // Unihan has a reading for nearly every ideograph of the two blocks (27,584 code points).
@@ -132,6 +157,10 @@ void tst_FunctionSearch::ranking_data()
     QTest::newRow("substring") << "订单审核" << QStringList{"010102", "020102"};
     QTest::newRow("initials prefix before substring") << "kc" << QStringList{"030301", "030302"};
     QTest::newRow("blanks around") << "  记账 " << QStringList{"040103"};
+    QTest::newRow("会 read huì") << "jzhj" << QStringList{"060203"};
+    QTest::newRow("会 read kuài") << "jzkj" << QStringList{"060203"};
+    QTest::newRow("会计 inside the name, kuài") << "kjqj" << QStringList{"060203"};
+    QTest::newRow("no reading of 会 begins with q") << "jzqj" << QStringList{};
     QTest::newRow("a catalog is no function") << "采购管理" << QStringList{};
     QTest::newRow("SQL-looking") << "' or 1=1 --" << QStringList{};
     QTest::newRow("SQL wildcard") << "%" << QStringList{};
