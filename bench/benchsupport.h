@@ -46,6 +46,15 @@ void say(const char *format, Args... args)
     std::fflush(stdout);
 }
 
+// printf into a string (a goal's name with its figure).
+template<typename... Args>
+std::string format(const char *fmt, Args... args)
+{
+    char buffer[256];
+    std::snprintf(buffer, sizeof buffer, fmt, args...);
+    return buffer;
+}
+
 // The short mode of the smoke run: "--quick" on the command line (taken out
 // of argv, so that the parsers after this one do not see it) or
 // ZENLO_BENCH_QUICK=1 in the environment.
