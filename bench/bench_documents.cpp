@@ -40,12 +40,14 @@
 #include <vector>
 
 #include "benchsupport.h"
+#include "quietui.h"
 
 namespace {
 
 using benchsupport::QuietUi;
 using benchsupport::percentile;
 using benchsupport::residentKiB;
+using benchsupport::format;
 using benchsupport::say;
 
 constexpr double kOpenGoalMs = 50, kFilterGoalMs = 100, kYearGoalMs = 500;
@@ -101,6 +103,7 @@ struct Result {
     double openP95 = 0, filterP95 = 0, yearP95 = 0;
     long openKiB = 0;
     bool totalsAgree = false, ok = false;
+    std::string failure; // the set-up step or check that broke, when not ok
 };
 
 Result measure(int extra, bool quick)
@@ -111,7 +114,7 @@ Result measure(int extra, bool quick)
     QString error;
     const QString file = site.filePath(QStringLiteral("demo/zenlo-demo.db"));
     if (!demo::create(file, &error, true)) {
-        say("cannot create the demo database: %s\n", qPrintable(error));
+        r.failure = "cannot create the demo database: " + error.toStdString();
         return r;
     }
     {
@@ -122,7 +125,7 @@ Result measure(int extra, bool quick)
         QElapsedTimer t;
         t.start();
         if (!db.Init(cs) || !db.Connect() || !addOrders(db, extra)) {
-            say("cannot add %d orders\n", extra);
+            r.failure = "cannot add " + std::to_string(extra) + " orders";
             return r;
         }
         if (extra)
@@ -141,7 +144,7 @@ Result measure(int extra, bool quick)
     s.op = std::make_unique<Operator>();
     s.sys = std::make_unique<SystemServices>();
     if (!s.config->Init(config) || !s.db->Init(config, true) || !s.db->Connect() || !s.sys->Init(s.db.get(), s.op.get(), 0)) {
-        say("cannot open the demo account set\n");
+        r.failure = "cannot open the demo account set";
         return r;
     }
     s.op->setName(QStringLiteral("admin"));
@@ -192,7 +195,7 @@ Result measure(int extra, bool quick)
     say("  order list (%lld orders, %d rows listed): open p50 %.1f ms, p95 %.1f ms; resident %ld KiB\n", orders, rows,
         percentile(opening, 0.5), r.openP95, r.openKiB);
     if (!list || rows != orders) {
-        say("  the list does not show every order -> MISSED\n");
+        r.failure = "the list does not show every order";
         return r;
     }
     auto *filter = find<QLineEdit>(area, [](QLineEdit *e) { return e->placeholderText() == QStringLiteral("输入编号、名称等"); });
@@ -233,7 +236,7 @@ Result measure(int extra, bool quick)
     say("  filtered by 宁波 (%d rows, %lld orders of S003): p50 %.1f ms, p95 %.1f ms; resident %ld KiB\n", found, expected,
         percentile(filtering, 0.5), r.filterP95, residentKiB());
     if (found != expected) {
-        say("  the filter found other rows -> MISSED\n");
+        r.failure = "the filter by 宁波 found other rows";
         return r;
     }
     closeAll();
@@ -244,7 +247,7 @@ Result measure(int extra, bool quick)
     QList<QLineEdit *> params = report->findChildren<QLineEdit *>();
     auto *run = find<QPushButton>(report, [](QPushButton *b) { return b->text() == QStringLiteral("查询"); });
     if (!rgrid || params.size() < 2 || !run) {
-        say("  the report shows no grid -> MISSED\n");
+        r.failure = "the report shows no grid";
         return r;
     }
     auto runFor = [&](const QString &from, const QString &to, std::vector<double> *times) {
@@ -292,9 +295,8 @@ Result measure(int extra, bool quick)
 
 int main(int argc, char **argv)
 {
-    bool quick = qEnvironmentVariableIntValue("ZENLO_BENCH_QUICK") != 0;
-    for (int i = 1; i < argc; ++i)
-        quick = quick || std::strcmp(argv[i], "--quick") == 0;
+    const bool quick = benchsupport::quickRun(argc, argv);
+    benchsupport::Verdict verdict(quick);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -307,25 +309,32 @@ int main(int argc, char **argv)
         kOpenGoalMs, kMemoryGoalKiB / 1024, kFilterGoalMs, kYearGoalMs);
     const std::vector<int> sizes = quick ? std::vector<int>{0, 2000} : std::vector<int>{0, 10000, 100000};
     std::vector<Result> results;
-    bool ok = true;
     for (int extra : sizes) {
         say("demo + %d orders:\n", extra);
         results.push_back(measure(extra, quick));
-        ok = ok && results.back().ok && results.back().totalsAgree;
+        const std::string at = "demo + " + std::to_string(extra) + " orders: ";
+        if (!results.back().ok)
+            verdict.broken(at + results.back().failure);
+        else if (!results.back().totalsAgree)
+            verdict.broken(at + "the year's total differs from sum() over the lines");
     }
     ui::install(nullptr);
-    if (quick) {
-        say("VERDICT: %s quick run (every step done; timings are not judged)\n", ok ? "PASS" : "FAIL");
-        return ok ? 0 : 1;
-    }
+    if (verdict.isBroken())
+        return verdict.finish({});
     const Result &base = results.front(), &big = results.back();
     const long memory = big.openKiB - base.openKiB;
-    const bool met = ok && big.openP95 < kOpenGoalMs && memory < kMemoryGoalKiB && big.filterP95 < kFilterGoalMs
-        && big.yearP95 < kYearGoalMs;
-    say("at 100,000: open p95 %.1f ms (< %.0f), resident %+ld KiB against the demo's (< %ld), filter p95 %.1f ms (< %.0f), "
-        "year p95 %.1f ms (< %.0f), totals %s\n",
-        big.openP95, kOpenGoalMs, memory, kMemoryGoalKiB, big.filterP95, kFilterGoalMs, big.yearP95, kYearGoalMs,
-        big.totalsAgree ? "equal" : "DIFFERENT");
-    say("VERDICT: %s lists and reports at 100,000 orders within their goals\n", met ? "PASS" : "FAIL");
-    return met ? 0 : 1;
+    // Judged one after the other, so that the verdict names them in this order.
+    const char *opening = verdict.goal(format("opening the list p95 %.1f ms (goal < %.0f)", big.openP95, kOpenGoalMs),
+                                    big.openP95 < kOpenGoalMs);
+    const char *resident = verdict.goal(format("the list's resident memory %+ld KiB (goal < %ld)", memory, kMemoryGoalKiB),
+                                        memory < kMemoryGoalKiB);
+    const char *filter = verdict.goal(format("filtering by a supplier p95 %.1f ms (goal < %.0f)", big.filterP95, kFilterGoalMs),
+                                      big.filterP95 < kFilterGoalMs);
+    const char *year = verdict.goal(format("a year's 采购明细表 p95 %.1f ms (goal < %.0f)", big.yearP95, kYearGoalMs),
+                                    big.yearP95 < kYearGoalMs);
+    say("at %d: open p95 %.1f ms (< %.0f) -> %s; resident %+ld KiB against the demo's (< %ld) -> %s; filter p95 %.1f ms "
+        "(< %.0f) -> %s; year p95 %.1f ms (< %.0f) -> %s; totals equal\n",
+        sizes.back(), big.openP95, kOpenGoalMs, opening, memory, kMemoryGoalKiB, resident, big.filterP95, kFilterGoalMs, filter,
+        big.yearP95, kYearGoalMs, year);
+    return verdict.finish("lists and reports at 100,000 orders within their goals");
 }
