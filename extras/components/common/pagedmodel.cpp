@@ -95,7 +95,8 @@ void PagedModel::clear()
     endResetModel();
 }
 
-bool PagedModel::setQuery(Database *db, const QString &sql, const QVariantList &bound, const QString &order, QString *error)
+bool PagedModel::setQuery(Database *db, const QString &sql, const QVariantList &bound, const QString &order, QString *error,
+                          qint64 knownRows)
 {
     clear();
     if (!db || !db->isConnected()) {
@@ -103,17 +104,21 @@ bool PagedModel::setQuery(Database *db, const QString &sql, const QVariantList &
         return false;
     }
     db->ClearError();
-    RecordSetPtr rs = db->query(QStringLiteral("select count(*) from (%1) t").arg(sql), bound);
-    if (!rs || rs->recordCount() == 0 || !db->LastError().isEmpty()) {
-        *error = db->LastError().description;
-        return false;
+    qint64 count = knownRows;
+    if (count < 0) {
+        RecordSetPtr rs = db->query(QStringLiteral("select count(*) from (%1) t").arg(sql), bound);
+        if (!rs || rs->recordCount() == 0 || !db->LastError().isEmpty()) {
+            *error = db->LastError().description;
+            return false;
+        }
+        count = rs->firstValue().toLongLong();
     }
     beginResetModel();
     m_db = db;
     m_sql = sql;
     m_bound = bound;
     m_order = order;
-    m_count = rs->firstValue().toLongLong();
+    m_count = count;
     m_reported = false;
     endResetModel();
     return true;

@@ -43,7 +43,9 @@ public:
 
     // sql: one select without its "order by"; order: "order by ..." or "". Counts the
     // rows and drops the pages read before; false with *error (the model is then empty).
-    bool setQuery(Database *db, const QString &sql, const QVariantList &bound, const QString &order, QString *error);
+    // knownRows: the result's row count when the caller has it already (-1: counted here).
+    bool setQuery(Database *db, const QString &sql, const QVariantList &bound, const QString &order, QString *error,
+                  qint64 knownRows = -1);
     void clear();
     void setExtraRows(QList<ExtraRow> rows);
     void setPageSize(int rows) { m_pageSize = qMax(1, rows); }

@@ -1,4 +1,5 @@
 #include "reportview.h"
+#include "decimal.h"
 
 #include "components/database.h"
 #include "components/sysservices.h"
@@ -239,9 +240,9 @@ void ReportView::say(const QString &text)
     Q_EMIT message(text);
 }
 
-bool ReportView::computeTotals(Database *db, const QString &body, const QVariantList &bound, QString *error)
+bool ReportView::computeTotals(Database *db, const QString &body, const QVariantList &bound, qint64 *rows,
+                               QList<PagedModel::ExtraRow> *extra, QString *error)
 {
-    QList<PagedModel::ExtraRow> extra;
     const int n = int(m_def.columns.size());
     QList<int> summed;
     QString agg = QStringLiteral("count(*) as n_rows");
@@ -250,26 +251,42 @@ bool ReportView::computeTotals(Database *db, const QString &body, const QVariant
             agg += QStringLiteral(", sum(t.%1) as s_%2").arg(m_def.columns.at(i).name).arg(summed.size());
             summed << i;
         }
+    auto decimalsOf = [&](int k) {
+        const Column &c = m_def.columns.at(summed.at(k));
+        return c.decimals >= 0 ? c.decimals : 2;
+    };
     // The label goes into the first column that carries no sum.
     int labelColumn = -1;
     for (int i = 0; i < n && labelColumn < 0; ++i)
         if (!summed.contains(i))
             labelColumn = i;
-    auto texts = [&](const RecordSet &rs, const QString &label) {
+    // Sums as decimal text (rounded to the column's decimals), shown grouped.
+    auto texts = [&](const QStringList &sums, const QString &label) {
         QStringList t;
         for (int i = 0; i < n; ++i)
             t << QString();
-        for (int k = 0; k < summed.size(); ++k) {
-            const Column &c = m_def.columns.at(summed.at(k));
-            const QVariant v = rs.field(QStringLiteral("s_%1").arg(k));
-            t[summed.at(k)] = PagedModel::numberText(v.isNull() ? QVariant(0) : v, c.decimals >= 0 ? c.decimals : 2, true);
-        }
+        for (int k = 0; k < summed.size(); ++k)
+            t[summed.at(k)] = PagedModel::numberText(sums.at(k), decimalsOf(k), true);
         if (labelColumn >= 0)
             t[labelColumn] = label;
         return t;
     };
+    auto sumsOf = [&](const RecordSet &rs) {
+        QStringList out;
+        for (int k = 0; k < summed.size(); ++k) {
+            const QVariant v = rs.field(QStringLiteral("s_%1").arg(k));
+            out << formatNumber(v.isNull() ? QVariant(0) : v, decimalsOf(k));
+        }
+        return out;
+    };
+    *rows = 0;
+    extra->clear();
     const Column *group = m_def.groupColumn.isEmpty() ? nullptr : m_def.column(m_def.groupColumn);
-    if (group && m_model->queryRows() > 0) {
+    QStringList totals;
+    for (int k = 0; k < summed.size(); ++k)
+        totals << QStringLiteral("0");
+    if (group) {
+        // The total is the sum of the subtotals: no second pass over the rows.
         RecordSetPtr rs = db->query(QStringLiteral("select t.%1 as grp, %2 from (%3) t group by t.%1 order by t.%1")
                                         .arg(group->name, agg, body),
                                     bound);
@@ -277,25 +294,28 @@ bool ReportView::computeTotals(Database *db, const QString &body, const QVariant
             *error = db->LastError().description;
             return false;
         }
-        qint64 after = 0;
         for (; !rs->isEOF(); rs->moveNext()) {
-            after += rs->field(QStringLiteral("n_rows")).toLongLong();
+            *rows += rs->field(QStringLiteral("n_rows")).toLongLong();
             const QVariant g = rs->field(QStringLiteral("grp"));
             const QString name = group->type == u'n' ? PagedModel::numberText(g, group->decimals, true)
                                  : group->type == u'd' ? g.toString().left(10)
                                                        : g.toString();
-            extra.append({after, PagedModel::SubtotalRow, texts(*rs, QStringLiteral("小计：") + name)});
+            const QStringList sums = sumsOf(*rs);
+            for (int k = 0; k < summed.size(); ++k)
+                totals[k] = add(totals.at(k), sums.at(k));
+            extra->append({*rows, PagedModel::SubtotalRow, texts(sums, QStringLiteral("小计：") + name)});
         }
-    }
-    if (!summed.isEmpty() && m_model->queryRows() > 0) {
+    } else {
         RecordSetPtr rs = db->query(QStringLiteral("select %1 from (%2) t").arg(agg, body), bound);
         if (!rs || rs->recordCount() == 0 || !db->LastError().isEmpty()) {
             *error = db->LastError().description;
             return false;
         }
-        extra.append({m_model->queryRows(), PagedModel::TotalRow, texts(*rs, QStringLiteral("合计"))});
+        *rows = rs->field(QStringLiteral("n_rows")).toLongLong();
+        totals = sumsOf(*rs);
     }
-    m_model->setExtraRows(extra);
+    if (!summed.isEmpty() && *rows > 0)
+        extra->append({*rows, PagedModel::TotalRow, texts(totals, QStringLiteral("合计"))});
     return true;
 }
 
@@ -341,10 +361,13 @@ bool ReportView::run()
         return fail(QStringLiteral("没有数据库连接。"));
     const auto [body, order] = splitOrderBy(sql);
     QString error;
-    if (!m_model->setQuery(db, body, bound, order, &error) || !computeTotals(db, body, bound, &error)) {
+    qint64 resultRows = 0;
+    QList<PagedModel::ExtraRow> extra;
+    if (!computeTotals(db, body, bound, &resultRows, &extra, &error) || !m_model->setQuery(db, body, bound, order, &error, resultRows)) {
         m_model->clear();
         return fail(QStringLiteral("“%1”查询失败：%2").arg(m_def.caption, error));
     }
+    m_model->setExtraRows(extra);
     fitColumns();
     const qint64 rows = m_model->queryRows();
     if (m_summary)

@@ -88,7 +88,9 @@ Q_SIGNALS:
 private:
     void buildUi(Layout layout);
     void fitColumns();
-    bool computeTotals(Database *db, const QString &body, const QVariantList &bound, QString *error);
+    // One pass of the database over the whole result: its row count, the group subtotals and the total.
+    bool computeTotals(Database *db, const QString &body, const QVariantList &bound, qint64 *rows,
+                       QList<PagedModel::ExtraRow> *extra, QString *error);
     void printPreview();
     void askExport(bool pdf);
     void say(const QString &text);

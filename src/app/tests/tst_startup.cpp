@@ -16,6 +16,7 @@
 #include "platform/timing.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -379,13 +380,35 @@ void tst_Startup::loginThroughTheWindow()
     }
     TestSite site{TestSite::Driver(driver)};
     QVERIFY2(site.ok(), qPrintable(site.error()));
-    const auto answered = testsupport::whenModal<frmLogin>([](frmLogin *login) {
+    const auto answered = testsupport::whenModal<frmLogin>([this](frmLogin *login) {
         login->CobUser->setEditText(QString::fromUtf8("张三"));
         login->Txt2->setText(QStringLiteral("wrong"));
         QTest::mouseClick(login->XPCmdOk, Qt::LeftButton);
         QVERIFY(login->isVisible()); // a wrong password keeps the window open
-        login->Txt2->setText(QStringLiteral("zhang3"));
+        // Again with Enter, the program's own box acknowledged with Enter: the password box has
+        // the focus back, its text selected for typing again.
+        WidgetUi real;
+        ui::install(&real);
+        QStringList shown;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown << box->text();
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+        });
+        poll.start(10);
+        login->Txt2->setText(QStringLiteral("wrong again"));
         QTest::keyClick(login->Txt2, Qt::Key_Return);
+        poll.stop();
+        ui::install(m_ui);
+        QCOMPARE(shown, QStringList{QStringLiteral("操作员张三不存在或密码错误")});
+        QTRY_COMPARE(login->focusWidget(), static_cast<QWidget *>(login->Txt2));
+        QCOMPARE(login->Txt2->selectedText(), QStringLiteral("wrong again"));
+        // Enter on 保存密码 logs in as Enter on the password does.
+        login->Txt2->setText(QStringLiteral("zhang3"));
+        login->chkRemberme->setFocus();
+        QTest::keyClick(login->chkRemberme, Qt::Key_Return);
     });
     QVERIFY(bMain::Main(QStringList{}, m_wiring));
     QVERIFY(*answered);

@@ -8,8 +8,6 @@
 #include "login/frmlogin.h"
 #include "login/loginrules.h"
 #include "platform/settings.h"
-#include "platform/uiservice.h"
-#include "app/widgetui.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,8 +15,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QTimer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
@@ -53,7 +49,6 @@ private Q_SLOTS:
     void rememberedPasswordStaysWithItsOperator();
     void emptyPasswordHint_data();
     void emptyPasswordHint();
-    void keyboardThroughARealMessageBox();
 
 private:
     // Opens the program-wide objects on a fresh demo site, with the given system section.
@@ -432,45 +427,6 @@ void tst_frmLogin::emptyPasswordHint()
     w.show();
     QCOMPARE(w.lblMess->isVisible(), shown);
     QCOMPARE(w.lblMess->text(), g.lookup(QStringLiteral("/login/hint"), QString::fromUtf8("提示：默认密码为空！")));
-}
-
-// The operator at the keyboard, with the program's own message box: after a wrong password
-// the focus is back in the password box, its text selected for typing again; Enter on the
-// 保存密码 box logs in as Enter on the password does.
-void tst_frmLogin::keyboardThroughARealMessageBox()
-{
-    openSite();
-    frmLogin w(testsupport::session());
-    w.show();
-    w.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    w.CobUser->setEditText(QStringLiteral("admin"));
-    w.Txt2->setText(QStringLiteral("wrong"));
-    w.Txt2->setFocus();
-    WidgetUi real;
-    ui::install(&real);
-    QStringList shown;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            shown << box->text();
-            QTest::keyClick(box, Qt::Key_Return); // the operator acknowledges with Enter
-        }
-    });
-    poll.start(10);
-    QTest::keyClick(w.Txt2, Qt::Key_Return);
-    QCOMPARE(shown, QStringList{QStringLiteral("操作员admin不存在或密码错误")});
-    // The window's focus child: what has the focus as soon as the window is active again.
-    QTRY_COMPARE(w.focusWidget(), static_cast<QWidget *>(w.Txt2));
-    QCOMPARE(w.Txt2->selectedText(), QStringLiteral("wrong"));
-
-    w.Txt2->setText(QString());
-    w.chkRemberme->setFocus();
-    QTest::keyClick(w.chkRemberme, Qt::Key_Return);
-    poll.stop();
-    ui::install(m_ui);
-    QVERIFY(testsupport::session().op->LoggedIn());
-    QVERIFY(!w.isVisible());
 }
 
 QTEST_MAIN(tst_frmLogin)
