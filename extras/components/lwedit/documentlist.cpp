@@ -16,8 +16,9 @@ namespace lwedit {
 
 namespace {
 
-// Codes of a master table whose initials hold the typed letters ("nbwj" finds 宁波五金制品公司).
-constexpr int kMaxInitialsCodes = 500;
+// Codes of a master table whose name or initials hold the typed text ("宁波" or "nbwj" finds
+// 宁波五金制品公司), bound as values up to this many.
+constexpr int kMaxNameCodes = 500;
 
 } // namespace
 
@@ -115,22 +116,27 @@ QString DocumentList::filterCondition(const QString &text, QVariantList *bound) 
         }
         if (c.reference.isEmpty())
             continue;
-        conds << QStringLiteral("r%1.name like ? escape '\\'").arg(ref);
-        *bound << pattern;
-        if (letters) {
-            QStringList codes;
-            const QMap<QString, QString> names = m_references.value(c.reference);
-            for (auto it = names.cbegin(); it != names.cend() && codes.size() < kMaxInitialsCodes; ++it)
-                if (pinyin::containsInitials(it.value(), lower))
-                    codes << it.key();
-            if (!codes.isEmpty()) {
-                QStringList marks;
-                for (const QString &code : std::as_const(codes)) {
-                    marks << QStringLiteral("?");
-                    *bound << code;
-                }
-                conds << QStringLiteral("d.%1 in (%2)").arg(c.name, marks.join(QStringLiteral(", ")));
+        // Names (and their initials) are matched here over the master table read with the
+        // definition, so the database filters the document table on its own indexed codes and
+        // joins no master row for it; a text that matches too many names is left to the join.
+        QStringList codes;
+        bool tooMany = false;
+        const QMap<QString, QString> names = m_references.value(c.reference);
+        for (auto it = names.cbegin(); it != names.cend() && !tooMany; ++it)
+            if (it.value().contains(t, Qt::CaseInsensitive) || (letters && pinyin::containsInitials(it.value(), lower))) {
+                tooMany = codes.size() >= kMaxNameCodes;
+                codes << it.key();
             }
+        if (tooMany) {
+            conds << QStringLiteral("r%1.name like ? escape '\\'").arg(ref);
+            *bound << pattern;
+        } else if (!codes.isEmpty()) {
+            QStringList marks;
+            for (const QString &code : std::as_const(codes)) {
+                marks << QStringLiteral("?");
+                *bound << code;
+            }
+            conds << QStringLiteral("d.%1 in (%2)").arg(c.name, marks.join(QStringLiteral(", ")));
         }
         ++ref;
     }
