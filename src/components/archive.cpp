@@ -200,6 +200,7 @@ bool zLibControl::Extract(const QString &archivePath, const QString &destFolder,
         return fail(QStringLiteral("not a readable zip archive: %1").arg(QString::fromUtf8(A->archive_error_string(a.get()))));
 
     std::vector<Pending> pending;
+    qint64 unpacked = 0;
     for (;;) {
         struct archive_entry *entry = nullptr;
         r = A->archive_read_next_header(a.get(), &entry);
@@ -233,6 +234,11 @@ bool zLibControl::Extract(const QString &archivePath, const QString &destFolder,
                 break;
             if (n < 0)
                 return fail(QStringLiteral("damaged entry \"%1\": %2").arg(stored, QString::fromUtf8(A->archive_error_string(a.get()))));
+            unpacked += n;
+            if (unpacked > m_sizeLimit)
+                return fail(QStringLiteral("archive too large: its files unpack to more than %1 bytes (at entry \"%2\")")
+                                .arg(m_sizeLimit)
+                                .arg(stored));
             if (tmp->write(buffer, n) != n)
                 return fail(QStringLiteral("cannot write \"%1\": %2").arg(stored, tmp->errorString()));
         }

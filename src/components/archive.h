@@ -33,6 +33,14 @@ public:
     bool Extract(const QString &archivePath, const QString &destFolder, bool flag1 = false, bool flag2 = true,
                  bool flag3 = false, bool flag4 = true, bool flag5 = false, bool flag6 = true);
 
+    // The most bytes the files of one archive may unpack to, together: a small
+    // archive that would fill the disk (a "zip bomb") is refused once its files
+    // pass the limit, and nothing of it stays behind. 64 MiB by default; stored
+    // maps and icons are a few kilobytes.
+    static constexpr qint64 kDefaultSizeLimit = qint64(64) * 1024 * 1024;
+    void setSizeLimit(qint64 bytes) { m_sizeLimit = bytes; }
+    qint64 sizeLimit() const { return m_sizeLimit; }
+
     // Why the last Extract failed ("" after a success).
     QString lastError() const { return m_lastError; }
     // The stored names written by the last successful Extract, in archive order.
@@ -52,4 +60,5 @@ public:
 private:
     QString m_lastError;
     QStringList m_extracted;
+    qint64 m_sizeLimit = kDefaultSizeLimit;
 };

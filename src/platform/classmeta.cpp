@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QLibraryInfo>
+#include <QVersionNumber>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QPluginLoader>
@@ -260,6 +262,16 @@ bool readClassMetadata(const QString &path, LibraryMeta *out, QString *reason, Q
         *kept = loader.release();
     if (all.isEmpty())
         return refuse(reason, loaderReason(loaderError, fi.absoluteFilePath()));
+    // The loader reads the metadata of a plug-in built for another Qt, and refuses it only when
+    // it is loaded: such a library serves no class here, so it is refused now, with the versions.
+    const int built = all.value(QLatin1String("version")).toInt();
+    const QVersionNumber running = QLibraryInfo::version();
+    if ((built >> 16) != running.majorVersion() || ((built >> 8) & 0xff) > running.minorVersion())
+        return refuse(reason, QStringLiteral("refused by the plug-in loader: built for Qt %1.%2, this program uses Qt %3.%4")
+                                  .arg(built >> 16)
+                                  .arg((built >> 8) & 0xff)
+                                  .arg(running.majorVersion())
+                                  .arg(running.minorVersion()));
     const QJsonValue meta = all.value(QLatin1String("MetaData"));
     if (!meta.isObject())
         return refuse(reason, QStringLiteral("no class metadata (the plug-in carries none)"));

@@ -51,7 +51,9 @@ struct LibraryMeta {
 
 // Reads the metadata of the library file at path without loading it. False, with
 // *reason, for a missing file, a file that is no loadable library, a library
-// without class metadata, or invalid metadata; *out is then left unchanged.
+// without class metadata, a plug-in built for another Qt (another major version
+// or a later minor one: it could not be loaded), or invalid metadata; *out is
+// then left unchanged.
 ZENLO_CORE_EXPORT bool readClassMetadata(const QString &path, LibraryMeta *out, QString *reason = nullptr);
 // The same, handing back the loader that read the file (when the file was read at all; the
 // caller owns it), so that loading the library afterwards does not read the file a second time.

@@ -15,8 +15,9 @@ const QString kSelect = QStringLiteral(
 
 bool isType(QChar t) { return t == u't' || t == u'n' || t == u'd'; }
 
-// One row of xt_progdef; false when a name in it is not a plain identifier or a list does not parse.
-bool fromRow(const RecordSet &rs, Definition *out)
+// One row of xt_progdef; false when a name in it is not a plain identifier or a list does not parse
+// (with *reason when the list's parser gave one).
+bool fromRow(const RecordSet &rs, Definition *out, QString *reason)
 {
     Definition d;
     d.programNumber = rs.field(QStringLiteral("progno")).toInt();
@@ -44,13 +45,13 @@ bool fromRow(const RecordSet &rs, Definition *out)
     }
     const QString columns = rs.text(QStringLiteral("columns"));
     if (d.kind == QLatin1String("edit")) {
-        if (!isIdentifier(d.table) || !isIdentifier(d.key) || !parseColumns(columns, &d.columns))
+        if (!isIdentifier(d.table) || !isIdentifier(d.key) || !parseColumns(columns, &d.columns, reason))
             return false;
         if (d.hasLines()
             && (!isIdentifier(d.lineTable) || !isIdentifier(d.lineForeignKey)
-                || !parseColumns(rs.text(QStringLiteral("linecols")), &d.lineColumns)))
+                || !parseColumns(rs.text(QStringLiteral("linecols")), &d.lineColumns, reason)))
             return false;
-        if (!parseDocOptions(rs.text(QStringLiteral("docopts")), &d) || (d.approves && (d.statuses.size() < 2 || !d.versioned)))
+        if (!parseDocOptions(rs.text(QStringLiteral("docopts")), &d, reason) || (d.approves && (d.statuses.size() < 2 || !d.versioned)))
             return false;
         // Computed columns name columns of their own row, totals a line column.
         for (const QList<Column> *cols : {&d.columns, &d.lineColumns})
@@ -64,8 +65,8 @@ bool fromRow(const RecordSet &rs, Definition *out)
             }
     } else {
         // A report's SQL is the administrator's, kept in the database like the menus; only its values are bound.
-        if (!d.reportSql.startsWith(QLatin1String("select"), Qt::CaseInsensitive) || !parseColumns(columns, &d.columns)
-            || !parseParams(rs.text(QStringLiteral("params")), &d.params))
+        if (!d.reportSql.startsWith(QLatin1String("select"), Qt::CaseInsensitive) || !parseColumns(columns, &d.columns, reason)
+            || !parseParams(rs.text(QStringLiteral("params")), &d.params, reason))
             return false;
         if (!d.groupColumn.isEmpty() && !d.column(d.groupColumn))
             return false;
@@ -106,10 +107,15 @@ const Column *Definition::lineColumn(const QString &name) const
     return nullptr;
 }
 
-bool parseDocOptions(const QString &text, Definition *d)
+bool parseDocOptions(const QString &text, Definition *d, QString *reason)
 {
     for (const QString &part : text.split(u';', Qt::SkipEmptyParts)) {
         const QString opt = part.trimmed();
+        auto refuse = [&](const QString &why) {
+            if (reason)
+                *reason = QStringLiteral("单据选项“%1”不正确：%2").arg(opt, why);
+            return false;
+        };
         const qsizetype eq = opt.indexOf(u'=');
         const QString key = opt.left(eq).trimmed().toLower();
         const QString value = eq < 0 ? QString() : opt.mid(eq + 1).trimmed();
@@ -120,33 +126,36 @@ bool parseDocOptions(const QString &text, Definition *d)
             d->numberDateFormat = f.value(1).trimmed();
             d->numberDigits = f.value(2).toInt(&ok);
             if (!ok || d->numberDigits < 1 || d->numberDigits > 9 || f.size() != 3)
-                return false;
+                return refuse(QStringLiteral("应为 number=前缀:日期格式:位数（1 到 9 位）"));
         } else if (key == QLatin1String("typed")) {
             d->numberTyped = true;
         } else if (key == QLatin1String("status")) {
             d->statusColumn = value.section(u':', 0, 0).trimmed();
             for (const QString &s : value.section(u':', 1).split(u',', Qt::SkipEmptyParts))
                 d->statuses << s.trimmed();
-            if (!isIdentifier(d->statusColumn) || d->statuses.isEmpty())
-                return false;
+            if (!isIdentifier(d->statusColumn))
+                return refuse(QStringLiteral("状态列名“%1”不是标识符").arg(d->statusColumn));
+            if (d->statuses.isEmpty())
+                return refuse(QStringLiteral("没有状态值"));
         } else if (key == QLatin1String("version")) {
             d->versioned = true;
         } else if (key == QLatin1String("approve")) {
             d->approves = true;
         } else {
-            return false;
+            return refuse(QStringLiteral("不认识的选项"));
         }
     }
     return true;
 }
 
 namespace {
-// "dec=2,min>0,calc=qty*price,ref=bd_item"
-bool parseColumnOptions(const QString &text, Column *c)
+// "dec=2,min>0,calc=qty*price,ref=bd_item"; false with *bad, the option not understood.
+bool parseColumnOptions(const QString &text, Column *c, QString *bad)
 {
-    static const QRegularExpression number(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
+    static const QRegularExpression number(QRegularExpression::anchoredPattern(QStringLiteral("-?[0-9]+(\\.[0-9]+)?")));
     for (const QString &part : text.split(u',', Qt::SkipEmptyParts)) {
         const QString opt = part.trimmed();
+        *bad = opt;
         if (opt.startsWith(QLatin1String("dec="))) {
             bool ok = false;
             c->decimals = opt.mid(4).toInt(&ok);
@@ -176,17 +185,26 @@ bool parseColumnOptions(const QString &text, Column *c)
             return false;
         }
     }
+    bad->clear();
     return true;
+}
+
+bool refuseList(QString *reason, const QString &why)
+{
+    if (reason)
+        *reason = why;
+    return false;
 }
 } // namespace
 
 bool isIdentifier(const QString &name)
 {
-    static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]{0,63}$"));
+    // Anchored at both ends: a "$" alone would let a name end in a line break.
+    static const QRegularExpression re(QRegularExpression::anchoredPattern(QStringLiteral("[A-Za-z_][A-Za-z0-9_]{0,63}")));
     return re.match(name).hasMatch();
 }
 
-bool parseColumns(const QString &text, QList<Column> *out)
+bool parseColumns(const QString &text, QList<Column> *out, QString *reason)
 {
     for (const QString &part : text.split(u';', Qt::SkipEmptyParts)) {
         const QStringList f = part.trimmed().split(u':');
@@ -197,33 +215,38 @@ bool parseColumns(const QString &text, QList<Column> *out)
             c.name.remove(0, 1);
         }
         if (!isIdentifier(c.name))
-            return false;
+            return refuseList(reason, QStringLiteral("列名“%1”不是标识符（字母、数字或下划线，不以数字开头，至多 64 个字符）")
+                                          .arg(c.name));
         c.caption = f.value(1, c.name).trimmed();
         const QString type = f.value(2, QStringLiteral("t")).trimmed();
         c.type = type.isEmpty() ? QChar(u't') : type.at(0).toLower();
         if (!isType(c.type))
-            return false;
+            return refuseList(reason, QStringLiteral("列“%1”的类型“%2”不是 t、n 或 d").arg(c.name, type));
         c.width = qBound(40, f.value(3).toInt() > 0 ? f.value(3).toInt() : 100, 600);
-        if (!parseColumnOptions(f.value(4), &c) || (c.type != u'n' && (c.decimals >= 0 || c.hasMin || c.computed())))
-            return false;
+        QString bad;
+        if (!parseColumnOptions(f.value(4), &c, &bad))
+            return refuseList(reason, QStringLiteral("列“%1”的选项“%2”不正确").arg(c.name, bad));
+        if (c.type != u'n' && (c.decimals >= 0 || c.hasMin || c.computed()))
+            return refuseList(reason, QStringLiteral("列“%1”不是数字列，不能有 dec、min、calc 或 sum 选项").arg(c.name));
         out->append(c);
     }
-    return !out->isEmpty();
+    return !out->isEmpty() || refuseList(reason, QStringLiteral("没有定义列"));
 }
 
-bool parseParams(const QString &text, QList<Param> *out)
+bool parseParams(const QString &text, QList<Param> *out, QString *reason)
 {
     for (const QString &part : text.split(u';', Qt::SkipEmptyParts)) {
         const QStringList f = part.trimmed().split(u':');
         Param p;
         p.name = f.value(0).trimmed();
         if (!isIdentifier(p.name))
-            return false;
+            return refuseList(reason, QStringLiteral("参数名“%1”不是标识符（字母、数字或下划线，不以数字开头，至多 64 个字符）")
+                                          .arg(p.name));
         p.caption = f.value(1, p.name).trimmed();
         const QString type = f.value(2, QStringLiteral("t")).trimmed();
         p.type = type.isEmpty() ? QChar(u't') : type.at(0).toLower();
         if (!isType(p.type) && p.type != u'l')
-            return false;
+            return refuseList(reason, QStringLiteral("参数“%1”的类型“%2”不是 t、n、d 或 l").arg(p.name, type));
         p.defaultValue = f.mid(3).join(u':').trimmed();
         out->append(p);
     }
@@ -245,8 +268,10 @@ bool readDefinition(Database *db, int programNumber, Definition *out, QString *e
         *error = QStringLiteral("程序号 %1 没有定义。").arg(programNumber);
         return false;
     }
-    if (!fromRow(*rs, out)) {
-        *error = QStringLiteral("程序号 %1 的定义不正确。").arg(programNumber);
+    QString why;
+    if (!fromRow(*rs, out, &why)) {
+        *error = why.isEmpty() ? QStringLiteral("程序号 %1 的定义不正确。").arg(programNumber)
+                               : QStringLiteral("程序号 %1 的定义不正确：%2。").arg(programNumber).arg(why);
         return false;
     }
     return true;
@@ -266,10 +291,13 @@ QList<Definition> readDefinitions(Database *db, const QString &kind, QString *er
     }
     for (; !rs->isEOF(); rs->moveNext()) {
         Definition d;
-        if (fromRow(*rs, &d))
+        QString why;
+        const int number = rs->field(QStringLiteral("progno")).toInt();
+        if (fromRow(*rs, &d, &why))
             out << d;
         else
-            *error = QStringLiteral("程序号 %1 的定义不正确。").arg(rs->field(QStringLiteral("progno")).toInt());
+            *error = why.isEmpty() ? QStringLiteral("程序号 %1 的定义不正确。").arg(number)
+                                   : QStringLiteral("程序号 %1 的定义不正确：%2。").arg(number).arg(why);
     }
     return out;
 }
@@ -316,15 +344,46 @@ bool bindReportSql(const Definition &d, const QMap<QString, QString> &values, QS
     bound->clear();
     const QString &text = d.reportSql;
     qsizetype last = 0;
-    bool inLiteral = false;
+    // What the database reads as text: 'literals', "quoted names", -- and /* */ comments.
+    // Nothing in them is a parameter, and a "?" outside them would take a value meant for another.
+    QChar closing;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (c == u'\'') {
-            inLiteral = !inLiteral;
+        const QChar next = i + 1 < text.size() ? text.at(i + 1) : QChar();
+        if (!closing.isNull()) {
+            if (closing == u'\n' ? c == u'\n' : closing == u'*' ? (c == u'*' && next == u'/') : c == closing) {
+                if (closing == u'*')
+                    ++i;
+                closing = QChar();
+            }
             continue;
         }
-        if (inLiteral || c != u':')
+        if (c == u'\'' || c == u'"') {
+            closing = c;
             continue;
+        }
+        if (c == u'-' && next == u'-') {
+            closing = u'\n';
+            ++i;
+            continue;
+        }
+        if (c == u'/' && next == u'*') {
+            closing = u'*';
+            ++i;
+            continue;
+        }
+        if (c == u'?') {
+            *error = QStringLiteral("“%1”的 SQL 在第 %2 个字符处有“?”：参数要写作 :名称。").arg(d.caption).arg(i + 1);
+            sql->clear();
+            bound->clear();
+            return false;
+        }
+        if (c != u':')
+            continue;
+        if (next == u':') {
+            ++i; // a cast (x::date), not a parameter
+            continue;
+        }
         const auto m = name.match(text, i, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
         if (!m.hasMatch())
             continue;
@@ -345,6 +404,8 @@ bool bindReportSql(const Definition &d, const QMap<QString, QString> &values, QS
         } else if (!v.isEmpty()) {
             if (const QString problem = typeProblem(p->type, p->caption, v); !problem.isEmpty()) {
                 *error = problem;
+                sql->clear();
+                bound->clear();
                 return false;
             }
             if (p->type == u'n')

@@ -93,12 +93,17 @@ struct Definition {
     bool numbered() const { return numberDigits > 0; }
 };
 
-// Reads the docopts of a document definition into d; false when an option is not understood.
-bool parseDocOptions(const QString &text, Definition *d);
+// Reads the docopts of a document definition into d; false when an option is not understood,
+// with *reason in the administrator's words.
+bool parseDocOptions(const QString &text, Definition *d, QString *reason = nullptr);
 
+// A plain name: a letter or "_", then letters, digits or "_", 64 characters at most (it is
+// written into SQL as a table or column name).
 bool isIdentifier(const QString &name);
-bool parseColumns(const QString &text, QList<Column> *out);
-bool parseParams(const QString &text, QList<Param> *out);
+// Append the columns / parameters of a list to *out; false (with *reason) when an entry does
+// not parse, a name is no identifier, or (columns) the list is empty.
+bool parseColumns(const QString &text, QList<Column> *out, QString *reason = nullptr);
+bool parseParams(const QString &text, QList<Param> *out, QString *reason = nullptr);
 
 // Reads the definition of a program number; false with *error in the operator's words.
 bool readDefinition(Database *db, int programNumber, Definition *out, QString *error);
@@ -113,8 +118,12 @@ QString typeProblem(QChar type, const QString &caption, const QString &value);
 QString defaultParamValue(const Param &p, const QDate &operatingDate);
 
 // The report's SQL with each ":name" of a known parameter replaced by "?" and
-// the values to bind in that order. Unknown names stay as written (a time such
-// as '12:30' in a literal is left alone). False when a value does not fit its type.
+// the values to bind in that order, so no value is ever part of the SQL text.
+// Unknown names stay as written, and nothing inside a 'literal' (a time such as
+// '12:30'), a "quoted name" or a -- or /* */ comment is a parameter; "::" is a cast.
+// False with *error (and *sql, *bound empty) when a value does not fit its type,
+// or when the SQL holds a "?" of its own outside those, which would take a value
+// meant for another placeholder.
 bool bindReportSql(const Definition &d, const QMap<QString, QString> &values, QString *sql, QVariantList *bound,
                    QString *error);
 

@@ -32,6 +32,8 @@ class tst_LwReport : public QObject
 private Q_SLOTS:
     void bindReportSql_data();
     void bindReportSql();
+    void definitionListsRefused_data();
+    void definitionListsRefused();
     void everyReportRuns_data();
     void everyReportRuns();
     void groupsAndTotals();
@@ -125,6 +127,15 @@ void tst_LwReport::bindReportSql_data()
     QTest::newRow("not a number") << "select :n" << "n:数量:n:" << QStringList{"n=12a"} << "“数量”必须是数字：12a" << QVariantList{};
     QTest::newRow("not a date") << "select :d" << "d:日期:d:" << QStringList{"d=2026-02-30"}
                                 << "“日期”必须是日期（年-月-日）：2026-02-30" << QVariantList{};
+    QTest::newRow("a question mark of its own is refused") << "select ?, :n" << "n:数:n:" << QStringList{"n=5"}
+                                                           << "“报表”的 SQL 在第 8 个字符处有“?”：参数要写作 :名称。" << QVariantList{};
+    QTest::newRow("a question mark in a literal stays") << "select 'what?', :n" << "n:数:n:" << QStringList{"n=5"}
+                                                        << "select 'what?', ?" << QVariantList{5.0};
+    QTest::newRow("a cast is no parameter") << "select x::date, :date" << "date:日:d:" << QStringList{"date=2026-01-02"}
+                                            << "select x::date, ?" << QVariantList{"2026-01-02"};
+    QTest::newRow("quoted names and comments are left alone")
+        << "select \"a:n\" /* it's :n? */, :n -- :n?\n from t" << "n:数:n:" << QStringList{"n=1"}
+        << "select \"a:n\" /* it's :n? */, ? -- :n?\n from t" << QVariantList{1.0};
 }
 
 void tst_LwReport::bindReportSql()
@@ -135,6 +146,7 @@ void tst_LwReport::bindReportSql()
     QFETCH(QString, bound);
     QFETCH(QVariantList, binds);
     lwcommon::Definition d;
+    d.caption = QStringLiteral("报表");
     d.reportSql = sql;
     QVERIFY(lwcommon::parseParams(params, &d.params));
     QMap<QString, QString> v;
@@ -146,6 +158,54 @@ void tst_LwReport::bindReportSql()
     QCOMPARE(ok ? out : error, bound);
     if (ok)
         QCOMPARE(b, binds);
+}
+
+void tst_LwReport::definitionListsRefused_data()
+{
+    QTest::addColumn<QString>("list"); // columns, params or docopts
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("reason"); // "" when accepted
+    QTest::newRow("demo columns") << "columns" << "*item:物料:t:120:ref=bd_item;*qty:数量:n:80:dec=2,min>0;*price:单价:n:90:dec=4,min>=0;amount:金额:n:100:dec=2,calc=qty*price"
+                                  << "";
+    QTest::newRow("a space in a name") << "columns" << "bill no:单号:t" << "列名“bill no”不是标识符（字母、数字或下划线，不以数字开头，至多 64 个字符）";
+    QTest::newRow("SQL in a name") << "columns" << "x) from sys_user --:名" << "列名“x) from sys_user --”不是标识符（字母、数字或下划线，不以数字开头，至多 64 个字符）";
+    QTest::newRow("a name in Chinese") << "columns" << "单号:单号:t" << "列名“单号”不是标识符（字母、数字或下划线，不以数字开头，至多 64 个字符）";
+    QTest::newRow("a nameless column") << "columns" << "a:甲;:乙" << "列名“”不是标识符（字母、数字或下划线，不以数字开头，至多 64 个字符）";
+    QTest::newRow("an unknown type") << "columns" << "a:甲:x" << "列“a”的类型“x”不是 t、n 或 d";
+    QTest::newRow("a reference that is no name") << "columns" << "a:甲:t:100:ref=bd item" << "列“a”的选项“ref=bd item”不正确";
+    QTest::newRow("decimals on text") << "columns" << "a:甲:t:100:dec=2" << "列“a”不是数字列，不能有 dec、min、calc 或 sum 选项";
+    QTest::newRow("no columns") << "columns" << ";;" << "没有定义列";
+    QTest::newRow("a parameter of an unknown type") << "params" << "from:起:d:;p:名:q:" << "参数“p”的类型“q”不是 t、n、d 或 l";
+    QTest::newRow("a parameter name with a digit first") << "params" << "1p:名:t" << "参数名“1p”不是标识符（字母、数字或下划线，不以数字开头，至多 64 个字符）";
+    QTest::newRow("a status column that is no name") << "docopts" << "version;status=st atus:a,b" << "单据选项“status=st atus:a,b”不正确：状态列名“st atus”不是标识符";
+    QTest::newRow("an unknown option") << "docopts" << "colour=red" << "单据选项“colour=red”不正确：不认识的选项";
+    QTest::newRow("demo options") << "docopts" << "number=PO:yyyyMM:3;typed;status=status:未审核,已审核;version;approve" << "";
+}
+
+// A definition list that cannot be used is refused with the entry and what is wrong with it:
+// every name it accepts is written into SQL as a column name.
+void tst_LwReport::definitionListsRefused()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, text);
+    QFETCH(QString, reason);
+    QString why;
+    bool ok = false;
+    if (list == "columns") {
+        QList<lwcommon::Column> cols;
+        ok = lwcommon::parseColumns(text, &cols, &why);
+    } else if (list == "params") {
+        QList<lwcommon::Param> params;
+        ok = lwcommon::parseParams(text, &params, &why);
+    } else {
+        lwcommon::Definition d;
+        ok = lwcommon::parseDocOptions(text, &d, &why);
+    }
+    QCOMPARE(why, reason);
+    QCOMPARE(ok, reason.isEmpty());
+    // A name is checked to its very end: a line break after it is no part of a name.
+    QVERIFY(lwcommon::isIdentifier("billno"));
+    QVERIFY(!lwcommon::isIdentifier("billno\n"));
 }
 
 void tst_LwReport::everyReportRuns_data()

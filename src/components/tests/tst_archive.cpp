@@ -77,6 +77,8 @@ private Q_SLOTS:
     void refusedNames();
     void damagedArchive_data();
     void damagedArchive();
+    void sizeLimit_data();
+    void sizeLimit();
     void missingEntryAndMissingArchive();
     void replacesExistingFile();
     void linkedFolderOutsideRefused();
@@ -202,6 +204,48 @@ void tst_Archive::damagedArchive()
     zLibControl z;
     QVERIFY(!z.Extract(zip, dest));
     QVERIFY(!z.lastError().isEmpty());
+    QCOMPARE(filesBelow(dest), QStringList{});
+}
+
+void tst_Archive::sizeLimit_data()
+{
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<QList<int>>("sizes"); // of the entries, all zero bytes (they compress a thousandfold)
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("one entry over the limit") << qint64(1 << 20) << QList<int>{2 << 20} << false;
+    QTest::newRow("two entries over it together") << qint64(1 << 20) << QList<int>{600 << 10, 600 << 10} << false;
+    QTest::newRow("exactly the limit") << qint64(1 << 20) << QList<int>{512 << 10, 512 << 10} << true;
+    QTest::newRow("well within the default") << zLibControl::kDefaultSizeLimit << QList<int>{4 << 20} << true;
+}
+
+// A small archive that unpacks to more than the limit is refused, naming the limit, and leaves nothing.
+void tst_Archive::sizeLimit()
+{
+    QFETCH(qint64, limit);
+    QFETCH(QList<int>, sizes);
+    QFETCH(bool, accepted);
+    QTemporaryDir dir;
+    QList<zLibControl::Entry> entries;
+    qint64 total = 0;
+    for (int i = 0; i < sizes.size(); ++i) {
+        const QString src = dir.filePath(QStringLiteral("zeros%1").arg(i));
+        QVERIFY(testsupport::writeFile(src, QByteArray(sizes.at(i), '\0')));
+        entries.append({src, QStringLiteral("map%1.xml").arg(i)});
+        total += sizes.at(i);
+    }
+    const QString zip = dir.filePath("bomb.zip");
+    QVERIFY(zLibControl::compress(entries, zip));
+    QVERIFY(QFileInfo(zip).size() * 100 < total);
+    const QString dest = dir.filePath("menu");
+    zLibControl z;
+    z.setSizeLimit(limit);
+    QCOMPARE(z.Extract(zip, dest), accepted);
+    if (accepted) {
+        QCOMPARE(filesBelow(dest).size(), sizes.size());
+        return;
+    }
+    QVERIFY2(z.lastError().startsWith(QStringLiteral("archive too large: its files unpack to more than %1 bytes").arg(limit)),
+             qPrintable(z.lastError()));
     QCOMPARE(filesBelow(dest), QStringList{});
 }
 

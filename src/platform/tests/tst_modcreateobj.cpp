@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <tuple>
+
 #include <memory>
 
 using namespace objects;
@@ -167,6 +169,17 @@ void tst_ModCreateObj::readFiles_data()
     QTest::newRow("other processor") << "@/arm64.so" << "not a loadable library (file is for a different processor)"
                                      << 0;
     QTest::newRow("empty file") << "@/empty.so" << "not a loadable library (empty file)" << 0;
+    QTest::newRow("built for Qt 5") << "@/qt5.so"
+                                    << QStringLiteral("refused by the plug-in loader: built for Qt 5.%1, this program uses Qt %2.%1")
+                                           .arg(QT_VERSION_MINOR)
+                                           .arg(QT_VERSION_MAJOR)
+                                    << 0;
+    QTest::newRow("built for a later Qt") << "@/later.so"
+                                          << QStringLiteral("refused by the plug-in loader: built for Qt %1.%2, this program uses Qt %1.%3")
+                                                 .arg(QT_VERSION_MAJOR)
+                                                 .arg(QT_VERSION_MINOR + 1)
+                                                 .arg(QT_VERSION_MINOR)
+                                          << 0;
     QTest::newRow("folder") << "@" << "not a file" << 0;
     QTest::newRow("missing") << "@/none.so" << "no such file" << 0;
 }
@@ -188,6 +201,19 @@ void tst_ModCreateObj::readFiles()
         f.write(elf);
     }
     QFile(m_dir->filePath(QStringLiteral("empty.so"))).open(QIODevice::WriteOnly);
+    // The Qt version the plug-in was built for, in its metadata note: after "qt-project!",
+    // a format byte, then Qt's major and minor version.
+    const QByteArray pair = readAll(lib(QStringLiteral("zt_pair")));
+    const qsizetype note = pair.indexOf(QByteArray("qt-project!\0", 12));
+    QVERIFY(note > 0);
+    QCOMPARE(int(pair[note + 13]), QT_VERSION_MAJOR);
+    for (const auto &[name, at, value] : {std::tuple{"qt5.so", 13, 5}, std::tuple{"later.so", 14, QT_VERSION_MINOR + 1}}) {
+        QByteArray patched = pair;
+        patched[note + at] = char(value);
+        QFile f(m_dir->filePath(QLatin1String(name)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(patched);
+    }
 
     LibraryMeta meta;
     QString why;
