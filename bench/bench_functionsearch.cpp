@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "benchsite.h"
 #include "benchsupport.h"
 #include "quietui.h"
 
@@ -99,35 +100,12 @@ bool buildSite(const QString &folder, QString *error)
         return false;
     if (!Operator::createOperator(&db, QStringLiteral("00"), QStringLiteral("admin"), QString(), true, error))
         return false;
-    QFile config(folder + QStringLiteral("/zenlo.Exe.Config"));
-    if (!config.open(QIODevice::WriteOnly))
-        return false;
-    config.write(QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<configuration><system><caption>功能搜索基准</caption>"
-                                "</system><database driver=\"sqlite\"><database>%1/bench.db</database></database>"
-                                "<log folder=\"%1/log\"/></configuration>\n")
-                     .arg(folder)
-                     .toUtf8());
-    return true;
+    return benchsite::writeConfig(folder, QStringLiteral("<caption>功能搜索基准</caption>"));
 }
 
 bool openSite(const QString &folder)
 {
-    Session &g = Session::open();
-    g.config = std::make_unique<clsConfig>();
-    if (!g.config->Init(folder + QStringLiteral("/zenlo.Exe.Config")))
-        return false;
-    g.logConfig = std::make_unique<LogConfig>();
-    g.logConfig->load(folder + QStringLiteral("/zenlo.Exe.Config"));
-    LogService::instance().Init(nullptr, g.logConfig.get());
-    g.db = std::make_unique<Database>();
-    if (!g.db->Init(folder + QStringLiteral("/zenlo.Exe.Config"), true) || !g.db->Connect())
-        return false;
-    g.op = std::make_unique<Operator>();
-    g.sys = std::make_unique<SystemServices>();
-    if (!g.sys->Init(g.db.get(), g.op.get(), 0))
-        return false;
-    g.op->setName(QStringLiteral("admin"));
-    return g.op->VerifyPassword(QString());
+    return benchsite::openSite(folder, folder + QStringLiteral("/temp/"));
 }
 
 // Words typed letter by letter: initials, a Chinese name, a code, and one that finds nothing.

@@ -1,0 +1,54 @@
+#pragma once
+// A benchmark's own account set in a folder: its configuration naming folder/bench.db, and
+// the session opened on it in the start-up's order, with admin logged in.
+#include "components/database.h"
+#include "components/logservice.h"
+#include "components/sysservices.h"
+#include "core/clsconfig.h"
+#include "core/session.h"
+
+#include <QFile>
+#include <QString>
+
+namespace benchsite {
+
+// Writes folder/zenlo.Exe.Config; systemInner goes inside <system>.
+inline bool writeConfig(const QString &folder, const QString &systemInner)
+{
+    QFile config(folder + QStringLiteral("/zenlo.Exe.Config"));
+    if (!config.open(QIODevice::WriteOnly))
+        return false;
+    config.write(QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<configuration><system>%2</system>"
+                                "<database driver=\"sqlite\"><database>%1/bench.db</database></database>"
+                                "<log folder=\"%1/log\"/></configuration>\n")
+                     .arg(folder, systemInner)
+                     .toUtf8());
+    return true;
+}
+
+// Configuration, log, database, operator and system services; the environment's program
+// folder is the site's, its temporary folder tempFolder.
+inline bool openSite(const QString &folder, const QString &tempFolder)
+{
+    const QString configFile = folder + QStringLiteral("/zenlo.Exe.Config");
+    Session &g = Session::open();
+    g.config = std::make_unique<clsConfig>();
+    if (!g.config->Init(configFile))
+        return false;
+    g.logConfig = std::make_unique<LogConfig>();
+    g.logConfig->load(configFile);
+    LogService::instance().Init(nullptr, g.logConfig.get());
+    g.db = std::make_unique<Database>();
+    if (!g.db->Init(configFile, true) || !g.db->Connect())
+        return false;
+    g.op = std::make_unique<Operator>();
+    g.sys = std::make_unique<SystemServices>();
+    if (!g.sys->Init(g.db.get(), g.op.get(), 0))
+        return false;
+    g.sys->environment()->setAppFolder(folder);
+    g.sys->environment()->setTempFolder(tempFolder);
+    g.op->setName(QStringLiteral("admin"));
+    return g.op->VerifyPassword(QString());
+}
+
+} // namespace benchsite
