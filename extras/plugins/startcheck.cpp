@@ -1,7 +1,7 @@
 // Start-up checks of the demo installation.
 //  FolderCheck (stage 100): the log folder in use (the configuration's, or the
 //    user's own when the log had to move there) and the temporary folder can
-//    take a new file.
+//    take a new file; the same problem is reported to a user once.
 //  VersionCheck (stage 101): this program is not older than the minimum client
 //    version kept in the parameters of the account set ("minclientversion" of
 //    system 12).
@@ -75,9 +75,15 @@ void FolderCheck::Run(const QString &, QString &output)
     const QString temp = QDir::tempPath();
     if (const QString why = folderProblem(temp); !why.isEmpty())
         problems << QStringLiteral("临时文件夹 ") + QDir::toNativeSeparators(temp) + QStringLiteral(" ") + why;
-    if (!problems.isEmpty())
-        m_error = {1, problems.join(QStringLiteral("；")) + QStringLiteral("。请检查文件夹的权限。")};
-    output = problems.isEmpty() ? QStringLiteral("ok") : m_error.description;
+    const QString text = problems.isEmpty() ? QString() : problems.join(QStringLiteral("；")) + QStringLiteral("。请检查文件夹的权限。");
+    // Shown once per user: the same folders failing again at the next start ask nothing more.
+    const Session *s = Session::current();
+    const QString shown = s ? s->getSetting(QStringLiteral("main"), QStringLiteral("foldercheck")) : QString();
+    if (!text.isEmpty() && text != shown)
+        m_error = {1, text};
+    if (s && text != shown)
+        s->saveSetting(QStringLiteral("main"), QStringLiteral("foldercheck"), text);
+    output = text.isEmpty() ? QStringLiteral("ok") : text;
 }
 
 QString VersionCheck::Name() const { return QStringLiteral("客户端版本检查"); }
