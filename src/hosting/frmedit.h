@@ -29,6 +29,8 @@ public:
                  const QVariant &dataObject, int32_t openMode);
     void ShowStatus(const QString &text, int kind);
     void LoadComponent(int32_t programNumber, int32_t catalog, bool &loaded);
+    // The data object as the component handed it back from its Py_Init.
+    QVariant dataObject() const { return m_dataObject; }
 
     QWidget *picHolder = nullptr;
     QStatusBar *statusBar = nullptr;

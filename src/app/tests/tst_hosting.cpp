@@ -224,6 +224,7 @@ void tst_Hosting::executeMenu()
         // Width "abc" and height -5 keep the design size.
         QCOMPARE(windows.first()->normalGeometry().size(), QSize(960, 640));
         QCOMPARE(callsOf(windows.first()->moControl).value(0), QStringLiteral("oedit.Py_Init(1,1,9200|0:double,0:int,none)"));
+        QCOMPARE(windows.first()->dataObject(), QVariant(QStringLiteral("data-back"))); // what the component handed back
         QVERIFY(windows.first()->panelText(QStringLiteral("user")).contains(QStringLiteral("admin")));
     }
     if (code == QLatin1String("TN"))
