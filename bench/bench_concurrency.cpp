@@ -342,6 +342,8 @@ int runParent(const QString &self, bool quick)
                 lastEnd = std::max(lastEnd, end);
                 refused += f[4].toLongLong();
                 failed += f[5].toLongLong();
+                say("  child %s done in %.1f s: %s refused and retried, %s failed\n", qPrintable(f[1]), double(end - start) / 1000,
+                    qPrintable(f[4]), qPrintable(f[5]));
             }
         } else if (line.startsWith(QLatin1String("FAIL "))) {
             failures << line.mid(5);
