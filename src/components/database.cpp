@@ -820,9 +820,6 @@ bool Database::runStatement(const QString &tsql, const QVariantList *params, Rec
                             const RowCallback *each)
 {
     bool delivered = false;
-    // The last error is this statement's: an earlier failure (a duplicate number another
-    // operator took first) must not make the next statements of the session look failed.
-    m_lastError.clear();
     if (!d->initialised) {
         setError(QStringLiteral("数据库连接尚未初始化"));
         return false;

@@ -144,7 +144,6 @@ public:
     bool isConnected() const;
     void Close();
 
-    // The error of the last statement run (query or exec), empty when it succeeded.
     ErrorInfo LastError() const { return m_lastError; }
     void ClearError() { m_lastError.clear(); }
 

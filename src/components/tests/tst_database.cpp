@@ -891,18 +891,6 @@ private Q_SLOTS:
         QVERIFY(db->commit());
         QCOMPARE(db->OpenRecordset(count)->firstValue().toInt(), 1);
         QVERIFY(db->exec(QStringLiteral("delete from sys_param where sysno=99")));
-        // A failed statement (the key taken already) leaves its error to that statement only: the
-        // session's next statements read clean, inside a new transaction too.
-        QVERIFY(db->exec(insert, {99, 1, "menubm", "22222"}));
-        QVERIFY(!db->exec(insert, {99, 1, "menubm", "22222"}));
-        QVERIFY(!db->LastError().isEmpty());
-        QCOMPARE(db->OpenRecordset(count)->firstValue().toInt(), 1);
-        QVERIFY2(db->LastError().isEmpty(), qPrintable(db->LastError().description));
-        QVERIFY(db->transaction());
-        QVERIFY(db->exec(insert, {99, 2, "other", "x"}));
-        QVERIFY(db->commit());
-        QVERIFY(db->LastError().isEmpty());
-        QVERIFY(db->exec(QStringLiteral("delete from sys_param where sysno=99")));
     }
 
     // ------------------------------------------------------------ SQLite files
