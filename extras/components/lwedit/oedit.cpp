@@ -554,6 +554,7 @@ bool OEdit::setStatus(const QString &from, const QString &to, int right, const Q
     sql += scopeCondition(m_def, &p);
     QString message;
     int affected = 0;
+    m_db->ClearError(); // an earlier refusal stays recorded until cleared: this action reads its own
     if (!m_db->transaction() || !m_db->exec(sql, p, &affected)) {
         failed(&message, doc);
         fail(message);
@@ -608,6 +609,7 @@ bool OEdit::deleteRecord()
     if (ui::msgBox(QStringLiteral("确定要删除单据 %1 吗？").arg(doc), 4 | ui::Question, m_def.caption) != ui::Yes)
         return false;
     QString message;
+    m_db->ClearError();
     if (!m_db->transaction()) {
         failed(&message, doc);
         fail(message);
@@ -865,6 +867,7 @@ QString OEdit::nextNumber()
     if (!date.isValid())
         date = lwcommon::operatingDate(m_sys);
     const QString stem = m_def.numberPrefix + (m_def.numberDateFormat.isEmpty() ? QString() : date.toString(m_def.numberDateFormat));
+    m_db->ClearError();
     RecordSetPtr rs = m_db->query(QStringLiteral("select max(%1) from %2 where %1 like ? and length(%1) = ?").arg(m_def.key, m_def.table),
                                   {stem + u'%', int(stem.size() + m_def.numberDigits)});
     if (!rs || !m_db->LastError().isEmpty())
@@ -879,6 +882,7 @@ QString OEdit::referenceProblem(const Column &c, const QString &code, const QStr
 {
     if (c.reference.isEmpty() || code.isEmpty())
         return QString();
+    m_db->ClearError();
     RecordSetPtr rs = m_db->query(QStringLiteral("select count(*) from %1 where code = ?").arg(c.reference), {code});
     if (!rs || !m_db->LastError().isEmpty())
         return QStringLiteral("?");
@@ -915,6 +919,9 @@ OEdit::Outcome OEdit::failed(QString *message, const QString &number)
 OEdit::Outcome OEdit::write(const QVariantList &header, const QList<QVariantList> &lines, bool autoNumber, QString *number,
                             QString *message)
 {
+    // The database keeps its last error until a caller clears it: a save refused before (a
+    // number another operator took first) must not make this one, or the lookups in it, fail.
+    m_db->ClearError();
     if (!m_db->transaction())
         return failed(message, *number);
     QVariantList values = header;
