@@ -77,11 +77,7 @@ QList<workspace::MenuRow> menuRows()
 bool buildSite(const QString &folder, QString *error)
 {
     Database db;
-    ConnectionSettings s;
-    s.driver = QStringLiteral("sqlite");
-    s.database = folder + QStringLiteral("/bench.db");
-    s.createIfMissing = true;
-    if (!db.Init(s) || !db.Connect() || !schema::create(db, error))
+    if (!benchsite::createDatabase(db, folder, error))
         return false;
     db.transaction();
     const QString insert = QStringLiteral("insert into xt_menu(menucode, menuname, parent, systemcode, menuorder, menuismx, "
@@ -130,13 +126,9 @@ int main(int argc, char **argv)
     benchsupport::Verdict verdict(quick);
     if (quick)
         g_functions = 500;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchsupport::headless();
     QApplication app(argc, argv);
-    QTemporaryDir home;
-    qputenv("ZENLO_REGISTRY_DIR", QFile::encodeName(home.filePath(QStringLiteral("registry"))));
-    benchsupport::QuietUi quiet;
-    ui::install(&quiet);
+    const benchsupport::QuietProcess quiet;
     say("goals over %d functions: key -> result list filled and drawn under %.0f ms, the index's search alone under %.0f ms "
         "(95 of 100 keystrokes each)\n",
         g_functions, kListGoalMs, kSearchGoalMs);

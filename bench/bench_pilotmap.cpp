@@ -110,11 +110,7 @@ QByteArray mapXml()
 bool buildSite(const QString &folder, QString *error)
 {
     Database db;
-    ConnectionSettings s;
-    s.driver = QStringLiteral("sqlite");
-    s.database = folder + QStringLiteral("/bench.db");
-    s.createIfMissing = true;
-    if (!db.Init(s) || !db.Connect() || !schema::create(db, error))
+    if (!benchsite::createDatabase(db, folder, error))
         return false;
     const QByteArray xml = mapXml();
     const QString src = folder + QStringLiteral("/map.xml");
@@ -205,13 +201,9 @@ int main(int argc, char **argv)
     benchsupport::Verdict verdict(quick);
     if (quick)
         g_boxes = g_arrows = 50;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchsupport::headless();
     QApplication app(argc, argv);
-    QTemporaryDir home;
-    qputenv("ZENLO_REGISTRY_DIR", QFile::encodeName(home.filePath(QStringLiteral("registry"))));
-    benchsupport::QuietUi quiet;
-    ui::install(&quiet);
+    const benchsupport::QuietProcess quiet;
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -78,11 +78,7 @@ QByteArray icon(int n)
 bool buildSite(const QString &folder, QString *error)
 {
     Database db;
-    ConnectionSettings s;
-    s.driver = QStringLiteral("sqlite");
-    s.database = folder + QStringLiteral("/bench.db");
-    s.createIfMissing = true;
-    if (!db.Init(s) || !db.Connect() || !schema::create(db, error))
+    if (!benchsite::createDatabase(db, folder, error))
         return false;
     db.transaction();
     const QString menu = QStringLiteral("insert into xt_menu(menucode, menuname, parent, systemcode, menuorder, menuismx, "
@@ -225,13 +221,9 @@ int main(int argc, char **argv)
     benchsupport::Verdict verdict(quick);
     if (quick)
         g_menuRows = 2000;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchsupport::headless();
     QApplication app(argc, argv);
-    QTemporaryDir home;
-    qputenv("ZENLO_REGISTRY_DIR", QFile::encodeName(home.filePath(QStringLiteral("registry"))));
-    benchsupport::QuietUi quiet;
-    ui::install(&quiet);
+    const benchsupport::QuietProcess quiet;
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

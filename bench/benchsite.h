@@ -3,6 +3,7 @@
 // the session opened on it in the start-up's order, with admin logged in.
 #include "components/database.h"
 #include "components/logservice.h"
+#include "components/schema.h"
 #include "components/sysservices.h"
 #include "core/clsconfig.h"
 #include "core/session.h"
@@ -11,6 +12,16 @@
 #include <QString>
 
 namespace benchsite {
+
+// Creates folder/bench.db with every table of the program, connected through db.
+inline bool createDatabase(Database &db, const QString &folder, QString *error)
+{
+    ConnectionSettings s;
+    s.driver = QStringLiteral("sqlite");
+    s.database = folder + QStringLiteral("/bench.db");
+    s.createIfMissing = true;
+    return db.Init(s) && db.Connect() && schema::create(db, error);
+}
 
 // Writes folder/zenlo.Exe.Config; systemInner goes inside <system>.
 inline bool writeConfig(const QString &folder, const QString &systemInner)

@@ -4,6 +4,8 @@
 #include "platform/uiservice.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -24,6 +26,33 @@ public:
         if (level >= 4)
             std::printf("message: %s\n", qPrintable(text));
     }
+};
+
+// The platform of a benchmark that opens windows: offscreen unless one is named. Called
+// before its QApplication is made.
+inline void headless()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// For as long as it lives: a registry folder of the benchmark's own and message boxes
+// answered by themselves.
+class QuietProcess
+{
+public:
+    QuietProcess()
+    {
+        qputenv("ZENLO_REGISTRY_DIR", QFile::encodeName(m_home.filePath(QStringLiteral("registry"))));
+        ui::install(&m_ui);
+    }
+    ~QuietProcess() { ui::install(nullptr); }
+    QuietProcess(const QuietProcess &) = delete;
+    QuietProcess &operator=(const QuietProcess &) = delete;
+
+private:
+    QTemporaryDir m_home;
+    QuietUi m_ui;
 };
 
 } // namespace benchsupport

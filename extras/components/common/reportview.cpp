@@ -173,6 +173,10 @@ void ReportView::buildUi(Layout layout)
     m_grid->verticalHeader()->hide();
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 8);
+    // Columns are fitted to the first 100 rows, all on the page read already: a column's width
+    // samples as many rows as the vertical header's precision says, 1,000 by default (five
+    // pages of a big result, each one more query).
+    m_grid->verticalHeader()->setResizeContentsPrecision(100);
     for (int i = 0; i < m_def.columns.size(); ++i)
         m_grid->setColumnWidth(i, m_def.columns.at(i).width);
     m_grid->horizontalHeader()->setStretchLastSection(true);
@@ -209,10 +213,6 @@ void ReportView::buildUi(Layout layout)
 // fits), the last one taking what is left; a wide report scrolls sideways.
 void ReportView::fitColumns()
 {
-    // Fitted to the first 100 rows, all on the page read already: a column's width samples as
-    // many rows as the vertical header's precision says, 1,000 by default (five pages of a big
-    // result, each one more query).
-    m_grid->verticalHeader()->setResizeContentsPrecision(100);
     m_grid->resizeColumnsToContents();
     int total = 0;
     for (int i = 0; i < m_def.columns.size(); ++i)
