@@ -54,6 +54,38 @@ Converter &converter()
     return c;
 }
 
+// The Windows ANSI code pages (and UTF-8), whose bytes below 0x80 are ASCII: text that is
+// ASCII only needs no converter there (nor the converter's modules loaded for it).
+bool asciiCompatible(int cp)
+{
+    switch (cp) {
+    case 874: case 932: case 936: case 949: case 950:
+    case 1250: case 1251: case 1252: case 1253: case 1254: case 1255: case 1256: case 1257: case 1258:
+    case 65001:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isAscii(const char *data, qsizetype size)
+{
+    for (qsizetype i = 0; i < size; ++i) {
+        if (uchar(data[i]) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+bool isAscii(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 namespace ansi {
@@ -80,6 +112,8 @@ QByteArray fromUnicode(const QString &text, bool *ok)
         return {};
     Converter &c = converter();
     QMutexLocker lock(&c.mutex);
+    if (asciiCompatible(c.codePage) && isAscii(text))
+        return text.toLatin1();
     c.ensure();
     QByteArray out;
     out.resize(text.size() * 2 + 8);
@@ -127,6 +161,8 @@ QString toUnicode(const char *data, qsizetype size)
         return {};
     Converter &c = converter();
     QMutexLocker lock(&c.mutex);
+    if (asciiCompatible(c.codePage) && isAscii(data, size))
+        return QString::fromLatin1(data, size);
     c.ensure();
     QString out;
     out.resize(size + 4);

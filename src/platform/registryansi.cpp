@@ -18,9 +18,13 @@ bool toName(const std::string &bytes, QString *name)
     return ansi::fromUnicode(*name, &ok) == raw && ok;
 }
 
-std::string fromName(const QString &name)
+// Characters the code page cannot hold become '?' (*replaced set), as the "...A" functions give them.
+std::string fromName(const QString &name, bool *replaced)
 {
-    const QByteArray raw = ansi::fromUnicode(name);
+    bool ok = false;
+    const QByteArray raw = ansi::fromUnicode(name, &ok);
+    if (replaced)
+        *replaced = !ok;
     return std::string(raw.constData(), size_t(raw.size()));
 }
 
@@ -75,22 +79,26 @@ int32_t deleteValueA(HKEY key, const std::string &name)
     return toName(name, &n) ? deleteValue(key, n) : InvalidParameter;
 }
 
-int32_t enumKeyA(HKEY key, uint32_t index, std::string *name)
+int32_t enumKeyA(HKEY key, uint32_t index, std::string *name, bool *replaced)
 {
     QString n;
+    if (replaced)
+        *replaced = false;
     const int32_t st = enumKey(key, index, &n);
     if (name)
-        *name = st == Success ? fromName(n) : std::string();
+        *name = st == Success ? fromName(n, replaced) : std::string();
     return st;
 }
 
-int32_t enumValueA(HKEY key, uint32_t index, std::string *name, uint32_t *type, Bytes *data)
+int32_t enumValueA(HKEY key, uint32_t index, std::string *name, uint32_t *type, Bytes *data, bool *replaced)
 {
     QString n;
     QByteArray d;
+    if (replaced)
+        *replaced = false;
     const int32_t st = enumValue(key, index, &n, type, data ? &d : nullptr);
     if (name)
-        *name = st == Success ? fromName(n) : std::string();
+        *name = st == Success ? fromName(n, replaced) : std::string();
     if (data)
         *data = fromData(d);
     return st;
@@ -115,5 +123,49 @@ int32_t setValueA(HKEY key, const std::string &name, uint32_t type, const Bytes 
 }
 
 std::string rootNameA(HKEY root) { return rootName(root).toStdString(); }
+
+int ansiCodePageA() { return ansi::codePage(); }
+
+bool isLeadByteA(uint8_t byte)
+{
+    switch (ansi::codePage()) {
+    case 932: // Shift-JIS
+        return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    case 936: // GBK
+    case 949: // Unified Hangul
+    case 950: // Big5
+        return byte >= 0x81 && byte <= 0xFE;
+    default: // the single-byte code pages
+        return false;
+    }
+}
+
+int64_t textLengthA(const std::string &text)
+{
+    bool ascii = true;
+    for (const char c : text) {
+        if (uchar(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii)
+        return int64_t(text.size());
+    // A byte sequence the code page does not know reads as U+FFFD.
+    const QString wide = ansi::toUnicode(text.data(), qsizetype(text.size()));
+    return wide.contains(QChar(0xFFFD)) ? -1 : int64_t(wide.size());
+}
+
+bool isValidSubKeyPathA(const std::string &subKey)
+{
+    QString sub;
+    return toName(subKey, &sub) && isValidSubKeyPath(sub);
+}
+
+std::string hiveFilePathA(HKEY root)
+{
+    const QByteArray raw = ansi::fromUnicode(hiveFilePath(root));
+    return std::string(raw.constData(), size_t(raw.size()));
+}
 
 } // namespace registry

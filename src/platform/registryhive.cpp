@@ -175,6 +175,10 @@ bool Hive::initWritable()
     }
     if (!exec("PRAGMA synchronous=NORMAL"))
         return false;
+    // A hive that already has its tables and root key needs no write to be used:
+    // only a new (or emptied) file takes the schema, under the write lock.
+    if (hasSchema(true))
+        return true;
     if (!exec("BEGIN IMMEDIATE"))
         return false;
     if (!exec(kSchema)) {
@@ -185,22 +189,32 @@ bool Hive::initWritable()
         exec("ROLLBACK");
         return false;
     }
-    return prepare();
+    return true;
 }
 
 bool Hive::initReadOnly()
 {
+    return hasSchema(false);
+}
+
+bool Hive::hasSchema(bool withRoot)
+{
     sqlite3_stmt *st = nullptr;
-    bool ok = sqlite3_prepare_v2(m_db, "SELECT count(*) FROM sqlite_master WHERE name IN ('keys','vals')", -1, &st,
-                                 nullptr)
-                  == SQLITE_OK
-              && sqlite3_step(st) == SQLITE_ROW && sqlite3_column_int(st, 0) == 2;
+    const char *sql = withRoot ? "SELECT (SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('keys','vals'))"
+                                 " + (SELECT count(*) FROM keys WHERE id = 1)"
+                               : "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('keys','vals')";
+    // Without the tables the first query cannot even be prepared (it names keys): no schema.
+    const bool ok = sqlite3_prepare_v2(m_db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW
+                    && sqlite3_column_int(st, 0) == (withRoot ? 3 : 2);
     sqlite3_finalize(st);
-    return ok && prepare();
+    return ok;
 }
 
 sqlite3_stmt *Hive::stmt(Stmt s) const
 {
+    // Prepared on first use: most runs read a few values and never write.
+    if (!m_stmts[s] && m_db)
+        m_stmts[s] = prepareStatement(s);
     return m_stmts[s];
 }
 
@@ -450,7 +464,7 @@ bool Hive::exec(const char *sql)
     return rc == SQLITE_OK;
 }
 
-bool Hive::prepare()
+sqlite3_stmt *Hive::prepareStatement(Stmt s) const
 {
     static const char *const sql[StmtCount] = {
         "SELECT id FROM keys WHERE parent = ?1 AND fold = ?2",
@@ -475,14 +489,13 @@ bool Hive::prepare()
         "ROLLBACK TO w",
         "PRAGMA data_version",
     };
-    for (int i = 0; i < StmtCount; ++i) {
-        if (sqlite3_prepare_v3(m_db, sql[i], -1, SQLITE_PREPARE_PERSISTENT, &m_stmts[i], nullptr) != SQLITE_OK) {
-            qCWarning(lcRegistry) << "hive" << path << sqlite3_errmsg(m_db);
-            close();
-            return false;
-        }
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v3(m_db, sql[s], -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK) {
+        qCWarning(lcRegistry) << "hive" << path << sqlite3_errmsg(m_db);
+        sqlite3_finalize(st);
+        return nullptr;
     }
-    return true;
+    return st;
 }
 
 bool isWritableFolder(const QString &dir) { return ::access(QFile::encodeName(dir).constData(), W_OK) == 0; }

@@ -132,10 +132,12 @@ private:
     int changes() const;
     bool exec(const char *sql);
 
-    bool prepare();
+    sqlite3_stmt *prepareStatement(Stmt s) const;
+    // Whether the file holds the hive's tables (and, when asked, its root key).
+    bool hasSchema(bool withRoot);
 
     sqlite3 *m_db = nullptr;
-    std::array<sqlite3_stmt *, StmtCount> m_stmts{};
+    mutable std::array<sqlite3_stmt *, StmtCount> m_stmts{};
 };
 
 // Whether this user may create files in a folder.

@@ -30,6 +30,7 @@
 //
 // This is the Qt-facing form; registryansi.h has the same functions over plain
 // bytes in the ANSI code page, the form the Windows build implements.
+#include "platform/registryansi.h"
 #include "platform/registrytypes.h"
 #include "platform/zenlo_export.h"
 
@@ -64,48 +65,8 @@ ZENLO_CORE_EXPORT int32_t queryValue(HKEY key, const QString &name, uint32_t *ty
 // RegSetValueExA.
 ZENLO_CORE_EXPORT int32_t setValue(HKEY key, const QString &name, uint32_t type, const QByteArray &data);
 
-// A write batch: from beginWriteBatch() to the matching endWriteBatch(), the
-// writes of this process to each hive form one transaction, committed at the end
-// (far quicker for thousands of writes, and another process sees all or none of
-// them). Each write still succeeds or fails as a whole, and a failed write does
-// not undo the ones before it. The hive's write lock is held meanwhile, so other
-// processes' writes wait: keep batches short. Batches nest; on Windows a batch
-// does nothing. endWriteBatch() reports IoFailed when a hive could not commit.
-//
-// abortWriteBatch() ends a batch like endWriteBatch() but undoes every write of
-// the outermost batch in every hive, so a caller that finds one write failing
-// leaves nothing half written. An abort inside a nested batch takes effect when
-// the outermost batch ends; that end then reports IoFailed (nothing committed).
-// On Windows, where a batch does nothing, the caller must undo by hand.
-ZENLO_CORE_EXPORT void beginWriteBatch();
-ZENLO_CORE_EXPORT int32_t endWriteBatch();
-ZENLO_CORE_EXPORT int32_t abortWriteBatch();
-
-class WriteBatch
-{
-public:
-    WriteBatch() { beginWriteBatch(); }
-    ~WriteBatch()
-    {
-        if (!m_ended)
-            endWriteBatch();
-    }
-    WriteBatch(const WriteBatch &) = delete;
-    WriteBatch &operator=(const WriteBatch &) = delete;
-    int32_t commit()
-    {
-        m_ended = true;
-        return endWriteBatch();
-    }
-    int32_t abort()
-    {
-        m_ended = true;
-        return abortWriteBatch();
-    }
-
-private:
-    bool m_ended = false;
-};
+// Write batches (beginWriteBatch, endWriteBatch, abortWriteBatch, WriteBatch)
+// and isReadOnly() are declared in registryansi.h: they take no text.
 
 // A subkey path the store accepts: components separated by "\", each 1 to
 // MaxKeyNameLength characters; one trailing "\" is tolerated; "" is the key itself.
@@ -128,9 +89,6 @@ ZENLO_CORE_EXPORT QString hiveFilePath(HKEY root);
 // file is opened anew. Never 0 for a root handle; 0 for a handle that is no root.
 // For caches of what was read from a hive.
 ZENLO_CORE_EXPORT uint64_t hiveVersion(HKEY root);
-// Whether a root's hive takes no writes (its file or folder cannot be written,
-// or it could not be opened at all).
-ZENLO_CORE_EXPORT bool isReadOnly(HKEY root);
 // With false, a hive is opened read-only and nothing is created or changed
 // beside it (no file, folder or journal): a missing hive reads as an empty,
 // read-only root (tools that only read). Default true.

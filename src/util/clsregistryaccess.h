@@ -10,11 +10,14 @@
 // page; a name or text the code page cannot hold makes the operation fail
 // rather than turn into '?'.
 //
-// An instance keeps working state between the steps of one call and must not be
-// shared between threads; make a fresh one for each use.
-#include "platform/registrystore.h"
+// The rules themselves are those of the plain core (platform/regedit4.h), the
+// same on every platform; this class converts Qt text to and from the ANSI code
+// page around it. An instance keeps the last error and must not be shared
+// between threads; make a fresh one for each use.
+#include "platform/registrytypes.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -88,20 +91,8 @@ public:
     static QString fullKeyPath(const QString &keyPath);
 
 private:
-    bool parse(const QString &keyPath);
-    bool openKey(const QString &keyPath, uint32_t access);
-    void closeKey();
-    int32_t prepareWrite(const QString &keyPath);
-    // One value written (the key made when allowed) or read, the key closed again.
-    int32_t writeValue(const QString &keyPath, const QString &valueName, uint32_t type, const QByteArray &data);
-    bool readValue(const QString &keyPath, const QString &valueName, uint32_t *type, QByteArray *data);
-    bool exportKey(const QString &keyPath, QByteArray &out, bool includeSubkeys,
-                   const std::function<void(const QString &)> &progress);
     bool fail(const QString &reason);
 
     bool m_createKeyIfDoesntExists = true;
-    registry::HKEY m_root = 0;
-    registry::HKEY m_key = 0;
-    QString m_subKey;
     QString m_lastError;
 };

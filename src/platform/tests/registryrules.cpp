@@ -358,6 +358,120 @@ const std::vector<Check> &checks()
              }
              return true;
          }},
+        {"a path's first separator is never the second byte of a double-byte character",
+         [](HKEY, std::string *why) {
+             // "HKCU乗\..." : the root is its first four characters; 乗 (81 5C) belongs to it.
+             std::string sub;
+             const HKEY root = regedit4::parseKeyPath("HKCU\x81\x5C\\Software\\x", &sub);
+             if (root != HKEY_CURRENT_USER || sub != "Software\\x") {
+                 *why = "the path split into root " + std::to_string(root) + " and \"" + sub + "\"";
+                 return false;
+             }
+             return true;
+         }},
+        {"an exported tree imports back the same, an empty default value dropped",
+         [](HKEY, std::string *why) {
+             std::string first, second, reason;
+             if (!buildExportTree() || !regedit4::exportText(kExportKey, true, &first, &reason)) {
+                 *why = "the tree cannot be built or exported: " + reason;
+                 return false;
+             }
+             deleteTree(HKEY_CURRENT_USER, std::string(kScratch) + "\\export");
+             if (!regedit4::importText(first, &reason)) {
+                 *why = "the import was refused: " + reason;
+                 return false;
+             }
+             if (!regedit4::exportText(kExportKey, true, &second, &reason)) {
+                 *why = "the imported tree cannot be exported: " + reason;
+                 return false;
+             }
+             // @="" deletes a key's default value: Beta's empty default does not come back.
+             std::string expected = first;
+             const size_t at = expected.find("\\Beta]\r\n@=\"\"\r\n");
+             if (at == std::string::npos) {
+                 *why = "the export lacks Beta's empty default";
+                 return false;
+             }
+             expected.erase(at + 8, 6);
+             if (second != expected) {
+                 *why = "the imported tree exports as\n" + second;
+                 return false;
+             }
+             return true;
+         }},
+        {"a file with a fault is refused with its line and changes nothing",
+         [](HKEY s, std::string *why) {
+             struct Bad {
+                 const char *line;
+                 const char *reason;
+             };
+             // The fault is on line 5, after a value line that would change "keep".
+             static const Bad bads[] = {
+                 {"[HKEY_CURRENT_USER\\Software\\x\x81]", "line 5: a key line must end with \"]\""}, // 81 5D is one character
+                 {"[HKEY_CURRENT_USER\\Software\\x", "line 5: a key line must end with \"]\""},
+                 {"[HKEY_NOWHERE\\x]", "line 5: unknown root key"},
+                 {"[HKEY_CURRENT_USER\\Software\\\\x]", "line 5: a key name in"},
+                 {"\"b\"=hex:01,0", "line 5: hex data with an odd number of digits"},
+                 {"\"b\"=hex:0g", "line 5: \"0g\" is not hex data"},
+                 {"\"d\"=dword:123456789", "line 5: a dword needs 1 to 8 hex digits"},
+                 {"\"s\"=\"\x81 \"", "line 5: the line is not valid text in code page"},
+             };
+             if (!expect(setValueA(s, "keep", RegSz, text("old")), Success, "set keep", why))
+                 return false;
+             const std::string head = std::string("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\") + kScratch
+                                      + "\\work]\r\n\"keep\"=\"changed\"\r\n";
+             for (const Bad &b : bads) {
+                 std::string reason;
+                 if (regedit4::importText(head + b.line + "\r\n", &reason) || reason.find(b.reason) != 0) {
+                     *why = std::string(b.line) + ": \"" + reason + "\", expected \"" + b.reason + "...\"";
+                     return false;
+                 }
+                 uint32_t type = 0;
+                 Bytes data;
+                 if (queryValueA(s, "keep", &type, &data) != Success || data != text("old")) {
+                     *why = std::string(b.line) + ": a refused file changed a value";
+                     return false;
+                 }
+             }
+             std::string reason;
+             if (regedit4::importText("REGEDIT5\r\n", &reason) || reason.find("line 1 is not") != 0
+                 || regedit4::importText("\xEF\xBB\xBFREGEDIT4\r\n", &reason) || reason.find("the file begins") != 0) {
+                 *why = "a file with another first line was taken: " + reason;
+                 return false;
+             }
+             return true;
+         }},
+        {"texts are taken as written: quotes dropped, backslashes kept, escapes reported by line",
+         [](HKEY s, std::string *why) {
+             // 乗 is 81 5C: its second byte before a quote is no escape.
+             const std::string file = std::string("REGEDIT4\r\n[HKCU\\") + kScratch
+                                      + "\\work]\r\n\"a\"=\"\x81\x5C\"\r\n\"b\"=\"x\\\"y\"\r\n\"c\"=\"C:\\\\dir\"\r\n"
+                                        "\"d\"=\"C:\\dir\"\r\n";
+             std::string reason;
+             std::vector<int> escaped;
+             if (!regedit4::importText(file, &reason, &escaped)) {
+                 *why = "refused: " + reason;
+                 return false;
+             }
+             if (escaped != std::vector<int>{4, 5}) {
+                 std::string lines;
+                 for (int n : escaped)
+                     lines += ' ' + std::to_string(n);
+                 *why = "escapes reported on lines" + lines + ", expected 4 5";
+                 return false;
+             }
+             const std::pair<const char *, std::string> want[] = {
+                 {"a", "\x81\x5C"}, {"b", "x\\y"}, {"c", "C:\\\\dir"}, {"d", "C:\\dir"}};
+             for (const auto &[name, value] : want) {
+                 uint32_t type = 0;
+                 Bytes data;
+                 if (queryValueA(s, name, &type, &data) != Success || data != text(value)) {
+                     *why = std::string("value ") + name + " does not hold " + value;
+                     return false;
+                 }
+             }
+             return true;
+         }},
         {"a key opened for reading takes no writes",
          [](HKEY, std::string *why) {
              HKEY h = 0;

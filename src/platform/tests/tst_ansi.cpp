@@ -1,6 +1,7 @@
 #include "platform/ansi.h"
 #include "platform/vbconv.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
 #include <cmath>
@@ -12,6 +13,7 @@ private Q_SLOTS:
     void roundTrip_data();
     void roundTrip();
     void unrepresentable();
+    void codePageNotAscii();
     void invalidBytes();
     void leadingNumber_data();
     void leadingNumber();
@@ -24,6 +26,8 @@ void tst_Ansi::roundTrip_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("ascii") << "abc" << QByteArray("abc");
+    QTest::newRow("control characters and a nul") << QString::fromLatin1("a\tb\x7f\0c", 6) << QByteArray("a\tb\x7f\0c", 6);
+    QTest::newRow("ascii then chinese") << QString::fromUtf8("ab中") << QByteArray("ab\xd6\xd0");
     QTest::newRow("chinese") << QString::fromUtf8("中文") << QByteArray("\xd6\xd0\xce\xc4");
     QTest::newRow("euro sign of cp936") << QString::fromUtf8("€") << QByteArray("\x80");
     QTest::newRow("empty") << "" << QByteArray();
@@ -44,6 +48,20 @@ void tst_Ansi::unrepresentable()
     bool ok = true;
     QCOMPARE(ansi::fromUnicode(QString::fromUtf8("a😀b"), &ok), QByteArray("a?b"));
     QVERIFY(!ok);
+}
+
+// A code page whose letters are not ASCII's converts ASCII text too.
+void tst_Ansi::codePageNotAscii()
+{
+    QVERIFY(ansi::setCodePage(500)); // EBCDIC
+    const auto restore = qScopeGuard([] { ansi::setCodePage(936); });
+    bool ok = false;
+    QCOMPARE(ansi::fromUnicode(QStringLiteral("abc"), &ok), QByteArray("\x81\x82\x83"));
+    QVERIFY(ok);
+    QCOMPARE(ansi::toUnicode(QByteArray("\xc1\xc2")), QStringLiteral("AB"));
+    QVERIFY(ansi::setCodePage(1252));
+    QCOMPARE(ansi::toUnicode(QByteArray("x\x80")), QString::fromUtf8("x€"));
+    QCOMPARE(ansi::fromUnicode(QStringLiteral("plain")), QByteArray("plain"));
 }
 
 void tst_Ansi::invalidBytes()

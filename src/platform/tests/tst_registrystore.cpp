@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSet>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -94,6 +96,7 @@ private Q_SLOTS:
     void accessRights_data();
     void accessRights();
     void readOnlyHive();
+    void reopenedHive();
     void limits_data();
     void limits();
     void handles();
@@ -324,6 +327,48 @@ void tst_RegistryStore::readOnlyHive()
 
     // The other hives are not affected.
     QVERIFY(create(QStringLiteral("Writable")) != 0);
+}
+
+// Opening a hive that has its tables writes nothing: another process's write lock
+// does not hold it up, and the statements it then needs still work. A file whose
+// root key went missing gets it back.
+void tst_RegistryStore::reopenedHive()
+{
+    HKEY key = create(QStringLiteral("Software\\Vendor"));
+    QVERIFY(key != 0);
+    QCOMPARE(setValue(key, QStringLiteral("Path"), RegSz, stringData("/opt/zenlo")), Success);
+    closeKey(key);
+    closeAllHives();
+
+    const QString hive = hiveFilePath(HKEY_CURRENT_USER);
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(hive);
+        QVERIFY(other.open());
+        QSqlQuery lock(other);
+        QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+
+        // Opened for writing all the same (not fallen back to read-only while the lock is held).
+        QCOMPARE(openKey(HKEY_CURRENT_USER, QStringLiteral("software\\vendor"), KeyAllAccess, &key), Success);
+        QByteArray data;
+        QCOMPARE(queryValue(key, QStringLiteral("path"), nullptr, &data), Success);
+        QCOMPARE(stringFromData(data), QStringLiteral("/opt/zenlo"));
+        closeKey(key);
+
+        // The root key is lost while the lock is held; the next opening puts it back.
+        QVERIFY(lock.exec(QStringLiteral("DELETE FROM keys WHERE id = 1")));
+        QVERIFY(lock.exec(QStringLiteral("COMMIT")));
+        lock.finish();
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+
+    closeAllHives();
+    key = create(QStringLiteral("Second"));
+    QVERIFY(key != 0);
+    QCOMPARE(setValue(key, QStringLiteral("Name"), RegSz, stringData("x")), Success);
+    closeKey(key);
+    QCOMPARE(subkeysOf(HKEY_CURRENT_USER), (QStringList{QStringLiteral("Second"), QStringLiteral("Software")}));
 }
 
 void tst_RegistryStore::limits_data()

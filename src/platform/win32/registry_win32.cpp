@@ -1,5 +1,5 @@
 // The plain-bytes registry functions over the Win32 registry's "...A" entry
-// points. Handles are 32-bit numbers here, as on every platform of the shell;
+// points, with the code page's rules (lead bytes, text lengths) from Win32 too. Handles are 32-bit numbers here, as on every platform of the shell;
 // a table maps them to the system's handles.
 #include <windows.h>
 
@@ -172,8 +172,10 @@ int32_t deleteValueA(HKEY key, const std::string &name)
     return int32_t(RegDeleteValueA(base, name.c_str()));
 }
 
-int32_t enumKeyA(HKEY key, uint32_t index, std::string *name)
+int32_t enumKeyA(HKEY key, uint32_t index, std::string *name, bool *replaced)
 {
+    if (replaced)
+        *replaced = false;
     if (name)
         name->clear();
     const ::HKEY base = resolve(key);
@@ -187,8 +189,10 @@ int32_t enumKeyA(HKEY key, uint32_t index, std::string *name)
     return int32_t(st);
 }
 
-int32_t enumValueA(HKEY key, uint32_t index, std::string *name, uint32_t *type, Bytes *data)
+int32_t enumValueA(HKEY key, uint32_t index, std::string *name, uint32_t *type, Bytes *data, bool *replaced)
 {
+    if (replaced)
+        *replaced = false;
     if (name)
         name->clear();
     if (data)
@@ -268,5 +272,28 @@ std::string rootNameA(HKEY root)
     const int idx = rootIndex(root);
     return idx < 0 ? std::string() : kRootNames[idx];
 }
+
+int ansiCodePageA() { return int(GetACP()); }
+
+bool isLeadByteA(uint8_t byte) { return IsDBCSLeadByte(byte) != 0; }
+
+int64_t textLengthA(const std::string &text)
+{
+    if (text.empty())
+        return 0;
+    const int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), int(text.size()), nullptr, 0);
+    return n > 0 ? int64_t(n) : -1;
+}
+
+bool isValidSubKeyPathA(const std::string &subKey) { return validSubKey(subKey); }
+
+// The Win32 registry writes each change by itself: a batch holds nothing back.
+void beginWriteBatch() {}
+int32_t endWriteBatch() { return Success; }
+int32_t abortWriteBatch() { return Success; }
+
+bool isReadOnly(HKEY) { return false; }
+
+std::string hiveFilePathA(HKEY) { return std::string(); }
 
 } // namespace registry

@@ -149,6 +149,8 @@ private Q_SLOTS:
 
     void parseKeyPath_data();
     void parseKeyPath();
+    void fullKeyPath_data();
+    void fullKeyPath();
     void pathFormsAddressOneKey();
     void strToBin_data();
     void strToBin();
@@ -184,6 +186,7 @@ private Q_SLOTS:
     void importForms();
     void importRefused_data();
     void importRefused();
+    void importReportsEscapes();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -240,6 +243,35 @@ void tst_clsRegistryAccess::parseKeyPath_data()
     // A subkey named like a root keeps its name.
     QTest::newRow("root name inside") << "HKCU\\Software\\HKEY_USERS" << HKEY_CURRENT_USER << "Software\\HKEY_USERS";
     QTest::newRow("abbreviation inside") << "HKEY_CURRENT_USER\\HKCU\\x" << HKEY_CURRENT_USER << "HKCU\\x";
+    // Characters the code page cannot hold pass through the parser unchanged.
+    QTest::newRow("subkey outside the code page") << "HKCU\\Software\\\U0001F600x" << HKEY_CURRENT_USER
+                                                  << "Software\\\U0001F600x";
+    QTest::newRow("full root, subkey outside the code page") << "hkey_users\\\U0001F600" << HKEY_USERS << "\U0001F600";
+    QTest::newRow("root outside the code page") << "\U0001F600\\x" << 0u << "x";
+    // 乗 is 81 5C in GBK: it is a character of the root, not a separator.
+    QTest::newRow("double-byte character after the root") << "HKCU乗\\x" << HKEY_CURRENT_USER << "x";
+}
+
+void tst_clsRegistryAccess::fullKeyPath_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("full");
+    QTest::newRow("abbreviation") << "hkcu\\Software" << "HKEY_CURRENT_USER\\Software";
+    QTest::newRow("trailing separators") << "HKCU\\Software\\\\" << "HKEY_CURRENT_USER\\Software";
+    QTest::newRow("root only") << "HKLM\\" << "HKEY_LOCAL_MACHINE";
+    QTest::newRow("full root in another case") << "hkey_classes_root\\x" << "HKEY_CLASSES_ROOT\\x";
+    QTest::newRow("abbreviation inside") << "HKEY_CURRENT_USER\\HKCU\\" << "HKEY_CURRENT_USER\\HKCU";
+    QTest::newRow("unknown root kept as it is") << "HKXX\\x\\" << "HKXX\\x\\";
+    QTest::newRow("character outside the code page") << "hkcu\\\U0001F600\\" << "HKEY_CURRENT_USER\\\U0001F600";
+    // The last byte of 乗 (81 5C) is no trailing separator.
+    QTest::newRow("ends in a character whose second byte is 5C") << "HKUS\\中乗\\" << "HKEY_USERS\\中乗";
+}
+
+void tst_clsRegistryAccess::fullKeyPath()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, full);
+    QCOMPARE(clsRegistryAccess::fullKeyPath(path), full);
 }
 
 void tst_clsRegistryAccess::parseKeyPath()
@@ -586,8 +618,8 @@ void tst_clsRegistryAccess::exportGolden()
     QCOMPARE(testsupport::readFile(file(QStringLiteral("tree.reg"))), kGolden);
 }
 
-// The Windows build exports through the plain core (regedit4.h); both must
-// write the same bytes, and the rules tree must give the golden file that the
+// The file is the plain core's export (regedit4.h, which the Windows build
+// runs too) byte for byte, and the rules tree gives the golden file that the
 // Windows suite compares its own export with.
 void tst_clsRegistryAccess::exportSameAsPlainCore_data()
 {
@@ -681,6 +713,10 @@ void tst_clsRegistryAccess::exportRefused_data()
     QTest::newRow("key name outside the code page") << "key" << "HKCU\\Software\\T" << "code page";
     QTest::newRow("line break in a text") << "break" << "HKCU\\Software\\T" << "line break";
     QTest::newRow("line break in a subkey's value name") << "subbreak" << "HKCU\\Software\\T" << "line break";
+    QTest::newRow("path outside the code page") << "" << "HKCU\\Software\\T\\\U0001F600"
+                                                << "[HKEY_CURRENT_USER\\Software\\T\\\U0001F600]: the key name cannot be "
+                                                   "written in code page 936";
+    QTest::newRow("unknown root outside the code page") << "" << "\U0001F600\\T" << "\U0001F600\\T: unknown root key";
     QTest::newRow("folder missing") << "" << "HKCU\\Software\\T" << "cannot create";
 }
 
@@ -832,6 +868,27 @@ void tst_clsRegistryAccess::importRefused()
 
     QCOMPARE(r.ImportFromReg(file(QStringLiteral("missing.reg"))), 0);
     QVERIFY(r.lastError().contains(QStringLiteral("no such file")));
+}
+
+// The lines whose texts regedit would have unescaped come back by number, with
+// the error of a refused file prefixed by the file's path.
+void tst_clsRegistryAccess::importReportsEscapes()
+{
+    clsRegistryAccess r;
+    QList<int> escaped{99};
+    const QString good = writeFile(QStringLiteral("esc.reg"),
+                                   "REGEDIT4\r\n[HKCU\\Software\\T]\r\n\"jo\"=\"\x81\x5C\"\r\n"
+                                   "\"q\"=\"say \\\"hi\\\"\"\r\n\"p\"=\"C:\\dir\"\r\n\"u\"=\"\\\\server\"\r\n");
+    QCOMPARE(r.ImportFromReg(good, &escaped), 1);
+    QCOMPARE(escaped, (QList<int>{4, 6}));
+    QCOMPARE(r.ReadString(QStringLiteral("HKCU\\Software\\T"), QStringLiteral("jo")), QStringLiteral("乗"));
+    QCOMPARE(r.ReadString(QStringLiteral("HKCU\\Software\\T"), QStringLiteral("q")), QStringLiteral("say \\hi\\"));
+    QCOMPARE(r.ReadString(QStringLiteral("HKCU\\Software\\T"), QStringLiteral("u")), QStringLiteral("\\\\server"));
+
+    const QString bad = writeFile(QStringLiteral("bad.reg"), "REGEDIT4\r\n[HKCU\\Software\\T]\r\n\"d\"=dword:\r\n");
+    QCOMPARE(r.ImportFromReg(bad, &escaped), 0);
+    QVERIFY(escaped.isEmpty());
+    QCOMPARE(r.lastError(), bad + QStringLiteral(": line 3: a dword needs 1 to 8 hex digits"));
 }
 
 QTEST_GUILESS_MAIN(tst_clsRegistryAccess)
