@@ -188,10 +188,14 @@ void frmMain::applyLayout()
     } else if (Img[1]->isVisibleTo(this)) {
         titleRight = std::max(titleRight, title.right());
     }
+    // On a screen narrower than the window's designed minimum it gives way to the header
+    // buttons too: it shrinks into the room before them, and is hidden when none is left.
     const double searchLeft = titleRight + 300;
-    const double searchWidth = std::clamp(m.imgBtn[0].left - 300 - 2400 - searchLeft, 2400.0, 4200.0);
-    const Rect search{searchLeft, 195, searchWidth, 450};
+    const double room = m.imgBtn[0].left - 300 - searchLeft;
+    const double searchWidth = std::min(std::clamp(room - 2400, 2400.0, 4200.0), room);
+    const Rect search{searchLeft, 195, std::max(0.0, searchWidth), 450};
     put(txtFunctionSearch, search);
+    txtFunctionSearch->setVisible(searchWidth >= 1200);
     const double dbWidth = std::max(0.0, std::min(6600.0, m.imgBtn[0].left - 300 - (search.right() + 300)));
     put(lblDatabase, Rect{m.imgBtn[0].left - 300 - dbWidth, 120, dbWidth, 660});
 
@@ -346,6 +350,13 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
         }
         return true;
     }
+
+    // A hidden host area (a tab not active, or closed) has its updates switched off
+    // itself: freezing the window for a layout pass then walks only the widgets shown,
+    // not every component of every open tab.
+    if ((type == QEvent::HideToParent || type == QEvent::ShowToParent)
+        && picHolder.contains(static_cast<PictureBox *>(qobject_cast<QWidget *>(watched))))
+        static_cast<QWidget *>(watched)->setUpdatesEnabled(type == QEvent::ShowToParent);
 
     // A host area that changes size keeps its component filling it.
     if (type == QEvent::Resize) {

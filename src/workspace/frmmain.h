@@ -209,6 +209,7 @@ private:
     Session &m_session;
     IMenuRunner *m_menuRunner = nullptr;
     int m_currentHostIndex = 0;
+    void renewClosedHostAreas();
     workspace::MainLayout m_layout;
     workspace::StoredFileCache m_iconCache;
     workspace::PilotMapCache m_pilotCache;

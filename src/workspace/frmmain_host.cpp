@@ -17,6 +17,10 @@
 #include "components/sysservices.h"
 #include "platform/vbconv.h"
 
+#include <QTimer>
+
+#include <vector>
+
 using namespace frmmain_detail;
 using workspace::Rect;
 
@@ -186,6 +190,48 @@ void frmMain::removeTab(int index)
     if (QWidget *area = picHolder.value(hostingIndex(key)); area && hostingIndex(key) > 0)
         area->hide();
     m_tabTexts.remove(key.toLower());
+    // With the last function tab gone, once the components are deleted.
+    if (kxVSTab->count() < 2)
+        QTimer::singleShot(0, this, &frmMain::renewClosedHostAreas);
+}
+
+void frmMain::renewClosedHostAreas()
+{
+    // A host area is made just before its component, so its few small blocks sit
+    // among the component's many; once the component is freed they would keep
+    // those pages resident, a few per closed tab. With no function tab open the
+    // empty areas of the closed tabs are made again, one after another, where
+    // the allocator has room beside the long-lived objects (a thousand take a
+    // few milliseconds). They keep their index, name, place and look; being
+    // empty, they need no resize handling.
+    if (kxVSTab->count() > 1)
+        return;
+    struct Closed {
+        int index;
+        QString name;
+        QBrush background;
+        QRect geometry;
+    };
+    std::vector<Closed> closed;
+    QList<PictureBox *> old;
+    for (int i = 1; i < picHolder.size(); ++i) {
+        PictureBox *area = picHolder[i];
+        if (!area->children().isEmpty() || area->isVisible())
+            continue;
+        closed.push_back({i, area->objectName(), area->background(), area->geometry()});
+        old << area;
+    }
+    qDeleteAll(old);
+    for (const Closed &c : closed) {
+        auto *area = new PictureBox(PicMain);
+        area->setObjectName(QString(c.name.constData(), c.name.size())); // its own copy, made here too
+        area->setBackground(c.background);
+        area->setEdges(Qt::TopEdge | Qt::BottomEdge | Qt::LeftEdge | Qt::RightEdge, kxstyle::border());
+        area->setGeometry(c.geometry);
+        area->hide();
+        area->setUpdatesEnabled(false); // as every hidden host area
+        picHolder[c.index] = area;
+    }
 }
 
 int frmMain::addHostArea()

@@ -25,6 +25,8 @@ public:
     void start(int minutes);
     void stop();
     int minutes() const { return m_minutes; }
+    // The time since the last input (or the start), as the timer measures it.
+    qint64 idleMs() const { return m_lastInput.isValid() ? m_lastInput.elapsed() : 0; }
     // One step with the time since the last input (the timer calls it every
     // five seconds with the time measured; tests call it with the time they need).
     void tick(qint64 idleMs);

@@ -103,6 +103,8 @@ private Q_SLOTS:
     void keptAcrossARestart();
     void pinFromTheTabMenuAndTheResults();
     void goneAndRefusedCodesDropped();
+    void atMostThirtyPinned_data();
+    void atMostThirtyPinned();
 
 private:
     bool open(const QString &op = QStringLiteral("admin"), const QString &password = QString());
@@ -202,8 +204,8 @@ void tst_FunctionLists::typedSearchRunsTheFunction()
     for (int i = 0; i < downs; ++i)
         QTest::keyClick(box, Qt::Key_Down);
     QTest::keyClick(box, Qt::Key_Return);
-    QTest::qWait(20);
-    QCOMPARE(menuCodesOfTabs(*m_window), opened.isEmpty() ? QStringList{} : QStringList{opened});
+    QCoreApplication::processEvents(); // a choice that opens nothing is judged after the posted events ran
+    QTRY_COMPARE(menuCodesOfTabs(*m_window), opened.isEmpty() ? QStringList{} : QStringList{opened});
     QCOMPARE(functionlists::recent(*Session::current()), opened.isEmpty() ? QStringList{} : QStringList{opened});
     QVERIFY(m_ui->boxes.isEmpty());
     if (!opened.isEmpty()) {
@@ -308,8 +310,7 @@ void tst_FunctionLists::keptAcrossARestart()
     m_window->txtFunctionSearch->clear();
     // A link runs its function through ExecuteMenu.
     QVERIFY(m_window->picFunctions->clickLink(QStringLiteral("010303")));
-    QTest::qWait(20);
-    QCOMPARE(menuCodesOfTabs(*m_window), QStringList{"010303"});
+    QTRY_COMPARE(menuCodesOfTabs(*m_window), QStringList{"010303"});
     QCOMPARE(functionlists::recent(*Session::current()).value(0), QStringLiteral("010303"));
 }
 
@@ -341,8 +342,7 @@ void tst_FunctionLists::pinFromTheTabMenuAndTheResults()
     box->setFocus();
     QTest::keyClicks(box, QStringLiteral("cgddlr"));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(40, row.center().y()));
-    QTest::qWait(20);
-    QCOMPARE(menuCodesOfTabs(*m_window), (QStringList{"030301", "010101"}));
+    QTRY_COMPARE(menuCodesOfTabs(*m_window), (QStringList{"030301", "010101"}));
 }
 
 void tst_FunctionLists::goneAndRefusedCodesDropped()
@@ -363,6 +363,46 @@ void tst_FunctionLists::goneAndRefusedCodesDropped()
     QVERIFY(!m_window->functions->setPinned(QStringLiteral("020101"), true));
     QCOMPARE(m_window->tabCount(), 1);
     QVERIFY(m_ui->boxes.isEmpty()); // dropped silently, never run
+}
+
+// An operator keeps at most 30 pinned functions: the 31st is refused until one
+// goes, and a longer stored list (from elsewhere) counts its first 30.
+void tst_FunctionLists::atMostThirtyPinned_data()
+{
+    QTest::addColumn<int>("stored"); // codes P01, P02, ... pinned before
+    QTest::addColumn<QString>("unpinFirst");
+    QTest::addColumn<bool>("taken"); // whether 010101 gets pinned
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("last");
+    QTest::newRow("29 pinned: the 30th is taken") << 29 << "" << true << 30 << "010101";
+    QTest::newRow("30 pinned: the 31st is refused") << 30 << "" << false << 30 << "P30";
+    QTest::newRow("30 pinned, one unpinned: taken again") << 30 << "P07" << true << 30 << "010101";
+    QTest::newRow("35 stored: 30 count, nothing more") << 35 << "" << false << 30 << "P30";
+    QTest::newRow("35 stored, one shown unpinned: still 30 behind it") << 35 << "P07" << false << 30 << "P31";
+}
+
+void tst_FunctionLists::atMostThirtyPinned()
+{
+    QFETCH(int, stored);
+    QFETCH(QString, unpinFirst);
+    QFETCH(bool, taken);
+    QFETCH(int, count);
+    QFETCH(QString, last);
+    QVERIFY(open());
+    Session &s = *Session::current();
+    QStringList codes;
+    for (int i = 1; i <= stored; ++i)
+        codes << QStringLiteral("P%1").arg(i, 2, 10, QLatin1Char('0'));
+    QVERIFY(s.saveSetting(QStringLiteral("pinnedfunctions"), QStringLiteral("admin"), codes.join(u',')));
+    if (!unpinFirst.isEmpty())
+        QVERIFY(m_window->functions->setPinned(unpinFirst, false));
+    QCOMPARE(m_window->functions->setPinned(QStringLiteral("010101"), true), taken);
+    const QStringList pinned = functionlists::pinned(s);
+    QCOMPARE(pinned.size(), count);
+    QCOMPARE(pinned.last(), last);
+    QCOMPARE(functionlists::isPinned(s, QStringLiteral("010101")), taken);
+    // The window shows the one function the operator can run.
+    QCOMPARE(m_window->picFunctions->pinnedCodes(), taken ? QStringList{"010101"} : QStringList());
 }
 
 QTEST_MAIN(tst_FunctionLists)

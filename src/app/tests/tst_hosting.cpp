@@ -67,9 +67,16 @@ private Q_SLOTS:
     void manyTabs();
     void pilotMapBoxRunsItsFunction();
     void oneHostAreaVisible();
+    void closedTabsKeepEmptyHostAreas();
     void quitAsksAboutUnsavedWork_data();
     void quitAsksAboutUnsavedWork();
     void lockHidesEditWindows();
+    void editWindowComponentFails_data();
+    void editWindowComponentFails();
+    void editWindowPlacedInTwips_data();
+    void editWindowPlacedInTwips();
+    void openRequestNeedsTheRight_data();
+    void openRequestNeedsTheRight();
     void locationAndStatusFollowTheTab();
 
 private:
@@ -136,6 +143,15 @@ bool tst_Hosting::open(const QString &op, const QString &password)
         "('T50', '插件', 'T', 'SY', 10, 1, 1, 3, 50, 12, 0, '功能')",
         "('TN', '目录', 'T', 'SY', 11, null, 1, 2, 0, null, 0, '目录')",
         "('TM', '消息', 'T', 'SY', 12, 1, 1, 3, 100, 9004, 0, '功能')",
+        "('TY', '怪异', 'T', 'SY', 13, 1, 1, 3, 100, 9005, 0, '功能')",
+        "('TA', '预警', 'T', 'SY', 14, 1, 1, 3, 220, 9006, 0, '功能')",
+        // Edit windows (/s) whose component fails, and ones placed by /w /h /l /t in twips.
+        "('TSX', '窗口异常', 'T', 'SY', 15, 1, 1, 3, 100, 9203, 0, '功能')",
+        "('TSY', '窗口怪异', 'T', 'SY', 16, 1, 1, 3, 100, 9205, 0, '功能')",
+        "('TSA', '窗口预警', 'T', 'SY', 17, 1, 1, 3, 220, 9206, 0, '功能')",
+        "('TG1', '定位', 'T', 'SY', 18, 1, 1, 3, 100, 9210, 0, '功能')",
+        "('TG2', '定宽', 'T', 'SY', 19, 1, 1, 3, 100, 9211, 0, '功能')",
+        "('TG3', '零值', 'T', 'SY', 20, 1, 1, 3, 100, 9212, 0, '功能')",
         // Reports of the purchase catalog that get no button: switched off, not a major entry.
         "('010390', '停用报表', '0103', 'PU', 8, 1, 1, 3, 101, 2106, 1, '报表')",
         "('010391', '次要报表', '0103', 'PU', 9, 1, 0, 3, 101, 2106, 0, '报表')",
@@ -147,8 +163,16 @@ bool tst_Hosting::open(const QString &op, const QString &password)
             return false;
     }
     if (!db->exec(QStringLiteral("insert into xt_objects(progID, systemcode, progCommandLine, progName) values "
-                                 "(9200, 'SY', '/s /w:abc /h:-5', '窗口')")))
+                                 "(9200, 'SY', '/s /w:abc /h:-5', '窗口'), (9203, 'SY', '/s', '窗口异常'), "
+                                 "(9205, 'SY', '/s', '窗口怪异'), (9206, 'SY', '/s', '窗口预警'), "
+                                 "(9210, 'SY', '/s /w:7200 /h:4320 /l:1440 /t:720', '定位'), "
+                                 "(9211, 'SY', '/s /w:2880', '定宽'), (9212, 'SY', '/s /w:0 /h:0 /l:0 /t:0', '零值')")))
         return false;
+    // 李四 (02) may run the first document and the edit window, and nothing else of these.
+    for (const int program : {9100, 9200}) {
+        if (!db->exec(QStringLiteral("insert into sys_rights(opcode, progid, rights) values ('02', ?, 1)"), {program}))
+            return false;
+    }
     db.reset();
 
     if (!testsupport::openSession(m_site->configPath(), op, password))
@@ -182,6 +206,11 @@ void tst_Hosting::executeMenu_data()
     QTest::newRow("unload from inside Py_Init") << "TU" << "" << true << 1 << false << "-" << "";
     QTest::newRow("component throws") << "TX" << "" << true << 2 << false << "oedit.Py_Init(1,1,9003|0:int)"
                                       << "加载动态控件时出错:component exploded";
+    QTest::newRow("component throws what is no std::exception") << "TY" << "" << true << 2 << false
+                                                                << "oedit.Py_Init(1,1,9005|0:int)"
+                                                                << "加载动态控件时出错:组件初始化时发生未知错误";
+    QTest::newRow("a class that is no widget: the tab goes again") << "TA" << "" << true << 1 << false << "-"
+                                                                   << "加载动态控件时出错:对象不支持该属性或方法: LwEdit.oalert";
     QTest::newRow("message from inside Py_Init") << "TM" << "" << true << 2 << false << "oedit.Py_Init(1,1,9004|0:int)" << "";
     QTest::newRow("switch s: an edit window") << "TS" << "" << true << 1 << true << "-" << "";
     QTest::newRow("catalog 50, another program") << "T50" << "" << true << 1 << false << "-" << "";
@@ -213,7 +242,7 @@ void tst_Hosting::executeMenu()
     QCOMPARE(c ? callsOf(c).join(QLatin1Char(';')) : QStringLiteral("-"), calls);
     if (c) {
         // Shown only when Py_Init succeeded.
-        QCOMPARE(c->isVisibleTo(m_window), code != QLatin1String("TF") && code != QLatin1String("TX"));
+        QCOMPARE(c->isVisibleTo(m_window), !(QStringList{"TF", "TX", "TY"}.contains(code)));
         QCOMPARE(c->objectName(), QStringLiteral("%1edit").arg(m_window->currentHostIndex()));
         QCOMPARE(m_window->tabKey(2), code + QStringLiteral("-1"));
     }
@@ -416,10 +445,20 @@ void tst_Hosting::oneHostAreaVisible()
             QCOMPARE(visibleHostAreas(), QList<int>{int(tabkey::hostIndex(m_window->tabKey(tab)).value_or(-1))});
             QVERIFY(!m_window->PicTable->isVisible());
         }
+        // Only the area shown takes updates: a layout pass that freezes the window's
+        // painting walks its widgets, not those of every tab.
+        QList<int> wrong;
+        for (int n = 1; n < m_window->picHolder.size(); ++n)
+            if (m_window->picHolder[n]->updatesEnabled() != m_window->picHolder[n]->isVisible())
+                wrong << n;
+        QCOMPARE(wrong, QList<int>{});
     };
     m_window->activateTab(5); // a click
     expectTab(5);
     m_window->stepTab(1); // Ctrl+Tab
+    expectTab(6);
+    m_window->resize(m_window->size() + QSize(40, 30)); // a layout pass with painting frozen
+    QCoreApplication::processEvents();
     expectTab(6);
     m_window->activateTab(1); // home
     expectTab(1);
@@ -435,6 +474,44 @@ void tst_Hosting::oneHostAreaVisible()
     QVERIFY(!m_host->component(9));
     m_window->closeTabs(frmMain::TabClose::All, 1);
     expectTab(1);
+}
+
+// Closed tabs keep an empty, hidden host area of their own under its name, also
+// after the last one closes, when they are made again together.
+void tst_Hosting::closedTabsKeepEmptyHostAreas()
+{
+    QVERIFY(open());
+    for (int i = 1; i <= 6; ++i) {
+        bool inEdit = false, done = false;
+        m_host->ExecuteMenu(QStringLiteral("T100"), inEdit, done);
+        QVERIFY(done);
+        QVERIFY(m_host->component(i));
+    }
+    QList<QPointer<PictureBox>> areas;
+    for (int n = 1; n <= 6; ++n)
+        areas << m_window->picHolder[n];
+    m_window->closeTabs(frmMain::TabClose::All, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    for (const QPointer<PictureBox> &old : std::as_const(areas))
+        QVERIFY(!old); // made again together once no function tab is open
+    QCOMPARE(m_window->picHolder.size(), 7);
+    for (int n = 1; n <= 6; ++n) {
+        PictureBox *area = m_window->picHolder[n];
+        QCOMPARE(area->objectName(), QStringLiteral("picHolder%1").arg(n));
+        QCOMPARE(area->parentWidget(), m_window->picHolder[0]->parentWidget());
+        QVERIFY(!area->isVisible());
+        QVERIFY(area->children().isEmpty());
+        QCOMPARE(m_window->findChildren<PictureBox *>(area->objectName()).size(), 1);
+    }
+    bool inEdit = false, done = false;
+    m_host->ExecuteMenu(QStringLiteral("T100"), inEdit, done);
+    QVERIFY(done);
+    QCOMPARE(m_window->picHolder.size(), 8);
+    QCOMPARE(visibleHostAreas(), QList<int>{7});
+    QVERIFY(m_host->component(7));
+    QCOMPARE(m_host->component(7)->parentWidget(), m_window->picHolder[7]);
+    QCOMPARE(m_host->component(7)->objectName(), QStringLiteral("7edit"));
 }
 
 // Closing the main window asks once about every unsaved document of its tabs
@@ -512,6 +589,121 @@ void tst_Hosting::lockHidesEditWindows()
     m_host->headerButtonClick(3);
     QVERIFY(!m_host->isLocked());
     QVERIFY(edit->isVisible());
+}
+
+// A component that fails in an edit window leaves the window empty with the
+// reason as a message; the program goes on (the next function opens).
+void tst_Hosting::editWindowComponentFails_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("created"); // whether there is a (hidden) component
+    QTest::addColumn<QString>("presented");
+    QTest::newRow("throws a std::exception") << "TSX" << "窗口异常" << true << "加载动态控件时出错:component exploded";
+    QTest::newRow("throws what is no std::exception") << "TSY" << "窗口怪异" << true
+                                                       << "加载动态控件时出错:组件初始化时发生未知错误";
+    QTest::newRow("a class that is no widget") << "TSA" << "窗口预警" << false
+                                               << "加载动态控件时出错:对象不支持该属性或方法: LwEdit.oalert";
+}
+
+void tst_Hosting::editWindowComponentFails()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, title);
+    QFETCH(bool, created);
+    QFETCH(QString, presented);
+    QVERIFY(open());
+    bool inEdit = false, done = false;
+    m_host->ExecuteMenu(code, inEdit, done);
+    QVERIFY(done);
+    QVERIFY(inEdit);
+    QCOMPARE(m_ui->messageTexts(8), QStringList{presented});
+    QVERIFY(m_ui->boxes.isEmpty());
+    const QList<frmEdit *> windows = editWindows();
+    QCOMPARE(windows.size(), 1);
+    QCOMPARE(windows.first()->windowTitle(), title);
+    QCOMPARE(bool(windows.first()->moControl), created);
+    if (created)
+        QVERIFY(!windows.first()->moControl->isVisible());
+    QCOMPARE(m_window->tabCount(), 1);
+    inEdit = done = false;
+    m_host->ExecuteMenu(QStringLiteral("T100"), inEdit, done);
+    QCOMPARE(m_window->tabCount(), 2);
+    QCOMPARE(callsOf(lastComponent()), QStringList{QStringLiteral("oedit.Py_Init(1,1,9100|0:int)")});
+}
+
+// /w /h /l /t of a program's command line are twips (1440 to the inch): at 96
+// dots per inch 7200 x 4320 twips are 480 x 288 pixels, 1440 and 720 are 96 and
+// 48. A value that is absent or 0 keeps the window's own.
+void tst_Hosting::editWindowPlacedInTwips_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QPoint>("at"); // (-1, -1): wherever the window was
+    QTest::newRow("all four") << "TG1" << QSize(480, 288) << QPoint(96, 48);
+    QTest::newRow("width only") << "TG2" << QSize(192, 640) << QPoint(-1, -1);
+    QTest::newRow("zeros keep the design") << "TG3" << QSize(960, 640) << QPoint(-1, -1);
+}
+
+void tst_Hosting::editWindowPlacedInTwips()
+{
+    QFETCH(QString, code);
+    QFETCH(QSize, size);
+    QFETCH(QPoint, at);
+    QVERIFY(open());
+    QCOMPARE(m_window->logicalDpiX(), 96); // the values above are for 96 dpi
+    bool inEdit = false, done = false;
+    m_host->ExecuteMenu(code, inEdit, done);
+    QVERIFY(inEdit);
+    const QList<frmEdit *> windows = editWindows();
+    QCOMPARE(windows.size(), 1);
+    // Shown maximized afterwards: the placement is the window's normal geometry.
+    const QRect placed = windows.first()->normalGeometry();
+    QCOMPARE(placed.size(), size);
+    if (at != QPoint(-1, -1))
+        QCOMPARE(placed.topLeft(), at);
+}
+
+// A component may ask for another program only when its operator may run that
+// one: 李四 runs the first document and the edit window, not 9105.
+void tst_Hosting::openRequestNeedsTheRight_data()
+{
+    QTest::addColumn<QString>("from"); // the menu code whose component asks
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QVariantList>("params");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("opened"); // the new edit window's component record, "" = none
+    const QString refused = QStringLiteral("当前菜单没有操作权限！");
+    QTest::newRow("detaile of a program without the right") << "T100" << "detaile" << QVariantList{9105, QStringLiteral("12")}
+                                                            << refused << "";
+    QTest::newRow("filenew of a program without the right") << "T100" << "filenew" << QVariantList{9105} << refused << "";
+    QTest::newRow("editform of a program without the right")
+        << "T100" << "editform" << QVariantList{9105, 5, QStringLiteral("obj"), 2} << refused << "";
+    QTest::newRow("from an edit window") << "TS" << "detailes" << QVariantList{9105, QStringLiteral("A1")} << refused << "";
+    QTest::newRow("detaile of a program with the right") << "T100" << "detaile" << QVariantList{9100, QStringLiteral("12")}
+                                                         << "" << "oedit.Py_Init(1,1,9100|12:double,3:int,none)";
+}
+
+void tst_Hosting::openRequestNeedsTheRight()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, name);
+    QFETCH(QVariantList, params);
+    QFETCH(QString, box);
+    QFETCH(QString, opened);
+    QVERIFY(open(QStringLiteral("李四"), QStringLiteral("li4")));
+    bool inEdit = false, done = false;
+    m_host->ExecuteMenu(from, inEdit, done);
+    QVERIFY(done);
+    QPointer<QWidget> asking = inEdit ? editWindows().value(0)->moControl.data() : lastComponent();
+    QVERIFY(asking);
+    const int windowsBefore = editWindows().size();
+    QVERIFY(QMetaObject::invokeMethod(asking, "send", Q_ARG(QString, name), Q_ARG(QVariantList, params)));
+    QCOMPARE(m_ui->boxes.isEmpty() ? QString() : m_ui->boxes.first().text, box);
+    QList<frmEdit *> windows = editWindows();
+    QCOMPARE(windows.size(), windowsBefore + (opened.isEmpty() ? 0 : 1));
+    if (!opened.isEmpty()) // asked from a tab: the only edit window is the new one
+        QCOMPARE(callsOf(windows.first()->moControl).join(QLatin1Char(';')), opened);
 }
 
 // The location and status lines describe the tab shown, after a switch and a close.

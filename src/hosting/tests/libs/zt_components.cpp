@@ -1,8 +1,10 @@
 // Stand-ins of the business components that speak the whole message protocol,
 // for the hosting tests. What a component does in Py_Init depends on the
 // program number: 9001 returns false, 9002 sends "unload" from inside, 9003
-// throws, 9004 sends "message" from inside; any other number succeeds. Every
-// call is recorded in the "calls" property; send() emits an event.
+// and 9203 throw a std::exception, 9005 and 9205 throw something that is none,
+// 9004 sends "message" from inside; any other number succeeds. Every call is
+// recorded in the "calls" property; send() emits an event. The class of
+// LwEdit.oalert keeps the contract but is no widget, so it cannot be hosted.
 #include "core/contracts.h"
 #include "platform/classobject.h"
 
@@ -10,6 +12,11 @@
 #include <QWidget>
 
 #include <stdexcept>
+
+// What a component written without the standard library might throw.
+struct ComponentFault {
+    int code;
+};
 
 class ProtocolComponent : public QWidget, public IBusinessComponent
 {
@@ -42,7 +49,11 @@ public:
             Q_EMIT objectEvent(QStringLiteral("Unload"), {true});
             return true;
         case 9003:
+        case 9203:
             throw std::runtime_error("component exploded");
+        case 9005:
+        case 9205:
+            throw ComponentFault{7};
         case 9004:
             Q_EMIT objectEvent(QStringLiteral("MESSAGE"), {QStringLiteral("starting")});
             return true;
@@ -78,6 +89,18 @@ private:
     QString m_work;
 };
 
+class NoWidgetComponent : public QObject, public IBusinessComponent
+{
+    Q_OBJECT
+    Q_INTERFACES(IBusinessComponent)
+public:
+    bool Py_Init(SystemServices *&, clsConfig *&, int32_t &, QVariantList &) override { return true; }
+    void Clear() override {}
+    void setSParameters(const ParameterSet &) override {}
+Q_SIGNALS:
+    void objectEvent(const QString &name, const QVariantList &params);
+};
+
 class ProtocolLibrary : public objects::ClassLibrary
 {
     Q_OBJECT
@@ -91,12 +114,13 @@ public:
         } classes[] = {{"{3A6F0C21-5B7E-4D8A-9E1F-0C2B3D4E5F61}", "oedit"},
                        {"{3A6F0C21-5B7E-4D8A-9E1F-0C2B3D4E5F62}", "oReport"},
                        {"{3A6F0C21-5B7E-4D8A-9E1F-0C2B3D4E5F63}", "oeditrpt"},
-                       {"{3A6F0C21-5B7E-4D8A-9E1F-0C2B3D4E5F64}", "oquery"},
-                       {"{3A6F0C21-5B7E-4D8A-9E1F-0C2B3D4E5F65}", "oalert"}};
+                       {"{3A6F0C21-5B7E-4D8A-9E1F-0C2B3D4E5F64}", "oquery"}};
         for (const auto &c : classes) {
             const QString kind = QString::fromLatin1(c.kind);
             addClass(QUuid::fromString(QLatin1String(c.clsid)), [kind] { return static_cast<QObject *>(new ProtocolComponent(kind)); });
         }
+        addClass(QUuid::fromString(QLatin1String("{3A6F0C21-5B7E-4D8A-9E1F-0C2B3D4E5F65}")),
+                 [] { return static_cast<QObject *>(new NoWidgetComponent); });
     }
 };
 
