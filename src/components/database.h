@@ -157,6 +157,9 @@ public:
     // The configuration's node is marked demo="true".
     bool isDemo() const { return m_settings.demo; }
     const ConnectionSettings &settings() const { return m_settings; }
+    // Between transaction() and its commit or rollback: what this connection wrote is not
+    // seen by any other connection yet.
+    bool inTransaction() const;
     SqlDialect dialect() const;
 
     // Statements with bound values, for the components' own tables: values are

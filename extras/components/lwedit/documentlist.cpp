@@ -192,6 +192,9 @@ void DocumentList::setFilter(const QString &text)
     m_filter = text.trimmed();
     if (m_filterEdit->text() != text)
         m_filterEdit->setText(text);
+    // A new filter's result is read from its first row: the place scrolled to in the
+    // previous result means nothing in this one (and would read a page far down it).
+    m_view->scrollToTop();
     reload();
 }
 

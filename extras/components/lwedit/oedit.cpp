@@ -10,6 +10,7 @@
 #include "workspace/pinyininitials.h"
 
 #include <QCompleter>
+#include <algorithm>
 #include <QDate>
 #include <QDateTime>
 #include <QStringListModel>
@@ -132,8 +133,24 @@ public:
         : QStyledItemDelegate(parent), m_cols(cols)
     {
         for (const Column &c : cols)
-            if (!c.reference.isEmpty())
+            if (!c.reference.isEmpty()) {
                 m_entries.insert(c.name, candidates(refs.value(c.reference)));
+                QHash<QString, QString> &names = m_names[c.name];
+                const QMap<QString, QString> master = refs.value(c.reference);
+                for (auto it = master.cbegin(); it != master.cend(); ++it)
+                    names.insert(it.key().toUpper(), it.value()); // codes compare without case, as stored
+            }
+    }
+    // The name beside the code, as the header's reference fields show it; the cell holds the code.
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const auto names = m_names.constFind(m_cols.at(index.column()).name);
+        if (names == m_names.cend())
+            return;
+        const QString name = names->value(option->text.trimmed().toUpper());
+        if (!name.isEmpty())
+            option->text += QStringLiteral("  ") + name;
     }
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -157,6 +174,7 @@ public:
 private:
     QList<Column> m_cols;
     QMap<QString, QStringList> m_entries;
+    QHash<QString, QHash<QString, QString>> m_names; // per reference column: code (upper case) -> name
 };
 
 // What kind of failure the driver's text tells.
@@ -175,6 +193,12 @@ Kind classify(const QString &text)
         || t.contains(QLatin1String("terminating")) || t.contains(QStringLiteral("尚未连接")))
         return Kind::Connection;
     return Kind::Other;
+}
+
+// A document's name as the start of a sentence: a space after a number, none after a bracket.
+QString spaced(const QString &doc)
+{
+    return !doc.isEmpty() && doc.back().unicode() < 0x80 ? doc + u' ' : doc;
 }
 
 QString now() { return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
@@ -267,6 +291,7 @@ void OEdit::buildUi()
     auto *fv = new QVBoxLayout(formPage);
     fv->setContentsMargins(0, 0, 0, 0);
     m_title = new QLabel;
+    m_title->setObjectName(QStringLiteral("title"));
     QFont tf = m_title->font();
     tf.setPointSizeF(tf.pointSizeF() * 1.4);
     tf.setBold(true);
@@ -314,9 +339,18 @@ void OEdit::buildUi()
     if (m_def.hasLines()) {
         m_lines = new QTableWidget(0, int(m_def.lineColumns.size()));
         QStringList heads;
+        const QFontMetrics fm(m_lines->font());
         for (int i = 0; i < m_def.lineColumns.size(); ++i) {
-            heads << m_def.lineColumns.at(i).caption;
-            m_lines->setColumnWidth(i, m_def.lineColumns.at(i).width);
+            const Column &c = m_def.lineColumns.at(i);
+            heads << c.caption;
+            // A reference column shows the name beside the code: wide enough for the longest one.
+            int width = c.width;
+            if (!c.reference.isEmpty()) {
+                const QMap<QString, QString> names = m_references.value(c.reference);
+                for (auto it = names.cbegin(); it != names.cend() && width < 360; ++it)
+                    width = std::max(width, fm.horizontalAdvance(it.key() + QStringLiteral("  ") + it.value()) + 16);
+            }
+            m_lines->setColumnWidth(i, std::min(width, 360));
         }
         m_lines->setHorizontalHeaderLabels(heads);
         m_lines->horizontalHeader()->setStretchLastSection(true);
@@ -510,7 +544,7 @@ bool OEdit::mayDo(int right, const QString &action)
 }
 
 // Why a document changed since it was opened cannot be written over (inside the open transaction).
-QString OEdit::conflict(const QString &doc)
+QString OEdit::conflict(const QString &doc, const QString &action)
 {
     QVariantList q{m_currentKey};
     const QString scope = scopeCondition(m_def, &q);
@@ -518,13 +552,16 @@ QString OEdit::conflict(const QString &doc)
                                           .arg(m_def.versioned ? QStringLiteral("modifier, modtime") : m_def.key, m_def.table, m_def.key)
                                       + scope,
                                   q);
-    if (!rs || rs->recordCount() == 0)
-        return QStringLiteral("单据 %1 已被删除，未保存。").arg(doc);
+    if (!rs || rs->recordCount() == 0) {
+        if (action == QStringLiteral("删除"))
+            return QStringLiteral("单据 %1 已被删除。").arg(doc);
+        return QStringLiteral("单据 %1 已被删除，未%2。").arg(doc, action == QStringLiteral("改") ? QStringLiteral("保存") : action);
+    }
     const QString by = rs->text(QStringLiteral("modifier"));
     const QDateTime at = QDateTime::fromString(rs->text(QStringLiteral("modtime")), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     return by.isEmpty() || !at.isValid()
-        ? QStringLiteral("单据 %1 已被其他操作员修改，请重新打开后再改。").arg(doc)
-        : QStringLiteral("单据 %1 已被 %2 于 %3 修改，请重新打开后再改。").arg(doc, by, at.toString(QStringLiteral("HH:mm")));
+        ? QStringLiteral("单据 %1 已被其他操作员修改，请重新打开后再%2。").arg(doc, action)
+        : QStringLiteral("单据 %1 已被 %2 于 %3 修改，请重新打开后再%4。").arg(doc, by, at.toString(QStringLiteral("HH:mm")), action);
 }
 
 bool OEdit::setStatus(const QString &from, const QString &to, int right, const QString &action)
@@ -555,19 +592,24 @@ bool OEdit::setStatus(const QString &from, const QString &to, int right, const Q
     QString message;
     int affected = 0;
     m_db->ClearError(); // an earlier refusal stays recorded until cleared: this action reads its own
+    const QString named = docText(doc, false);
+    if (!writable(named, action, &message)) {
+        fail(message);
+        return false;
+    }
     if (!m_db->transaction() || !m_db->exec(sql, p, &affected)) {
-        failed(&message, doc);
+        failed(&message, named, action);
         fail(message);
         return false;
     }
     if (affected != 1) {
-        message = conflict(doc);
+        message = conflict(doc, action);
         m_db->rollback();
         fail(message);
         return false;
     }
     if (!m_db->commit()) {
-        failed(&message, doc);
+        failed(&message, named, action);
         fail(message);
         return false;
     }
@@ -610,8 +652,11 @@ bool OEdit::deleteRecord()
         return false;
     QString message;
     m_db->ClearError();
-    if (!m_db->transaction()) {
-        failed(&message, doc);
+    const QString named = docText(doc, false);
+    const QString action = QStringLiteral("删除");
+    if (!writable(named, action, &message) || !m_db->transaction()) {
+        if (message.isEmpty())
+            failed(&message, named, action);
         fail(message);
         return false;
     }
@@ -629,19 +674,19 @@ bool OEdit::deleteRecord()
     sql += scopeCondition(m_def, &p);
     int affected = 0;
     if (!m_db->exec(sql, p, &affected)) {
-        failed(&message, doc);
+        failed(&message, named, action);
         fail(message);
         return false;
     }
     if (affected != 1) {
-        message = conflict(doc).replace(QStringLiteral("未保存"), QStringLiteral("未删除"));
+        message = conflict(doc, action);
         m_db->rollback();
         fail(message);
         return false;
     }
     if ((m_lines && !m_db->exec(QStringLiteral("delete from %1 where %2 = ?").arg(m_def.lineTable, m_def.lineForeignKey), {m_currentKey}))
         || !m_db->commit()) {
-        failed(&message, doc);
+        failed(&message, named, action);
         fail(message);
         return false;
     }
@@ -808,6 +853,9 @@ QString OEdit::collect(QVariantList *header, QList<QVariantList> *lines) const
         }
         lines->append(line);
     }
+    // A document of lines without one (none typed, or only blank ones) is no document.
+    if (m_lines && lines->isEmpty())
+        problems << QStringLiteral("“%1”至少要有一行明细。").arg(m_def.caption);
     for (int i = 0; i < m_def.columns.size(); ++i) {
         const Column &c = m_def.columns.at(i);
         if (c.sumOf.isEmpty())
@@ -857,8 +905,9 @@ void OEdit::fail(const QString &text)
     Q_EMIT objectEvent(QStringLiteral("errmessage"), {text, 8, m_def.caption});
 }
 
-QString OEdit::nextNumber()
+QString OEdit::nextNumber(bool *usedUp)
 {
+    *usedUp = false;
     // The document's date gives the period; the operating date when it has none.
     QDate date;
     for (int i = 0; i < m_def.columns.size() && !date.isValid(); ++i)
@@ -868,13 +917,31 @@ QString OEdit::nextNumber()
         date = lwcommon::operatingDate(m_sys);
     const QString stem = m_def.numberPrefix + (m_def.numberDateFormat.isEmpty() ? QString() : date.toString(m_def.numberDateFormat));
     m_db->ClearError();
-    RecordSetPtr rs = m_db->query(QStringLiteral("select max(%1) from %2 where %1 like ? and length(%1) = ?").arg(m_def.key, m_def.table),
-                                  {stem + u'%', int(stem.size() + m_def.numberDigits)});
-    if (!rs || !m_db->LastError().isEmpty())
+    // The highest sequence of the period: a number of the same length the operator typed with other
+    // characters where the digits go (PO20261205A) is no sequence and is passed over.
+    qint64 seq = 0;
+    const auto isSequence = [](const QString &tail) {
+        return !tail.isEmpty() && std::all_of(tail.cbegin(), tail.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    };
+    const bool read = m_db->forEachRow(
+        QStringLiteral("select %1 from %2 where %1 like ? and length(%1) = ? order by %1 desc").arg(m_def.key, m_def.table),
+        {stem + u'%', int(stem.size() + m_def.numberDigits)}, [&](const QStringList &, const QVariantList &row) {
+            const QString number = row.value(0).toString();
+            if (!number.startsWith(stem) || !isSequence(number.mid(stem.size())))
+                return true;
+            seq = number.mid(stem.size()).toLongLong();
+            return false;
+        });
+    if (!read || !m_db->LastError().isEmpty())
         return QString();
-    const QString last = rs->firstValue().toString();
-    bool ok = false;
-    const qint64 seq = last.isEmpty() ? 0 : last.mid(stem.size()).toLongLong(&ok);
+    // The last number of the period is taken: a longer one would sort before it (PO2026121000 < PO202612999).
+    qint64 largest = 1;
+    for (int i = 0; i < m_def.numberDigits; ++i)
+        largest *= 10;
+    if (seq + 1 >= largest) {
+        *usedUp = true;
+        return stem;
+    }
     return stem + QStringLiteral("%1").arg(seq + 1, m_def.numberDigits, 10, QLatin1Char('0'));
 }
 
@@ -889,31 +956,51 @@ QString OEdit::referenceProblem(const Column &c, const QString &code, const QStr
     return rs->firstValue().toInt() > 0 ? QString() : QStringLiteral("%1%2 %3 不存在。").arg(where, c.caption, code);
 }
 
-OEdit::Outcome OEdit::failed(QString *message, const QString &number)
+QString OEdit::docText(const QString &number, bool numberedByEditor) const
+{
+    if (numberedByEditor)
+        return m_def.caption + QStringLiteral("（新单据）"); // the number it was about to get is nobody's
+    return number.isEmpty() ? QStringLiteral("“%1”").arg(m_def.caption) : QStringLiteral("单据 %1").arg(number);
+}
+
+OEdit::Outcome OEdit::failed(QString *message, const QString &doc, const QString &action)
 {
     const QString why = m_db->LastError().description;
     m_db->rollback();
     // The driver's words go to the log; the operator reads the system's.
-    Logger::WriteMessage(QStringLiteral("%1 %2: %3").arg(m_def.caption, number, why), 1, m_def.caption);
-    const QString doc = number.isEmpty() ? QStringLiteral("“%1”").arg(m_def.caption) : QStringLiteral("单据 %1").arg(number);
+    Logger::WriteMessage(QStringLiteral("%1 %2 %3: %4").arg(m_def.caption, doc, action, why), 1, m_def.caption);
     switch (classify(why)) {
     case Kind::Duplicate:
-        *message = QStringLiteral("%1 已存在，未保存任何内容。请换一个单号。").arg(doc);
+        *message = QStringLiteral("%1已存在，未保存任何内容。请换一个单号。").arg(spaced(doc));
         return Outcome::Duplicate;
     case Kind::ReadOnly:
-        *message = QStringLiteral("数据库只能读取，不能写入：%1 未保存。请告知系统管理员。").arg(doc);
+        *message = QStringLiteral("数据库只能读取，不能写入：%1未%2。请告知系统管理员。").arg(spaced(doc), action);
         return Outcome::ReadOnly;
     case Kind::Busy:
-        *message = QStringLiteral("数据库正忙（其他操作员正在保存）：%1 未保存，请稍后再试。").arg(doc);
+        *message = QStringLiteral("数据库正忙（其他操作员正在保存）：%1未%2，请稍后再试。").arg(spaced(doc), action);
         return Outcome::Busy;
     case Kind::Connection:
-        *message = QStringLiteral("与数据库的连接已断开：%1 未保存，请稍后再试。").arg(doc);
+        *message = QStringLiteral("与数据库的连接已断开：%1未%2，请稍后再试。").arg(spaced(doc), action);
         return Outcome::Connection;
     case Kind::Other:
         break;
     }
-    *message = QStringLiteral("%1 保存失败，未保存任何内容。原因已记入日志。").arg(doc);
+    *message = action == QStringLiteral("保存") ? QStringLiteral("%1保存失败，未保存任何内容。原因已记入日志。").arg(spaced(doc))
+                                              : QStringLiteral("%1%2失败，数据库未作任何修改。原因已记入日志。").arg(spaced(doc), action);
     return Outcome::Other;
+}
+
+bool OEdit::writable(const QString &doc, const QString &action, QString *message)
+{
+    // A connection opened before the file was made read-only could still write through it (or fail
+    // half-way at the commit): the file's permissions now are what counts. A lost connection is the
+    // transaction's to tell.
+    QString why;
+    if (!m_db->isConnected() || m_db->canWrite(&why))
+        return true;
+    Logger::WriteMessage(QStringLiteral("%1 %2 %3: %4").arg(m_def.caption, doc, action, why), 1, m_def.caption);
+    *message = QStringLiteral("数据库只能读取，不能写入：%1未%2。请告知系统管理员。").arg(spaced(doc), action);
+    return false;
 }
 
 OEdit::Outcome OEdit::write(const QVariantList &header, const QList<QVariantList> &lines, bool autoNumber, QString *number,
@@ -922,15 +1009,29 @@ OEdit::Outcome OEdit::write(const QVariantList &header, const QList<QVariantList
     // The database keeps its last error until a caller clears it: a save refused before (a
     // number another operator took first) must not make this one, or the lookups in it, fail.
     m_db->ClearError();
+    const QString doc = docText(*number, autoNumber);
+    if (!writable(doc, QStringLiteral("保存"), message))
+        return Outcome::ReadOnly;
     if (!m_db->transaction())
-        return failed(message, *number);
+        return failed(message, doc);
     QVariantList values = header;
     const int key = keyIndex();
     if (autoNumber) {
         // Numbered inside the transaction: a number another operator took meanwhile makes the caller try again.
-        *number = nextNumber();
+        bool usedUp = false;
+        *number = nextNumber(&usedUp);
+        if (usedUp) {
+            m_db->rollback();
+            const QString stem = *number;
+            number->clear();
+            *message = QStringLiteral("“%1”的单号 %2 至 %3 已全部用完，未保存任何内容。%4")
+                           .arg(m_def.caption, stem + QStringLiteral("%1").arg(1, m_def.numberDigits, 10, QLatin1Char('0')),
+                                stem + QString(m_def.numberDigits, u'9'),
+                                m_def.numberTyped ? QStringLiteral("请手工输入单号。") : QStringLiteral("请告知系统管理员。"));
+            return Outcome::Refused;
+        }
         if (number->isEmpty())
-            return failed(message, *number);
+            return failed(message, doc);
         if (key >= 0)
             values[key] = *number;
     }
@@ -938,7 +1039,7 @@ OEdit::Outcome OEdit::write(const QVariantList &header, const QList<QVariantList
     for (int i = 0; i < m_def.columns.size(); ++i)
         if (QString p = referenceProblem(m_def.columns.at(i), values.at(i).toString(), QString()); !p.isEmpty()) {
             if (p == QLatin1String("?"))
-                return failed(message, *number);
+                return failed(message, doc);
             m_db->rollback();
             *message = p;
             return Outcome::Refused;
@@ -949,7 +1050,7 @@ OEdit::Outcome OEdit::write(const QVariantList &header, const QList<QVariantList
                                              QStringLiteral("第 %1 行").arg(r + 1));
                 !p.isEmpty()) {
                 if (p == QLatin1String("?"))
-                    return failed(message, *number);
+                    return failed(message, doc);
                 m_db->rollback();
                 *message = p;
                 return Outcome::Refused;
@@ -974,10 +1075,10 @@ OEdit::Outcome OEdit::write(const QVariantList &header, const QList<QVariantList
         sql += scopeCondition(m_def, &p);
         int affected = 0;
         if (!m_db->exec(sql, p, &affected))
-            return failed(message, *number);
+            return failed(message, doc);
         if (affected != 1) {
             // Changed or deleted by somebody else since it was opened: nothing of this save is written.
-            *message = conflict(m_currentKey.toString());
+            *message = conflict(m_currentKey.toString(), QStringLiteral("改"));
             m_db->rollback();
             return Outcome::Refused;
         }
@@ -995,13 +1096,13 @@ OEdit::Outcome OEdit::write(const QVariantList &header, const QList<QVariantList
             p << 1 << who << when;
         }
         if (!m_db->exec(QStringLiteral("insert into %1 (%2) values (%3)").arg(m_def.table, names, placeholders(int(p.size()))), p))
-            return failed(message, *number);
+            return failed(message, doc);
     }
     const QVariant newKey = key >= 0 ? values.at(key) : m_currentKey;
     if (m_lines) {
         if (m_currentKey.isValid()
             && !m_db->exec(QStringLiteral("delete from %1 where %2 = ?").arg(m_def.lineTable, m_def.lineForeignKey), {m_currentKey}))
-            return failed(message, *number);
+            return failed(message, doc);
         // Lines are numbered as they stand in the grid.
         const QString ins = QStringLiteral("insert into %1 (%2, lineno, %3) values (?, ?, %4)")
                                 .arg(m_def.lineTable, m_def.lineForeignKey, columnList(m_def.lineColumns),
@@ -1011,11 +1112,11 @@ OEdit::Outcome OEdit::write(const QVariantList &header, const QList<QVariantList
             QVariantList p{newKey, ++lineNo};
             p << line;
             if (!m_db->exec(ins, p))
-                return failed(message, *number);
+                return failed(message, doc);
         }
     }
     if (!m_db->commit())
-        return failed(message, *number);
+        return failed(message, doc);
     return Outcome::Saved;
 }
 
@@ -1060,6 +1161,8 @@ bool OEdit::save()
         if (autoNumber)
             number.clear();
     }
+    if (outcome == Outcome::Duplicate && autoNumber)
+        message = QStringLiteral("其他操作员正在同时保存“%1”，没能分到单号：未保存任何内容，请稍后再试。").arg(m_def.caption);
     if (outcome != Outcome::Saved) {
         fail(message);
         return false;
@@ -1070,6 +1173,11 @@ bool OEdit::save()
     m_currentKey = number;
     m_version = m_def.versioned ? (wasNew ? 1 : m_version + 1) : 0;
     showComputed(header, lines);
+    if (wasNew) {
+        // No longer new: the title says so, the number is kept, the document can be approved or deleted.
+        m_title->setText(m_def.caption);
+        setEditable(true);
+    }
     m_dirty = false;
     Logger::WriteOperation(QStringLiteral("%1 %2：%3").arg(m_def.caption, number, wasNew ? QStringLiteral("新增") : QStringLiteral("修改")),
                            m_programNumber, m_def.caption);

@@ -99,15 +99,24 @@ private:
     enum class Outcome { Saved, Refused, Duplicate, ReadOnly, Busy, Connection, Other };
     Outcome write(const QVariantList &header, const QList<QVariantList> &lines, bool autoNumber, QString *number,
                   QString *message);
-    Outcome failed(QString *message, const QString &number);
-    QString nextNumber();
+    // The operator's sentence for the database's last error (the driver's words go to the log);
+    // doc names the document ("单据 PO202612001"), action what was not done ("保存", "删除", ...).
+    Outcome failed(QString *message, const QString &doc, const QString &action = QStringLiteral("保存"));
+    // Whether the database takes changes now (a file made read-only meanwhile does not); else *message.
+    bool writable(const QString &doc, const QString &action, QString *message);
+    // How a document is named in messages: its number, or, numbered by the editor and not stored yet, its kind.
+    QString docText(const QString &number, bool numberedByEditor) const;
+    // The next free number of the document's period; "" when the database fails; with *usedUp (every
+    // number of the period taken) the period's stem ("PO202612").
+    QString nextNumber(bool *usedUp);
     QString referenceProblem(const Column &c, const QString &code, const QString &where);
     void loadReferences();
     void showComputed(const QVariantList &header, const QList<QVariantList> &lines);
     bool isApproved() const;
     bool setStatus(const QString &from, const QString &to, int right, const QString &action);
     bool mayDo(int right, const QString &action);
-    QString conflict(const QString &doc);
+    // Why the open document cannot be written over; action: "改", "删除", "审核", "弃审".
+    QString conflict(const QString &doc, const QString &action);
     void updateActions();
     int keyIndex() const;
 

@@ -24,12 +24,148 @@
 #include "../lwedit/documentlist.h"
 #include "demo/demodb.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <cstdio>
+
+#ifdef __linux__
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
 
 using Lines = QList<QMap<QString, QString>>;
 Q_DECLARE_METATYPE(Lines)
+
+namespace {
+
+// Another operator at another workstation: a connection, login and editor of his own.
+struct OtherOperator {
+    Database db;
+    Operator op;
+    SystemServices sys;
+    std::unique_ptr<lwedit::OEdit> editor;
+
+    bool login(const QString &config, const QString &name, const QString &password)
+    {
+        if (!db.Init(config, true) || !db.Connect() || !sys.Init(&db, &op, 0))
+            return false;
+        op.setName(name);
+        if (!op.VerifyPassword(password))
+            return false;
+        sys.environment()->setOperatorName(name);
+        return true;
+    }
+    lwedit::OEdit *open(int program, QVariantList args)
+    {
+        editor = std::make_unique<lwedit::OEdit>();
+        SystemServices *s = &sys;
+        clsConfig *config = nullptr;
+        int32_t number = program;
+        return editor->Py_Init(s, config, number, args) ? editor.get() : nullptr;
+    }
+};
+
+void fillOrder(lwedit::OEdit *e, const QString &date, const QString &supplier, const QString &remark)
+{
+    e->newRecord();
+    e->setField(QStringLiteral("billdate"), date);
+    e->setField(QStringLiteral("supplier"), supplier);
+    e->setField(QStringLiteral("remark"), remark);
+    e->setLines({{{QStringLiteral("item"), QStringLiteral("A1001")}, {QStringLiteral("qty"), QStringLiteral("2")},
+                  {QStringLiteral("price"), QStringLiteral("186")}},
+                 {{QStringLiteral("item"), QStringLiteral("A2001")}, {QStringLiteral("qty"), QStringLiteral("1")},
+                  {QStringLiteral("price"), QStringLiteral("35")}}});
+}
+
+// --operator CONFIG NAME PASSWORD REMARK: 张三 at his own workstation. Opens a new purchase order and
+// fills it, says "filled", saves when told ("save" on stdin) and says "saved NUMBER" or "failed MESSAGE".
+int runOperator(const QStringList &args)
+{
+    auto say = [](const QString &line) {
+        std::fputs(qPrintable(line + u'\n'), stdout);
+        std::fflush(stdout);
+    };
+    testsupport::RecordingUi answers;
+    OtherOperator op;
+    if (args.size() != 4 || !op.login(args.at(0), args.at(1), args.at(2))) {
+        say(QStringLiteral("failed login"));
+        return 1;
+    }
+    lwedit::OEdit *e = op.open(2101, {QString(), 2, QVariant()});
+    if (!e) {
+        say(QStringLiteral("failed editor"));
+        return 1;
+    }
+    fillOrder(e, QStringLiteral("2026-12-08"), QStringLiteral("S001"), args.at(3));
+    say(QStringLiteral("filled"));
+    char line[64] = {};
+    if (!std::fgets(line, sizeof line, stdin))
+        return 1;
+    if (!e->save()) {
+        say(QStringLiteral("failed ") + e->lastError());
+        return 1;
+    }
+    say(QStringLiteral("saved ") + e->field(QStringLiteral("billno")));
+    return 0;
+}
+
+#ifdef __linux__
+// Root writes a file whatever its mode says: the immutable flag stops root as well.
+bool setImmutable(const QString &path, bool on)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+#endif
+
+// The database file made read-only for as long as it lives.
+class ReadOnlyFile
+{
+public:
+    explicit ReadOnlyFile(const QString &path) : m_path(path), m_mode(QFile::permissions(path))
+    {
+        m_ok = QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+#ifdef __linux__
+        if (m_ok && ::geteuid() == 0)
+            m_ok = m_immutable = setImmutable(path, true);
+#endif
+    }
+    ~ReadOnlyFile() { undo(); }
+    bool ok() const { return m_ok; }
+    void undo()
+    {
+#ifdef __linux__
+        if (m_immutable)
+            setImmutable(m_path, false);
+#endif
+        m_immutable = false;
+        QFile::setPermissions(m_path, m_mode);
+    }
+
+private:
+    QString m_path;
+    QFileDevice::Permissions m_mode;
+    bool m_ok = false, m_immutable = false;
+};
+
+} // namespace
 
 class tst_LwEdit : public QObject
 {
@@ -67,6 +203,16 @@ private Q_SLOTS:
     void rightsGuardActions();
     void auditTrail_data();
     void auditTrail();
+    void otherOperatorMeanwhile_data();
+    void otherOperatorMeanwhile();
+    void numbersRaced_data();
+    void numbersRaced();
+    void numbersOfAMonthRunOut_data();
+    void numbersOfAMonthRunOut();
+    void readOnlyDatabase_data();
+    void readOnlyDatabase();
+    void connectionDropped_data();
+    void connectionDropped();
 
 private:
     lwedit::OEdit *make(int programNumber, QVariantList args, QSignalSpy **spy = nullptr);
@@ -74,6 +220,10 @@ private:
     std::unique_ptr<testsupport::TestSite> m_site;
     std::unique_ptr<QWidget> m_widget;
     std::vector<std::unique_ptr<QWidget>> m_others; // editors of other operators, open at the same time
+    std::unique_ptr<OtherOperator> m_other;
+    bool onServer() const { return m_site->driver() == testsupport::TestSite::PostgreSQL; }
+    // The log file of the session, opened for the test that reads it.
+    QString openLog();
 };
 
 void tst_LwEdit::initTestCase()
@@ -84,9 +234,10 @@ void tst_LwEdit::initTestCase()
 
 void tst_LwEdit::init()
 {
-    // Rows tagged "postgresql" run on the test server's database.
+    // Rows tagged "postgresql" (or "postgresql: ...") run on the test server's database.
     using testsupport::TestSite;
-    const bool pg = qstrcmp(QTest::currentDataTag(), "postgresql") == 0;
+    const QByteArray tag = QTest::currentDataTag();
+    const bool pg = tag == "postgresql" || tag.startsWith("postgresql:");
     QString why;
     if (pg && !TestSite::postgresAvailable(&why)) {
         if (TestSite::postgresRequired())
@@ -107,6 +258,8 @@ void tst_LwEdit::cleanup()
 {
     m_widget.reset();
     m_others.clear();
+    m_other.reset();
+    LogService::instance().shutdown();
     if (Session::current())
         bMain::LogOut();
     m_site.reset();
@@ -199,6 +352,8 @@ void tst_LwEdit::save_data()
     const Lines one{line("A1001", "3")};
     QTest::newRow("header and two lines") << "PO-T1" << "S002" << Lines{line("A1001", "3"), line("A2001", "4.5")} << false << "" << 2;
     QTest::newRow("a blank line is left out") << "PO-T1" << "S002" << one + blank << false << "" << 1;
+    QTest::newRow("no line at all") << "PO-T1" << "S002" << Lines{} << false << "“采购订单”至少要有一行明细。" << 0;
+    QTest::newRow("only blank lines") << "PO-T1" << "S002" << blank + blank << false << "“采购订单”至少要有一行明细。" << 0;
     QTest::newRow("500 lines") << "PO-T1" << "S002" << Lines(500, line("A1001", "1")) << false << "" << 500;
     QTest::newRow("1000 characters of remark are a text") << "PO-T1" << "S002" << one << false << "" << 1;
     QTest::newRow("required header field") << "PO-T1" << "" << one << false << "“供应商”不能为空。" << 0;
@@ -576,7 +731,7 @@ void tst_LwEdit::earlierDemoDatabaseUpgraded()
                             "update pu_orderline set amount = null where billno = 'PO202610013' and lineno = 2",
                             "create table sys_period_old as select syscode, period, startdate, enddate, iscurrent from sys_period",
                             "drop table sys_period", "alter table sys_period_old rename to sys_period",
-                            "PRAGMA user_version = 0"})
+                            "drop index ix_pu_orderline_billno_lineno_item_qty_price_amount", "PRAGMA user_version = 0"})
         QVERIFY2(db->exec(QString::fromUtf8(sql)), qPrintable(db->LastError().description));
     QString error;
     {
@@ -588,6 +743,10 @@ void tst_LwEdit::earlierDemoDatabaseUpgraded()
         QVERIFY2(demo::upgradeIfOld(started, &error), qPrintable(error));
     }
     QCOMPARE(count(QStringLiteral("PRAGMA user_version")), demo::kSchemaStamp);
+    // The indexes the reports read a period's orders and lines from.
+    QCOMPARE(count(QStringLiteral("select count(*) from sqlite_master where type = 'index' and name in "
+                                  "('ix_pu_order_billdate_billno_supplier', 'ix_pu_orderline_billno_lineno_item_qty_price_amount')")),
+             2);
     QCOMPARE(count(QStringLiteral("select count(*) from pu_order")), orders);
     QCOMPARE(count(QStringLiteral("select amount from pu_orderline where billno = 'PO202610013' and lineno = 2")), 5100);
     QCOMPARE(count(QStringLiteral("select amount from pu_order where billno = 'PO202610013'")), 16595);
@@ -819,5 +978,383 @@ void tst_LwEdit::listReadsAsScrolled()
     QCOMPARE(e->listRowCount(), 10);
 }
 
-QTEST_MAIN(tst_LwEdit)
+QString tst_LwEdit::openLog()
+{
+    LogService::instance().setConfigFile(m_site->configPath());
+    if (!LogService::instance().Init(nullptr, nullptr))
+        return QString();
+    LogService::instance().attachDatabase(Session::current()->db.get());
+    return LogService::instance().logFile();
+}
+
+void tst_LwEdit::otherOperatorMeanwhile_data()
+{
+    QTest::addColumn<QString>("does"); // what 张三 does to the order A has open
+    QTest::addColumn<QString>("saveRefused");
+    QTest::addColumn<QString>("deleteRefused");
+    const char *changes[] = {"sqlite: 张三 changes it", "postgresql: 张三 changes it"};
+    const char *deletes[] = {"sqlite: 张三 deletes it", "postgresql: 张三 deletes it"};
+    const char *approves[] = {"sqlite: 张三 approves it", "postgresql: 张三 approves it"};
+    for (int i = 0; i < 2; ++i) {
+        QTest::newRow(changes[i]) << "change" << "单据 PO202610013 已被 张三 于 %1 修改，请重新打开后再改。"
+                                  << "单据 PO202610013 已被 张三 于 %1 修改，请重新打开后再删除。";
+        QTest::newRow(deletes[i]) << "delete" << "单据 PO202610013 已被删除，未保存。" << "单据 PO202610013 已被删除。";
+        QTest::newRow(approves[i]) << "approve" << "单据 PO202610013 已被 张三 于 %1 修改，请重新打开后再改。"
+                                   << "单据 PO202610013 已被 张三 于 %1 修改，请重新打开后再删除。";
+    }
+}
+
+// The session's operator (A) opens PO202610013; 张三, at his own workstation and connection, opens it
+// too and changes, deletes or approves it. A's save and A's deletion are refused naming who and when,
+// nothing of A's is written, and A's typed changes stay in the form.
+void tst_LwEdit::otherOperatorMeanwhile()
+{
+    QFETCH(QString, does);
+    QFETCH(QString, saveRefused);
+    QFETCH(QString, deleteRefused);
+    testsupport::RecordingUi recording; // deletions are asked: yes
+    const QString bill = QStringLiteral("PO202610013");
+    lwedit::OEdit *a = make(2101, {bill, 2, QVariant()});
+    QVERIFY(a);
+    const QString remark = m_site->connect()->query(QStringLiteral("select remark from pu_order where billno = ?"), {bill})->firstValue().toString();
+
+    m_other = std::make_unique<OtherOperator>();
+    QVERIFY(m_other->login(m_site->configPath(), QStringLiteral("张三"), QStringLiteral("zhang3")));
+    lwedit::OEdit *b = m_other->open(does == QLatin1String("approve") ? 2102 : 2101, {bill, 2, QVariant()});
+    QVERIFY(b);
+    if (does == QLatin1String("change")) {
+        b->setField(QStringLiteral("remark"), QStringLiteral("张三的修改"));
+        b->setLines({{{QStringLiteral("item"), QStringLiteral("A1001")}, {QStringLiteral("qty"), QStringLiteral("2")},
+                      {QStringLiteral("price"), QStringLiteral("10")}},
+                     {{QStringLiteral("item"), QStringLiteral("A2001")}, {QStringLiteral("qty"), QStringLiteral("1")},
+                      {QStringLiteral("price"), QStringLiteral("3")}}});
+        QVERIFY2(b->save(), qPrintable(b->lastError()));
+    } else if (does == QLatin1String("delete")) {
+        QVERIFY2(b->deleteRecord(), qPrintable(b->lastError()));
+    } else {
+        QVERIFY2(b->approve(), qPrintable(b->lastError()));
+    }
+    auto db = m_site->connect();
+    const QString at = QDateTime::fromString(db->query(QStringLiteral("select modtime from pu_order where billno = ?"), {bill})
+                                                 ->firstValue().toString(),
+                                             QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                           .toString(QStringLiteral("HH:mm"));
+
+    a->setField(QStringLiteral("remark"), QStringLiteral("A 的修改"));
+    a->setLines({{{QStringLiteral("item"), QStringLiteral("A3001")}, {QStringLiteral("qty"), QStringLiteral("7")},
+                  {QStringLiteral("price"), QStringLiteral("1")}}});
+    QVERIFY(!a->save());
+    auto at_ = [&at](const QString &text) { return text.contains(QLatin1String("%1")) ? text.arg(at) : text; };
+    QCOMPARE(a->lastError(), at_(saveRefused));
+    QVERIFY(!a->deleteRecord());
+    QCOMPARE(a->lastError(), at_(deleteRefused));
+
+    // 张三's work stands, nothing of A's is stored.
+    const int orders = count(QStringLiteral("select count(*) from pu_order where billno = 'PO202610013'"));
+    const int lines = count(QStringLiteral("select count(*) from pu_orderline where billno = 'PO202610013'"));
+    RecordSetPtr rs = db->query(QStringLiteral("select remark, status, version, modifier from pu_order where billno = ?"), {bill});
+    if (does == QLatin1String("delete")) {
+        QCOMPARE(orders, 0);
+        QCOMPARE(lines, 0);
+    } else {
+        QCOMPARE(orders, 1);
+        QCOMPARE(rs->field(QStringLiteral("version")).toInt(), 2);
+        QCOMPARE(rs->text(QStringLiteral("modifier")), QStringLiteral("张三"));
+        QCOMPARE(rs->text(QStringLiteral("remark")), does == QLatin1String("change") ? QStringLiteral("张三的修改") : remark);
+        QCOMPARE(rs->text(QStringLiteral("status")), does == QLatin1String("change") ? QStringLiteral("未审核") : QStringLiteral("已审核"));
+        QCOMPARE(lines, does == QLatin1String("change") ? 2 : 4);
+        QCOMPARE(count(QStringLiteral("select count(*) from pu_orderline where billno = 'PO202610013' and item = 'A3001'")), 0);
+    }
+    QCOMPARE(a->field(QStringLiteral("remark")), QStringLiteral("A 的修改"));
+    QCOMPARE(a->lineCount(), 1);
+    QCOMPARE(a->lineText(0, QStringLiteral("item")), QStringLiteral("A3001"));
+    QVERIFY(a->hasUnsavedChanges());
+    // Opened again, A works on 张三's version.
+    if (does == QLatin1String("change")) {
+        QVERIFY(a->openRecord(bill));
+        QCOMPARE(a->field(QStringLiteral("remark")), QStringLiteral("张三的修改"));
+        a->setField(QStringLiteral("remark"), QStringLiteral("A 的修改"));
+        QVERIFY2(a->save(), qPrintable(a->lastError()));
+        QCOMPARE(count(QStringLiteral("select version from pu_order where billno = 'PO202610013'")), 3);
+        QCOMPARE(count(QStringLiteral("select count(*) from pu_orderline where billno = 'PO202610013'")), 2);
+    }
+}
+
+void tst_LwEdit::numbersRaced_data()
+{
+    QTest::addColumn<int>("unused");
+    QTest::newRow("sqlite") << 0;
+    QTest::newRow("postgresql") << 0;
+}
+
+// 张三 (another process, connection and login) and the session's operator both fill a new December
+// order before either saves. 张三's save holds its transaction open after taking the number (the
+// database is made slow for his order); the other save looks its number up meanwhile, so it finds
+// the same one, is refused by the database and numbers again. Both orders are stored, numbered apart.
+void tst_LwEdit::numbersRaced()
+{
+    const QString log = openLog();
+    QVERIFY(!log.isEmpty());
+    auto db = m_site->connect();
+    const QString slow = QStringLiteral("张三的慢单");
+    if (onServer()) {
+        QVERIFY(db->exec(QStringLiteral("create function slow_order() returns trigger language plpgsql as $$ begin "
+                                        "if new.remark = '%1' then perform pg_sleep(1.5); end if; return new; end $$")
+                             .arg(slow)));
+        QVERIFY(db->exec(QStringLiteral("create trigger slow_order after insert on pu_order for each row execute function slow_order()")));
+    } else {
+        QVERIFY(db->exec(QStringLiteral("create table burn (x integer)")));
+        QVERIFY(db->exec(QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < 100) "
+                                        "insert into burn select i from n")));
+        QVERIFY(db->exec(QStringLiteral("create trigger slow_order after insert on pu_order when new.remark = '%1' begin "
+                                        "select count(*) from burn a, burn b, burn c, burn d where d.x <= 10; end")
+                             .arg(slow)));
+    }
+    QProcess zhang;
+    zhang.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    zhang.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--operator"), m_site->configPath(), QStringLiteral("张三"), QStringLiteral("zhang3"), slow});
+    QVERIFY(zhang.waitForReadyRead(30000));
+    QCOMPARE(QString::fromUtf8(zhang.readLine()).trimmed(), QStringLiteral("filled"));
+
+    lwedit::OEdit *e = make(2101, {0});
+    QVERIFY(e);
+    fillOrder(e, QStringLiteral("2026-12-09"), QStringLiteral("S002"), QStringLiteral("同时录入"));
+
+    // 张三 saves; once his transaction holds the number, the other save starts.
+    zhang.write("save\n");
+    QVERIFY(zhang.waitForBytesWritten(10000));
+    QElapsedTimer waited;
+    waited.start();
+    const QString journal = m_site->databaseFile() + QStringLiteral("-journal");
+    auto holding = [&] {
+        if (!onServer())
+            return QFile::exists(journal); // his transaction has written and not committed
+        return db->query(QStringLiteral("select count(*) from pg_stat_activity where datname = current_database() "
+                                        "and wait_event = 'PgSleep'"),
+                         {})
+                   ->firstValue()
+                   .toInt()
+            == 1;
+    };
+    while (!holding() && waited.elapsed() < 30000 && zhang.state() == QProcess::Running)
+        QThread::usleep(200);
+    QVERIFY2(holding(), qPrintable(QStringLiteral("张三's save did not get under way: ") + QString::fromUtf8(zhang.readAll())));
+    QVERIFY2(e->save(), qPrintable(e->lastError()));
+
+    QVERIFY(zhang.waitForFinished(30000));
+    const QString said = QString::fromUtf8(zhang.readAll()).trimmed();
+    QCOMPARE(zhang.exitCode(), 0);
+    QCOMPARE(said, QStringLiteral("saved PO202612008"));
+    QCOMPARE(e->field(QStringLiteral("billno")), QStringLiteral("PO202612009"));
+    // The second save was refused by the database once (the number, or the lock) before it numbered again.
+    LogService::instance().flush();
+    const QString logged = QString::fromUtf8(testsupport::readFile(log));
+    QVERIFY2(logged.contains(QStringLiteral("采购订单（新单据） 保存: ")), qPrintable(logged.right(2000)));
+    // Both stored whole, each with its own supplier and lines.
+    QCOMPARE(count(QStringLiteral("select count(*) from pu_order where billno = 'PO202612008' and supplier = 'S001' and modifier = '张三'")), 1);
+    QCOMPARE(count(QStringLiteral("select count(*) from pu_order where billno = 'PO202612009' and supplier = 'S002'")), 1);
+    QCOMPARE(count(QStringLiteral("select count(*) from pu_orderline where billno = 'PO202612008'")), 2);
+    QCOMPARE(count(QStringLiteral("select count(*) from pu_orderline where billno = 'PO202612009'")), 2);
+    QCOMPARE(count(QStringLiteral("select count(*) from pu_order where billno like 'PO202612%'")), 9);
+}
+
+void tst_LwEdit::numbersOfAMonthRunOut_data()
+{
+    QTest::addColumn<QString>("stored"); // a December number somebody typed before
+    QTest::addColumn<QString>("number"); // the next order's, or "" when refused
+    QTest::addColumn<QString>("error");
+    const QString usedUp = QStringLiteral("“采购订单”的单号 PO202612001 至 PO202612999 已全部用完，未保存任何内容。请手工输入单号。");
+    for (const char *server : {"sqlite", "postgresql"}) {
+        QTest::addRow("%s: the month's last number", server) << "PO202612998" << "PO202612999" << "";
+        QTest::addRow("%s: the month used up", server) << "PO202612999" << "" << usedUp;
+        QTest::addRow("%s: a letter where the digits go", server) << "PO20261205A" << "PO202612008" << "";
+        QTest::addRow("%s: a longer number is no sequence", server) << "PO2026121000" << "PO202612008" << "";
+    }
+}
+
+// Numbers are PO + yyyyMM + 3 digits. After 999 a month has no number that sorts after the ones
+// before it (PO2026121000 sorts before PO202612999): the 1,000th is refused, the form kept for a typed
+// number, and the numbers stored stay as they are; another month numbers on.
+void tst_LwEdit::numbersOfAMonthRunOut()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, number);
+    QFETCH(QString, error);
+    {
+        auto db = m_site->connect();
+        QVERIFY(db->exec(QStringLiteral("insert into pu_order (billno, billdate, supplier, status, amount, version) "
+                                        "values (?, '2026-12-20', 'S001', '未审核', 0, 1)"),
+                         {stored}));
+    }
+    const int orders = count(QStringLiteral("select count(*) from pu_order"));
+    lwedit::OEdit *e = make(2101, {0});
+    QVERIFY(e);
+    fillOrder(e, QStringLiteral("2026-12-21"), QStringLiteral("S003"), QStringLiteral("月末"));
+    QCOMPARE(e->save(), error.isEmpty());
+    QCOMPARE(e->lastError(), error);
+    if (error.isEmpty()) {
+        QCOMPARE(e->field(QStringLiteral("billno")), number);
+        QCOMPARE(count(QStringLiteral("select count(*) from pu_orderline where billno = '%1'").arg(number)), 2);
+        return;
+    }
+    QCOMPARE(count(QStringLiteral("select count(*) from pu_order")), orders);
+    QCOMPARE(e->field(QStringLiteral("billno")), QString());
+    QCOMPARE(e->field(QStringLiteral("remark")), QStringLiteral("月末"));
+    QCOMPARE(e->lineCount(), 2);
+    QVERIFY(e->hasUnsavedChanges());
+    // January numbers from 001; the used-up December order is still there to open.
+    e->setField(QStringLiteral("billdate"), QStringLiteral("2027-01-04"));
+    QVERIFY2(e->save(), qPrintable(e->lastError()));
+    QCOMPARE(e->field(QStringLiteral("billno")), QStringLiteral("PO202701001"));
+    QVERIFY(e->openRecord(stored));
+}
+
+void tst_LwEdit::readOnlyDatabase_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("a new order") << "new" << "数据库只能读取，不能写入：采购订单（新单据）未保存。请告知系统管理员。";
+    QTest::newRow("a changed order") << "change" << "数据库只能读取，不能写入：单据 PO202610013 未保存。请告知系统管理员。";
+    QTest::newRow("an approval") << "approve" << "数据库只能读取，不能写入：单据 PO202610013 未审核。请告知系统管理员。";
+    QTest::newRow("a deletion") << "delete" << "数据库只能读取，不能写入：单据 PO202610013 未删除。请告知系统管理员。";
+}
+
+// The database file is made read-only while the form is open: one message naming the document, the
+// file's state in the log only, nothing written, the form as typed; writable again, the same action stands.
+void tst_LwEdit::readOnlyDatabase()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, error);
+    testsupport::RecordingUi recording;
+    const QString log = openLog();
+    const QString bill = QStringLiteral("PO202610013");
+    lwedit::OEdit *e = make(action == QLatin1String("approve") ? 2102 : 2101, {action == QLatin1String("new") ? QVariant(0) : QVariant(bill), 2, QVariant()});
+    QVERIFY(e);
+    if (action == QLatin1String("new"))
+        fillOrder(e, QStringLiteral("2026-12-10"), QStringLiteral("S004"), QStringLiteral("只读时录入"));
+    else if (action == QLatin1String("change"))
+        e->setField(QStringLiteral("remark"), QStringLiteral("只读时修改"));
+    const QByteArray before = testsupport::readFile(m_site->databaseFile());
+    auto act = [&] {
+        if (action == QLatin1String("approve"))
+            return e->approve();
+        if (action == QLatin1String("delete"))
+            return e->deleteRecord();
+        return e->save();
+    };
+    {
+        ReadOnlyFile readOnly(m_site->databaseFile());
+        if (!readOnly.ok())
+            QSKIP("the database file cannot be made read-only here");
+        QVERIFY(!act());
+        QCOMPARE(e->lastError(), error);
+        QVERIFY(!QFile::exists(m_site->databaseFile() + QStringLiteral("-journal")));
+    }
+    QCOMPARE(testsupport::readFile(m_site->databaseFile()), before);
+    QCOMPARE(e->hasUnsavedChanges(), action == QLatin1String("new") || action == QLatin1String("change"));
+    if (action == QLatin1String("new"))
+        QCOMPARE(e->field(QStringLiteral("remark")), QStringLiteral("只读时录入"));
+    LogService::instance().flush();
+    const QString logged = QString::fromUtf8(testsupport::readFile(log));
+    QVERIFY2(logged.contains(QStringLiteral("没有写入数据库文件")), qPrintable(logged.right(1000)));
+    // Writable again: the very same form is saved, approved or deleted.
+    QVERIFY2(act(), qPrintable(e->lastError()));
+    if (action == QLatin1String("new"))
+        QCOMPARE(count(QStringLiteral("select count(*) from pu_orderline where billno = 'PO202612008'")), 2);
+    else if (action == QLatin1String("change"))
+        QCOMPARE(count(QStringLiteral("select count(*) from pu_order where billno = 'PO202610013' and remark = '只读时修改'")), 1);
+    else if (action == QLatin1String("approve"))
+        QCOMPARE(count(QStringLiteral("select count(*) from pu_order where billno = 'PO202610013' and status = '已审核'")), 1);
+    else
+        QCOMPARE(count(QStringLiteral("select count(*) from pu_order where billno = 'PO202610013'")), 0);
+}
+
+void tst_LwEdit::connectionDropped_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("midSave"); // the server ends the connection as the second line goes in
+    QTest::addColumn<QString>("error");
+    QTest::newRow("postgresql: a new order, dropped at its second line") << "new" << true
+                                                                        << "与数据库的连接已断开：采购订单（新单据）未保存，请稍后再试。";
+    QTest::newRow("postgresql: a changed order, dropped at its second line") << "change" << true
+                                                                            << "与数据库的连接已断开：单据 PO202610013 未保存，请稍后再试。";
+    QTest::newRow("postgresql: a new order, dropped before the save") << "new" << false << "";
+    QTest::newRow("postgresql: a deletion, dropped before it") << "delete" << false << "";
+}
+
+// The PostgreSQL server ends the editor's connection (pg_terminate_backend) during a save or before it:
+// one message and nothing of the document, or, opened again at the start, the whole document; the
+// next save after a failed one stands.
+void tst_LwEdit::connectionDropped()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, midSave);
+    QFETCH(QString, error);
+    testsupport::RecordingUi recording;
+    const QString log = openLog();
+    auto logged = [&log] {
+        LogService::instance().flush();
+        return QString::fromUtf8(testsupport::readFile(log));
+    };
+    const QString bill = QStringLiteral("PO202610013");
+    auto db = m_site->connect();
+    lwedit::OEdit *e = make(2101, {action == QLatin1String("new") ? QVariant(0) : QVariant(bill), 2, QVariant()});
+    QVERIFY(e);
+    if (action == QLatin1String("new")) {
+        fillOrder(e, QStringLiteral("2026-12-11"), QStringLiteral("S005"), QStringLiteral("断线"));
+    } else if (action == QLatin1String("change")) {
+        e->setField(QStringLiteral("remark"), QStringLiteral("断线"));
+        e->setLines({{{QStringLiteral("item"), QStringLiteral("A1001")}, {QStringLiteral("qty"), QStringLiteral("1")},
+                      {QStringLiteral("price"), QStringLiteral("2")}},
+                     {{QStringLiteral("item"), QStringLiteral("A2001")}, {QStringLiteral("qty"), QStringLiteral("3")},
+                      {QStringLiteral("price"), QStringLiteral("4")}}});
+    }
+    const int orders = count(QStringLiteral("select count(*) from pu_order"));
+    if (midSave) {
+        QVERIFY(db->exec(QStringLiteral("create function drop_connection() returns trigger language plpgsql as $$ begin "
+                                        "if new.lineno = 2 then perform pg_terminate_backend(pg_backend_pid()); end if; "
+                                        "return new; end $$")));
+        QVERIFY(db->exec(QStringLiteral("create trigger drop_connection before insert on pu_orderline for each row "
+                                        "execute function drop_connection()")));
+        QVERIFY(!e->save());
+        QCOMPARE(e->lastError(), error);
+        QVERIFY2(logged().contains(QStringLiteral("terminating connection")), qPrintable(logged())); // the server's words: the log's
+        QVERIFY(e->hasUnsavedChanges());
+        QCOMPARE(count(QStringLiteral("select count(*) from pu_order")), orders);
+        QCOMPARE(count(QStringLiteral("select count(*) from pu_orderline where billno = 'PO202612008'")), 0);
+        QCOMPARE(count(QStringLiteral("select count(*) from pu_order where remark = '断线'")), 0);
+        QCOMPARE(count(QStringLiteral("select count(*) from pu_orderline where billno = 'PO202610013'")), 4);
+        QCOMPARE(count(QStringLiteral("select version from pu_order where billno = 'PO202610013'")), 1);
+        QVERIFY(db->exec(QStringLiteral("drop trigger drop_connection on pu_orderline")));
+    } else {
+        // Every other connection to the account set ends: the editor's among them.
+        QVERIFY(db->exec(QStringLiteral("select pg_terminate_backend(pid) from pg_stat_activity "
+                                        "where datname = current_database() and pid <> pg_backend_pid()")));
+    }
+    // Opened again at the start of the next save: the whole document.
+    if (action == QLatin1String("delete")) {
+        QVERIFY2(e->deleteRecord(), qPrintable(e->lastError()));
+        QCOMPARE(count(QStringLiteral("select count(*) from pu_order where billno = 'PO202610013'")), 0);
+        QCOMPARE(count(QStringLiteral("select count(*) from pu_orderline where billno = 'PO202610013'")), 0);
+        return;
+    }
+    QVERIFY2(e->save(), qPrintable(e->lastError() + u'\n' + logged()));
+    const QString saved = e->field(QStringLiteral("billno"));
+    QCOMPARE(saved, action == QLatin1String("new") ? QStringLiteral("PO202612008") : bill);
+    QCOMPARE(count(QStringLiteral("select count(*) from pu_orderline where billno = '%1'").arg(saved)), 2);
+    QCOMPARE(count(QStringLiteral("select count(*) from pu_order where billno = '%1' and remark = '断线'").arg(saved)), 1);
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    if (argc >= 2 && qstrcmp(argv[1], "--operator") == 0)
+        return runOperator(app.arguments().mid(2));
+    tst_LwEdit test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_lwedit.moc"

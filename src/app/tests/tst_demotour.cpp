@@ -29,9 +29,11 @@
 #include <QTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QInputMethodEvent>
 #include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 
 #include "modal.h"
@@ -107,6 +109,7 @@ private Q_SLOTS:
     void rightsOfTheOperator();
     void aWorkingDaysFrame();
     void quittingAsksOnTheOperatorsOwnBox();
+    void purchaseOrdersOfADay();
 
 private:
     bool open(const QString &op = QStringLiteral("admin"), const QString &password = QString(),
@@ -596,6 +599,195 @@ void tst_DemoTour::quittingAsksOnTheOperatorsOwnBox()
     QVERIFY(m_window->isLocked());
     QVERIFY(!edit->isVisible());
     picture(m_window, QStringLiteral("locked-with-edit-window"));
+}
+
+namespace {
+
+// The program's own message boxes, answered as the operator would (Yes, else OK; a typed change
+// that cannot be saved is dropped: No); each one's
+// title and text kept, and a picture of it taken.
+class AnsweredBoxes : public QObject
+{
+public:
+    explicit AnsweredBoxes(const QString &prefix) : m_prefix(prefix)
+    {
+        ui::install(&m_real);
+        connect(&m_poll, &QTimer::timeout, this, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            shown << box->windowTitle() + u'|' + box->text();
+            picture(box, QStringLiteral("%1-box-%2").arg(m_prefix).arg(shown.size()));
+            const bool no = box->text().contains(QStringLiteral("是否保存")) && box->button(QMessageBox::No);
+            QAbstractButton *answer = no ? box->button(QMessageBox::No)
+                : box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes) : box->button(QMessageBox::Ok);
+            if (answer)
+                answer->click();
+            else
+                box->accept();
+        });
+        m_poll.start(20);
+    }
+    ~AnsweredBoxes() override { ui::install(nullptr); }
+    QStringList shown;
+
+private:
+    QString m_prefix;
+    WidgetUi m_real;
+    QTimer m_poll;
+};
+
+// Typed as the operator types: Latin keys one by one, Chinese as the input method hands it over.
+void typeText(QWidget *w, const QString &text)
+{
+    bool latin = true;
+    for (QChar c : text)
+        latin = latin && c.unicode() < 0x80;
+    if (latin) {
+        QTest::keyClicks(w, text);
+        return;
+    }
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(w, &commit);
+}
+
+// Types into a cell of the lines as the operator does: the editor opens on the cell, takes the keys,
+// and the next cell takes the value over.
+void typeCell(QTableWidget *lines, int row, int column, const QString &text)
+{
+    lines->setCurrentCell(row, column); // the cell opens its editor as it becomes the current one
+    QLineEdit *editor = nullptr;
+    for (QLineEdit *e : lines->viewport()->findChildren<QLineEdit *>())
+        if (e->isVisible())
+            editor = e;
+    QVERIFY(editor);
+    typeText(editor, text);
+    lines->setCurrentCell(row, column + 1 < lines->columnCount() ? column + 1 : 0);
+}
+
+int rowOfNumber(QTableView *list, const QString &number)
+{
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        if (cellText(list, row, 0) == number)
+            return row;
+    return -1;
+}
+
+} // namespace
+
+// 张三's day with purchase orders: he enters an order in 采购订单录入, approves it in 采购订单审核,
+// tries to change the approved order and deletes an unapproved one. A picture of each screen and box.
+void tst_DemoTour::purchaseOrdersOfADay()
+{
+    QVERIFY(open(QStringLiteral("张三"), QStringLiteral("zhang3")));
+    m_window->resize(1280, 800);
+    AnsweredBoxes boxes(QStringLiteral("day"));
+    QWidget *entry = run(QStringLiteral("010101"));
+    QVERIFY(entry);
+    picture(m_window, QStringLiteral("day-1-order-list"));
+    QPushButton *add = button(entry, QStringLiteral("新增"));
+    QVERIFY(add);
+    add->click();
+    auto *supplier = entry->findChild<QLineEdit *>(QStringLiteral("supplier"));
+    auto *remark = entry->findChild<QLineEdit *>(QStringLiteral("remark"));
+    auto *number = entry->findChild<QLineEdit *>(QStringLiteral("billno"));
+    auto *lines = entry->findChild<QTableWidget *>();
+    QVERIFY(supplier && remark && number && lines);
+    QCOMPARE(number->text(), QString());
+    supplier->setFocus();
+    QTest::keyClicks(supplier, QStringLiteral("S003"));
+    QCOMPARE(entry->findChild<QLabel *>(QStringLiteral("supplier_name"))->text(), QStringLiteral("宁波五金制品公司"));
+    remark->setFocus();
+    typeText(remark, QStringLiteral("月底前到货"));
+    for (int row = 0; row < 2; ++row) {
+        button(entry, QStringLiteral("增行"))->click();
+        typeCell(lines, row, 0, row ? QStringLiteral("A3002") : QStringLiteral("A1001"));
+        typeCell(lines, row, 1, row ? QStringLiteral("3") : QStringLiteral("10"));
+        typeCell(lines, row, 2, row ? QStringLiteral("120.5") : QStringLiteral("5"));
+    }
+    picture(m_window, QStringLiteral("day-2-new-order-typed"));
+    button(entry, QStringLiteral("保存"))->click();
+    QTRY_COMPARE(boxes.shown.size(), 1);
+    QCOMPARE(boxes.shown.last(), QStringLiteral("采购订单|已保存。"));
+    const QString bill = number->text();
+    QVERIFY2(bill.startsWith(QStringLiteral("PO20")) && bill.size() == 11, qPrintable(bill));
+    QVERIFY(lines->item(1, 3));
+    QCOMPARE(lines->item(1, 3)->text(), QStringLiteral("361.50"));
+    // Saved, the order is no longer new: its title says so, its number is the editor's, it can be deleted.
+    QCOMPARE(entry->findChild<QLabel *>(QStringLiteral("title"))->text(), QStringLiteral("采购订单"));
+    QVERIFY(number->isReadOnly());
+    QVERIFY(button(entry, QStringLiteral("删除")));
+    picture(m_window, QStringLiteral("day-3-new-order-saved"));
+
+    // 采购订单审核: the order found in the list, opened and approved.
+    QWidget *approval = run(QStringLiteral("010102"));
+    QVERIFY(approval);
+    QTableView *list = gridWithRows(approval);
+    QVERIFY(list);
+    const int row = rowOfNumber(list, bill);
+    QVERIFY(row >= 0);
+    Q_EMIT list->doubleClicked(list->model()->index(row, 0));
+    QTest::qWait(20);
+    picture(m_window, QStringLiteral("day-4-approval-opened"));
+    QPushButton *approve = button(approval, QStringLiteral("审核"));
+    QVERIFY(approve);
+    approve->click();
+    QTRY_COMPARE(boxes.shown.size(), 2);
+    QCOMPARE(boxes.shown.last(), QStringLiteral("采购订单审核|单据 %1 已审核。").arg(bill));
+    QVERIFY(button(approval, QStringLiteral("弃审")));
+    picture(m_window, QStringLiteral("day-5-approved"));
+
+    // Back in 采购订单录入, where the order is still open from its save: a change is refused.
+    m_window->activateTab(2); // tabs count from 1, the home tab's
+    QTest::qWait(20);
+    QVERIFY(entry->isVisible());
+    remark->setFocus();
+    remark->end(false);
+    typeText(remark, QStringLiteral("，加急"));
+    button(entry, QStringLiteral("保存"))->click();
+    QTRY_COMPARE(boxes.shown.size(), 3);
+    QVERIFY2(boxes.shown.last().startsWith(QStringLiteral("采购订单|单据 %1 已被 张三 于 ").arg(bill)), qPrintable(boxes.shown.last()));
+    QCOMPARE(remark->text(), QStringLiteral("月底前到货，加急"));
+    picture(m_window, QStringLiteral("day-6-change-refused"));
+    // Opened again from the list: looked at only, saying why.
+    button(entry, QStringLiteral("返回列表"))->click();
+    QTRY_COMPARE(boxes.shown.size(), 4); // the typed change: not saved
+    QCOMPARE(boxes.shown.last(), QStringLiteral("采购订单|“采购订单”已修改，是否保存？"));
+    QTableView *orders = gridWithRows(entry);
+    QVERIFY(orders);
+    Q_EMIT orders->doubleClicked(orders->model()->index(rowOfNumber(orders, bill), 0));
+    QTest::qWait(20);
+    QVERIFY(!button(entry, QStringLiteral("保存")));
+    QVERIFY(!button(entry, QStringLiteral("删除")));
+    QCOMPARE(entry->findChild<QLabel *>(QStringLiteral("note"))->text(), QStringLiteral("单据 %1 的状态是“已审核”，不能修改。").arg(bill));
+    picture(m_window, QStringLiteral("day-7-approved-order-looked-at"));
+
+    // An unapproved order deleted, asked first.
+    button(entry, QStringLiteral("返回列表"))->click();
+    QTest::qWait(20);
+    int statusColumn = -1;
+    for (int col = 0; col < orders->model()->columnCount(); ++col)
+        if (orders->model()->headerData(col, Qt::Horizontal).toString() == QStringLiteral("状态"))
+            statusColumn = col;
+    int doomedRow = -1;
+    for (int r = 0; r < orders->model()->rowCount() && doomedRow < 0; ++r)
+        if (cellText(orders, r, statusColumn) == QStringLiteral("未审核") && cellText(orders, r, 0) != bill)
+            doomedRow = r;
+    QVERIFY(doomedRow >= 0);
+    const QString doomed = cellText(orders, doomedRow, 0);
+    QCOMPARE(doomed, QStringLiteral("PO202610013")); // the demo's first order not yet approved
+    Q_EMIT orders->doubleClicked(orders->model()->index(doomedRow, 0));
+    QTest::qWait(20);
+    picture(m_window, QStringLiteral("day-8-unapproved-order"));
+    button(entry, QStringLiteral("删除"))->click();
+    QTRY_VERIFY(boxes.shown.contains(QStringLiteral("采购订单|确定要删除单据 %1 吗？").arg(doomed)));
+    QTest::qWait(50);
+    QCOMPARE(rowOfNumber(orders, doomed), -1);
+    picture(m_window, QStringLiteral("day-9-deleted"));
+    auto db = m_site->connect();
+    QCOMPARE(db->query(QStringLiteral("select count(*) from pu_order where billno = ?"), {doomed})->firstValue().toInt(), 0);
+    QCOMPARE(db->query(QStringLiteral("select status from pu_order where billno = ?"), {bill})->firstValue().toString(), QStringLiteral("已审核"));
 }
 
 QTEST_MAIN(tst_DemoTour)
