@@ -120,6 +120,12 @@ bool PagedModel::setQuery(Database *db, const QString &sql, const QVariantList &
     m_order = order;
     m_count = count;
     m_reported = false;
+    if (m_firstDb == db && m_firstSql == sql && m_firstOrder == order && m_firstBound == bound) {
+        m_pages.insert(0, std::move(m_first));
+        m_recent << 0;
+    }
+    m_first = Page();
+    m_firstDb = nullptr;
     endResetModel();
     return true;
 }
@@ -171,30 +177,58 @@ const PagedModel::Page *PagedModel::page(qint64 index) const
         return it->ok ? &*it : nullptr;
     }
     Page p;
-    QVariantList bound = m_bound;
-    bound << m_pageSize << number * m_pageSize;
-    m_db->ClearError();
-    RecordSetPtr rs = m_db->query(QStringLiteral("%1 %2 limit ? offset ?").arg(m_sql, m_order), bound);
+    QString error;
     ++m_pagesRead;
-    if (rs && m_db->LastError().isEmpty()) {
-        for (int i = 0; i < rs->fieldCount(); ++i)
-            p.names << rs->fieldName(i);
-        for (; !rs->isEOF(); rs->moveNext()) {
-            QVariantList row;
-            for (int i = 0; i < rs->fieldCount(); ++i)
-                row << rs->value(i);
-            p.rows.push_back(std::move(row));
-        }
-        p.ok = true;
-    } else if (!m_reported) {
+    if (!fetch(m_db, m_sql, m_bound, m_order, number, m_pageSize, &p, &error) && !m_reported) {
         m_reported = true;
-        Q_EMIT failed(QStringLiteral("读取第 %1 行起的记录失败：%2").arg(number * m_pageSize + 1).arg(m_db->LastError().description));
+        Q_EMIT failed(QStringLiteral("读取第 %1 行起的记录失败：%2").arg(number * m_pageSize + 1).arg(error));
     }
     while (m_pages.size() >= m_maxPages && !m_recent.isEmpty())
         m_pages.remove(m_recent.takeFirst());
     it = m_pages.insert(number, p);
     m_recent << number;
     return it->ok ? &*it : nullptr;
+}
+
+bool PagedModel::fetch(Database *db, const QString &sql, const QVariantList &bound, const QString &order, qint64 number, int size,
+                       Page *out, QString *error)
+{
+    QVariantList values = bound;
+    values << size << number * size;
+    db->ClearError();
+    RecordSetPtr rs = db->query(QStringLiteral("%1 %2 limit ? offset ?").arg(sql, order), values);
+    if (!rs || !db->LastError().isEmpty()) {
+        *error = db->LastError().description;
+        return false;
+    }
+    for (int i = 0; i < rs->fieldCount(); ++i)
+        out->names << rs->fieldName(i);
+    for (; !rs->isEOF(); rs->moveNext()) {
+        QVariantList row;
+        for (int i = 0; i < rs->fieldCount(); ++i)
+            row << rs->value(i);
+        out->rows.push_back(std::move(row));
+    }
+    out->ok = true;
+    return true;
+}
+
+bool PagedModel::readFirstPage(Database *db, const QString &sql, const QVariantList &bound, const QString &order, QString *error)
+{
+    m_first = Page();
+    m_firstDb = nullptr;
+    if (!db || !db->isConnected()) {
+        *error = QStringLiteral("没有数据库连接。");
+        return false;
+    }
+    if (!fetch(db, sql, bound, order, 0, m_pageSize, &m_first, error))
+        return false;
+    ++m_pagesRead;
+    m_firstDb = db;
+    m_firstSql = sql;
+    m_firstOrder = order;
+    m_firstBound = bound;
+    return true;
 }
 
 QVariant PagedModel::value(int row, const QString &field) const

@@ -46,6 +46,10 @@ public:
     // knownRows: the result's row count when the caller has it already (-1: counted here).
     bool setQuery(Database *db, const QString &sql, const QVariantList &bound, const QString &order, QString *error,
                   qint64 knownRows = -1);
+    // Reads the first page of a query before its row count is known (the caller counts it at
+    // the same time on another connection); the setQuery that follows with the same query
+    // keeps that page instead of reading it again. False with *error when it cannot be read.
+    bool readFirstPage(Database *db, const QString &sql, const QVariantList &bound, const QString &order, QString *error);
     void clear();
     void setExtraRows(QList<ExtraRow> rows);
     void setPageSize(int rows) { m_pageSize = qMax(1, rows); }
@@ -85,6 +89,9 @@ private:
     // Where a shown row lies: the index of an extra row (>= 0) or of a query row (*queryRow).
     int extraAt(int row, qint64 *queryRow) const;
     const Page *page(qint64 index) const;
+    // One page of the query; false with *error.
+    static bool fetch(Database *db, const QString &sql, const QVariantList &bound, const QString &order, qint64 number, int size,
+                      Page *out, QString *error);
     QString cellText(const Column &c, const QVariant &v) const;
 
     Database *m_db = nullptr;
@@ -101,6 +108,11 @@ private:
     mutable QList<qint64> m_recent; // least recently used first
     mutable int m_pagesRead = 0;
     mutable bool m_reported = false;
+    // The page read by readFirstPage and the query it belongs to, until setQuery takes it.
+    Page m_first;
+    Database *m_firstDb = nullptr;
+    QString m_firstSql, m_firstOrder;
+    QVariantList m_firstBound;
 };
 
 // Splits a select at its last "order by" outside parentheses and quotes: {body, "order by ..."}.

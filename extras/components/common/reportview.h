@@ -89,8 +89,9 @@ private:
     void buildUi(Layout layout);
     void fitColumns();
     // One pass of the database over the whole result: its row count, the group subtotals and the total.
+    // Reads only the definition: it runs on a thread of its own while the first page is read.
     bool computeTotals(Database *db, const QString &body, const QVariantList &bound, qint64 *rows,
-                       QList<PagedModel::ExtraRow> *extra, QString *error);
+                       QList<PagedModel::ExtraRow> *extra, QString *error) const;
     void printPreview();
     void askExport(bool pdf);
     void say(const QString &text);

@@ -47,6 +47,8 @@ private Q_SLOTS:
     void countsAndStatusLine_data();
     void countsAndStatusLine();
     void csvExportSaysWhereAndStops();
+    void totalsBesideTheFirstPage_data();
+    void totalsBesideTheFirstPage();
     void pdfTextCopiesRight();
     void alertListRespectsRights();
     void cleanup();
@@ -521,6 +523,52 @@ void tst_LwReport::csvExportSaysWhereAndStops()
     const QList<QByteArray> lines = csv.readAll().split('\n');
     QCOMPARE(lines.size(), 1 + 3106 + 8 + 1 + 1); // header, lines, subtotals, total, the last line's end
     QVERIFY(lines.at(lines.size() - 2).startsWith("合计,,,,,,"));
+}
+
+// The totals are counted on a second connection while the first page is read: lines committed
+// by another operator are in both; lines the session itself has not committed yet are seen by
+// its own connection only, so the totals are then counted there. The first page is read once,
+// and the column fit reads no other.
+void tst_LwReport::totalsBesideTheFirstPage_data()
+{
+    QTest::addColumn<int>("driver");
+    QTest::addColumn<bool>("ownTransaction");
+    QTest::newRow("sqlite, committed by another connection") << int(TestSite::SQLite) << false;
+    QTest::newRow("sqlite, the session's own uncommitted lines") << int(TestSite::SQLite) << true;
+    QTest::newRow("postgres, committed by another connection") << int(TestSite::PostgreSQL) << false;
+    QTest::newRow("postgres, the session's own uncommitted lines") << int(TestSite::PostgreSQL) << true;
+}
+
+void tst_LwReport::totalsBesideTheFirstPage()
+{
+    QFETCH(int, driver);
+    QFETCH(bool, ownTransaction);
+    if (!openSite(driver))
+        QSKIP("no PostgreSQL test server");
+    ReportComponent *c = make(QStringLiteral("LwEdit.oReport"), 2106, nullptr);
+    QVERIFY(c);
+    auto other = m_site->connect();
+    Database *db = ownTransaction ? Session::current()->sys->database() : other.get();
+    QVERIFY(db->transaction());
+    for (int i = 0; i < 1500; ++i)
+        QVERIFY(db->exec(QStringLiteral("insert into pu_orderline (billno, lineno, item, qty, price, amount) values (?, ?, ?, ?, ?, ?)"),
+                         {QStringLiteral("PO202611001"), 100 + i, QStringLiteral("A3002"), 1, 2, 2}));
+    if (!ownTransaction)
+        QVERIFY(db->commit());
+    ReportView *view = c->views().at(0);
+    view->setParam(QStringLiteral("from"), QStringLiteral("2026-10-01"));
+    view->setParam(QStringLiteral("to"), QStringLiteral("2026-12-08"));
+    const int before = view->model()->pagesRead(); // the report ran once when it opened
+    QVERIFY(view->run());
+    const int pages = view->model()->pagesRead() - before;
+    QCOMPARE(view->dataRowCount(), 1606);
+    const int last = view->rowCount() - 1;
+    QCOMPARE(view->cell(last, QStringLiteral("party")), QStringLiteral("合计"));
+    QCOMPARE(view->cell(last, QStringLiteral("amount")), QStringLiteral("837,866.00")); // the demo's 834,866.00 + 1,500 × 2
+    QCOMPARE(view->cell(last, QStringLiteral("qty")), QStringLiteral("10,071.00")); // 8,571.00 + 1,500
+    QCOMPARE(pages, 1);
+    if (ownTransaction)
+        QVERIFY(db->rollback());
 }
 
 // The text pdftotext reads out of an exported PDF is the grid's text, character for character.
