@@ -32,7 +32,7 @@ bool upgradeIfOld(Database &db, QString *error = nullptr);
 bool upgrade(Database &db, QString *error = nullptr);
 // The stamp of today's demo tables (SQLite's user_version); raised with every
 // change of the tables, keys or demo rights, so older files are upgraded once.
-constexpr int kSchemaStamp = 6;
+constexpr int kSchemaStamp = 7;
 
 // The demo operators (name, password) for documentation and tests.
 struct DemoOperator {

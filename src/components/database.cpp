@@ -766,10 +766,6 @@ bool Database::Connect()
             d->dropConnection();
             return false;
         }
-        // The file is read through memory mapped from the system's file cache: a report over a
-        // year of a big company's lines walks the b-trees hundreds of thousands of times, and
-        // SQLite's own page cache (2 MB) would turn each step into one more read call.
-        probe.exec(QStringLiteral("pragma mmap_size = 268435456"));
     }
     d->connected = true;
     return true;

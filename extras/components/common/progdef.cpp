@@ -149,7 +149,7 @@ bool parseDocOptions(const QString &text, Definition *d, QString *reason)
 }
 
 namespace {
-// "dec=2,min>0,calc=qty*price,ref=bd_item"; false with *bad, the option not understood.
+// "dec=2,min>0,calc=qty*price,ref=bd_item,nameof=partycode"; false with *bad, the option not understood.
 bool parseColumnOptions(const QString &text, Column *c, QString *bad)
 {
     static const QRegularExpression number(QRegularExpression::anchoredPattern(QStringLiteral("-?[0-9]+(\\.[0-9]+)?")));
@@ -180,6 +180,10 @@ bool parseColumnOptions(const QString &text, Column *c, QString *bad)
         } else if (opt.startsWith(QLatin1String("ref="))) {
             c->reference = opt.mid(4).trimmed();
             if (!isIdentifier(c->reference))
+                return false;
+        } else if (opt.startsWith(QLatin1String("nameof="))) {
+            c->nameOf = opt.mid(7).trimmed();
+            if (!isIdentifier(c->nameOf))
                 return false;
         } else {
             return false;

@@ -53,6 +53,7 @@ struct Column {
     QString calcA, calcB;       // computed as calcA * calcB
     QString sumOf;              // header total of a line column
     QString reference;          // master table
+    QString nameOf;             // the code column whose master's name this column shows
     bool computed() const { return !calcA.isEmpty() || !sumOf.isEmpty(); }
 };
 

@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPageLayout>
@@ -24,6 +25,8 @@
 #include <QPushButton>
 #include <QRawFont>
 #include <QSaveFile>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTableView>
 #include <QTextDocument>
 #include <QToolButton>
@@ -68,6 +71,77 @@ QString csvLine(const QList<Column> &columns, const QStringList &texts)
 
 QString countText(qint64 n) { return QLocale(QLocale::Chinese, QLocale::China).toString(n); }
 
+// A box never narrower than a whole date, measured with the font, margins and frame the box
+// has when it is laid out (the style sheet of the window it is shown in included).
+class DateLineEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+    QSize minimumSizeHint() const override
+    {
+        QStyleOptionFrame o;
+        initStyleOption(&o);
+        const QMargins tm = textMargins(), cm = contentsMargins();
+        const QSize text(fontMetrics().horizontalAdvance(QStringLiteral("2026-12-31")) + 6 + tm.left() + tm.right() + cm.left() + cm.right(),
+                         fontMetrics().height() + tm.top() + tm.bottom() + cm.top() + cm.bottom());
+        return style()->sizeFromContents(QStyle::CT_LineEdit, &o, text, this).expandedTo(QLineEdit::minimumSizeHint());
+    }
+};
+
+// The parameter row: its pieces (a caption with its box, the run button) side by side, going on
+// in a second line when the report is narrower than the row, never squeezed below their minimum.
+class FlowLayout : public QLayout {
+public:
+    explicit FlowLayout(int spacing) { setSpacing(spacing); setContentsMargins(0, 0, 0, 0); }
+    ~FlowLayout() override { while (QLayoutItem *i = takeAt(0)) delete i; }
+    void addItem(QLayoutItem *item) override { m_items << item; }
+    int count() const override { return int(m_items.size()); }
+    QLayoutItem *itemAt(int i) const override { return m_items.value(i); }
+    QLayoutItem *takeAt(int i) override { return i >= 0 && i < m_items.size() ? m_items.takeAt(i) : nullptr; }
+    Qt::Orientations expandingDirections() const override { return {}; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return place(QRect(0, 0, width, 0), false); }
+    QSize sizeHint() const override
+    {
+        QSize s;
+        for (QLayoutItem *i : m_items)
+            s = QSize(s.width() + i->sizeHint().width() + spacing(), qMax(s.height(), i->sizeHint().height()));
+        return s;
+    }
+    QSize minimumSize() const override
+    {
+        QSize s;
+        for (QLayoutItem *i : m_items)
+            s = s.expandedTo(i->minimumSize());
+        return s;
+    }
+    void setGeometry(const QRect &r) override
+    {
+        QLayout::setGeometry(r);
+        place(r, true);
+    }
+
+private:
+    // Lays the pieces out in r (when apply) and gives the height they take.
+    int place(const QRect &r, bool apply) const
+    {
+        int x = r.x(), y = r.y(), line = 0;
+        for (QLayoutItem *i : m_items) {
+            const QSize s = i->sizeHint();
+            if (x > r.x() && x + s.width() > r.right() + 1) {
+                x = r.x();
+                y += line + spacing();
+                line = 0;
+            }
+            if (apply)
+                i->setGeometry(QRect(QPoint(x, y), s));
+            x += s.width() + spacing();
+            line = qMax(line, s.height());
+        }
+        return y + line - r.y();
+    }
+    QList<QLayoutItem *> m_items;
+};
+
 // A date parameter: typed as 年-月-日 (checked when the report runs) or picked from a calendar.
 QWidget *dateEditor(const QString &start, QLineEdit **edit)
 {
@@ -75,9 +149,8 @@ QWidget *dateEditor(const QString &start, QLineEdit **edit)
     auto *h = new QHBoxLayout(box);
     h->setContentsMargins(0, 0, 0, 0);
     h->setSpacing(2);
-    auto *e = new QLineEdit(start);
+    auto *e = new DateLineEdit(start);
     e->setPlaceholderText(QStringLiteral("年-月-日"));
-    e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-31")) + 24);
     auto *pick = new QToolButton;
     pick->setText(QStringLiteral("▾"));
     pick->setPopupMode(QToolButton::InstantPopup);
@@ -149,14 +222,17 @@ void ReportView::buildUi(Layout layout)
         form->addRow(buttons);
         root->addWidget(box);
     } else if (layout == ParameterRow) {
-        auto *bar = new QHBoxLayout;
+        auto *bar = new FlowLayout(8);
         for (const Param &p : std::as_const(m_def.params)) {
-            QWidget *e = editorFor(p);
-            bar->addWidget(new QLabel(p.caption + QStringLiteral("：")));
-            bar->addWidget(e, p.type == u't' || p.type == u'l' ? 2 : 0);
+            auto *piece = new QWidget;
+            auto *h = new QHBoxLayout(piece);
+            h->setContentsMargins(0, 0, 0, 0);
+            h->setSpacing(4);
+            h->addWidget(new QLabel(p.caption + QStringLiteral("：")));
+            h->addWidget(editorFor(p));
+            bar->addWidget(piece);
         }
         bar->addWidget(runButton);
-        bar->addStretch(1);
         root->addLayout(bar);
     } else {
         for (const Param &p : std::as_const(m_def.params))
@@ -294,9 +370,20 @@ bool ReportView::computeTotals(Database *db, const QString &body, const QVariant
         totals << QStringLiteral("0");
     if (group) {
         // The total is the sum of the subtotals: no second pass over the rows.
-        RecordSetPtr rs = db->query(QStringLiteral("select t.%1 as grp, %2 from (%3) t group by t.%1 order by t.%1")
-                                        .arg(group->name, agg, body),
-                                    bound);
+        QString sql = QStringLiteral("select t.%1 as grp, %2 from (%3) t group by t.%1 order by t.%1").arg(group->name, agg, body);
+        if (const Column *code = group->nameOf.isEmpty() ? nullptr : m_def.column(group->nameOf)) {
+            // A master's name grouped by its code, then the codes by name: the rows are summed in
+            // the order an index on the code delivers them, without sorting every row by name.
+            // SQLite keeps the name column's own collation (a bare column); others take min().
+            QString outer = QStringLiteral("sum(g.n_rows) as n_rows");
+            for (int k = 0; k < summed.size(); ++k)
+                outer += QStringLiteral(", sum(g.s_%1) as s_%1").arg(k);
+            const QString name = db->dialect() == SqlDialect::SQLite ? QStringLiteral("t.%1").arg(group->name)
+                                                                      : QStringLiteral("min(t.%1)").arg(group->name);
+            sql = QStringLiteral("select g.grp, %1 from (select %2 as grp, %3 from (%4) t group by t.%5) g group by g.grp order by g.grp")
+                      .arg(outer, name, agg, body, code->name);
+        }
+        RecordSetPtr rs = db->query(sql, bound);
         if (!rs || !db->LastError().isEmpty()) {
             *error = db->LastError().description;
             return false;

@@ -9,6 +9,9 @@
 #include "platform/appinfo.h"
 #include "platform/objectfactory.h"
 
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QRegularExpression>
@@ -37,6 +40,7 @@ private Q_SLOTS:
     void everyReportRuns_data();
     void everyReportRuns();
     void groupsAndTotals();
+    void narrowParameterRowWraps();
     void rowsOpenTheirDocuments_data();
     void rowsOpenTheirDocuments();
     void exports();
@@ -292,6 +296,38 @@ void tst_LwReport::groupsAndTotals()
     QCOMPARE(view->rowCount(), 115);
 }
 
+// At the main window's smallest width the parameter row goes on in a second line: every box
+// keeps at least its minimum width (a whole date shows) and nothing lies over anything.
+void tst_LwReport::narrowParameterRowWraps()
+{
+    QVERIFY(openSite(TestSite::SQLite));
+    ReportComponent *c = make(QStringLiteral("LwEdit.oReport"), 2106, nullptr);
+    QVERIFY(c);
+    // Hosted as the main window hosts it: a child given its size, whatever its minimum.
+    QWidget host;
+    host.resize(520, 400);
+    m_widget->setParent(&host);
+    m_widget->setGeometry(0, 0, 520, 400);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    auto release = qScopeGuard([&] { m_widget->setParent(nullptr); });
+    QList<QWidget *> pieces;
+    for (QLineEdit *e : m_widget->findChildren<QLineEdit *>())
+        if (e->isVisible()) {
+            QVERIFY2(e->width() >= e->minimumSizeHint().width(), qPrintable(e->text()));
+            pieces << e;
+        }
+    for (QPushButton *b : m_widget->findChildren<QPushButton *>())
+        if (b->text() == QStringLiteral("查询"))
+            pieces << b;
+    QCOMPARE(pieces.size(), 4); // from, to, supplier, 查询
+    auto place = [&](QWidget *w) { return QRect(w->mapTo(m_widget.get(), QPoint(0, 0)), w->size()); };
+    for (int i = 0; i < pieces.size(); ++i)
+        for (int j = i + 1; j < pieces.size(); ++j)
+            QVERIFY2(!place(pieces[i]).intersects(place(pieces[j])), qPrintable(QStringLiteral("%1 / %2").arg(i).arg(j)));
+    QVERIFY(place(pieces.last()).y() > place(pieces.first()).y()); // 查询 went on in the second line
+}
+
 void tst_LwReport::rowsOpenTheirDocuments_data()
 {
     QTest::addColumn<QString>("progId");
@@ -446,6 +482,25 @@ void tst_LwReport::namesBesideCodesAndMissingMasters()
     QVERIFY2(subtotals.contains(QStringLiteral("小计： 93,461.00")), qPrintable(subtotals.join(u'|')));
     QCOMPARE(subtotals.last(), QStringLiteral("合计 834,866.00"));
     QCOMPARE(subtotals.size(), 9);
+
+    // Two suppliers of one name are one group (S005 49,039.00 and S007 60,290.00), its lines together
+    // above its subtotal.
+    QVERIFY(db->exec(QStringLiteral("update bd_supplier set name = '天津北方塑胶厂' where code = 'S007'")));
+    QVERIFY(view->run());
+    subtotals.clear();
+    QStringList codes;
+    for (int r = 0; r < view->rowCount(); ++r) {
+        if (view->rowKind(r) == ReportView::DataRow) {
+            if (!codes.contains(view->cell(r, QStringLiteral("partycode"))))
+                codes << view->cell(r, QStringLiteral("partycode"));
+            continue;
+        }
+        codes.sort();
+        subtotals << view->cell(r, QStringLiteral("party")) + u' ' + view->cell(r, QStringLiteral("amount")) + u' ' + codes.join(u'+');
+        codes.clear();
+    }
+    QVERIFY2(subtotals.contains(QStringLiteral("小计：天津北方塑胶厂 109,329.00 S005+S007")), qPrintable(subtotals.join(u'|')));
+    QCOMPARE(subtotals.size(), 8);
 }
 
 void tst_LwReport::countsAndStatusLine_data()
