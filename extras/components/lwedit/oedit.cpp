@@ -901,7 +901,9 @@ void OEdit::showComputed(const QVariantList &header, const QList<QVariantList> &
 void OEdit::fail(const QString &text)
 {
     m_lastError = text;
-    // Titled with the function's caption.
+    // The status line says it first, so that it does not go on naming the last thing that
+    // worked ("已保存") once the box is answered; the box is titled with the function's caption.
+    Q_EMIT objectEvent(QStringLiteral("message"), {text.section(u'\n', 0, 0)});
     Q_EMIT objectEvent(QStringLiteral("errmessage"), {text, 8, m_def.caption});
 }
 

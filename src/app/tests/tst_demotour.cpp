@@ -749,6 +749,9 @@ void tst_DemoTour::purchaseOrdersOfADay()
     QTRY_COMPARE(boxes.shown.size(), 3);
     QVERIFY2(boxes.shown.last().startsWith(QStringLiteral("采购订单|单据 %1 已被 张三 于 ").arg(bill)), qPrintable(boxes.shown.last()));
     QCOMPARE(remark->text(), QStringLiteral("月底前到货，加急"));
+    // The status line no longer says the order was saved.
+    QVERIFY2(m_window->lnkMessage->caption().startsWith(QStringLiteral("【Zenlo软件】单据 %1 已被 张三 于 ").arg(bill)),
+             qPrintable(m_window->lnkMessage->caption()));
     picture(m_window, QStringLiteral("day-6-change-refused"));
     // Opened again from the list: looked at only, saying why.
     button(entry, QStringLiteral("返回列表"))->click();
