@@ -194,9 +194,18 @@ bool PagedModel::fetch(Database *db, const QString &sql, const QVariantList &bou
                        Page *out, QString *error)
 {
     QVariantList values = bound;
-    values << size << number * size;
+    QString text;
+    if (db->dialect() == SqlDialect::SqlServer) {
+        // SQL Server pages with offset / fetch, which needs an order even where the query has none.
+        text = QStringLiteral("%1 %2 offset ? rows fetch next ? rows only")
+                   .arg(sql, order.isEmpty() ? QStringLiteral("order by (select null)") : order);
+        values << number * size << size;
+    } else {
+        text = QStringLiteral("%1 %2 limit ? offset ?").arg(sql, order);
+        values << size << number * size;
+    }
     db->ClearError();
-    RecordSetPtr rs = db->query(QStringLiteral("%1 %2 limit ? offset ?").arg(sql, order), values);
+    RecordSetPtr rs = db->query(text, values);
     if (!rs || !db->LastError().isEmpty()) {
         *error = db->LastError().description;
         return false;
