@@ -47,6 +47,8 @@ RecordingUi::~RecordingUi() { ui::install(nullptr); }
 int RecordingUi::messageBox(const QString &text, int style, const QString &title)
 {
     boxes.append({text, style, title});
+    if (whileShown)
+        std::exchange(whileShown, nullptr)();
     if (!answers.isEmpty())
         return answers.takeFirst();
     return (style & 7) == ui::YesNo ? ui::Yes : ui::Ok;

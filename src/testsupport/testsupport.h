@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QProcess;
 class Session;
 
@@ -45,6 +47,8 @@ public:
 
     // Answers given to the next message boxes, in order; OK (or Yes) when none is queued.
     QList<int> answers;
+    // Runs once while the next box is up, before it is answered (what the program does meanwhile).
+    std::function<void()> whileShown;
     QList<ShownBox> boxes;
     QList<PresentedMessage> messages;
 

@@ -522,15 +522,18 @@ void tst_Hosting::quitAsksAboutUnsavedWork_data()
     QTest::addColumn<int>("answer");
     QTest::addColumn<QString>("question"); // "" when nothing is asked
     QTest::addColumn<bool>("closed");
+    QTest::addColumn<bool>("tabGoes"); // T105's tab is closed while the question is up
     const QString both = QStringLiteral("以下单据尚未保存：单据 PO202612160；单据105。确定要退出吗？");
-    QTest::newRow("nothing unsaved") << "---" << int(ui::No) << QString() << true;
-    QTest::newRow("two unsaved, No") << "dd-" << int(ui::No) << both << false;
-    QTest::newRow("two unsaved, Yes") << "dd-" << int(ui::Yes) << both << true;
+    QTest::newRow("nothing unsaved") << "---" << int(ui::No) << QString() << true << false;
+    QTest::newRow("two unsaved, No") << "dd-" << int(ui::No) << both << false << false;
+    QTest::newRow("two unsaved, Yes") << "dd-" << int(ui::Yes) << both << true << false;
     QTest::newRow("edit window") << "--d" << int(ui::No)
-                                 << QStringLiteral("以下单据尚未保存：窗口。确定要退出吗？") << false;
+                                 << QStringLiteral("以下单据尚未保存：窗口。确定要退出吗？") << false << false;
     QTest::newRow("a component that cannot tell") << "t--" << int(ui::No)
                                                   << QStringLiteral("以下单据尚未保存：单据（无法确认是否已保存）。确定要退出吗？")
-                                                  << false;
+                                                  << false << false;
+    QTest::newRow("a tab closed meanwhile, No") << "dd-" << int(ui::No) << both << false << true;
+    QTest::newRow("a tab closed meanwhile, Yes") << "dd-" << int(ui::Yes) << both << true << true;
 }
 
 void tst_Hosting::quitAsksAboutUnsavedWork()
@@ -539,8 +542,9 @@ void tst_Hosting::quitAsksAboutUnsavedWork()
     QFETCH(int, answer);
     QFETCH(QString, question);
     QFETCH(bool, closed);
+    QFETCH(bool, tabGoes);
     QVERIFY(open());
-    QList<QWidget *> components;
+    QList<QPointer<QWidget>> components;
     for (const char *code : {"T100", "T105", "TS"}) {
         bool inEdit = false, done = false;
         m_host->ExecuteMenu(QString::fromLatin1(code), inEdit, done);
@@ -553,20 +557,30 @@ void tst_Hosting::quitAsksAboutUnsavedWork()
         components[i]->setProperty("answerThrows", dirty.at(i) == u't');
     }
     m_ui->answers << answer;
+    if (tabGoes) // as a component's own timer may close its tab during the question's event loop
+        m_ui->whileShown = [this] {
+            m_ui->answers.prepend(ui::Yes); // the tab's own question: closed without saving
+            m_host->closeFunctionTab(3);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
     QCOMPARE(m_window->close(), closed);
     QCOMPARE(m_ui->boxes.isEmpty() ? QString() : m_ui->boxes.first().text, question);
     if (!question.isEmpty()) {
-        QCOMPARE(m_ui->boxes.size(), 1);
+        QCOMPARE(m_ui->boxes.size(), tabGoes ? 2 : 1);
+        if (tabGoes)
+            QCOMPARE(m_ui->boxes.at(1).text, QStringLiteral("当前单据尚未保存，确定要关闭吗？"));
         QCOMPARE(m_ui->boxes.first().buttons(), int(ui::YesNo));
         QVERIFY(m_ui->boxes.first().style & ui::DefaultButton2); // No is the default
     }
     if (!closed) {
-        QCOMPARE(m_window->tabCount(), 3);
+        QCOMPARE(m_window->tabCount(), tabGoes ? 2 : 3);
+        QCOMPARE(components[1].isNull(), tabGoes);
         QVERIFY(m_window->isVisible());
         QCOMPARE(editWindows().size(), 1);
         QVERIFY(Session::current() && Session::current()->op); // not logged out
         for (QWidget *c : components)
-            c->setProperty("answerThrows", false), c->setProperty("dirty", false);
+            if (c)
+                c->setProperty("answerThrows", false), c->setProperty("dirty", false);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "workspace/idleclock.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -55,6 +56,7 @@ private Q_SLOTS:
     void cleanupTestCase();
     void input_data();
     void input();
+    void waitsForAnOpenQuestion();
 
 private:
     std::unique_ptr<testsupport::TestSite> m_site;
@@ -115,6 +117,25 @@ void tst_IdleClock::input()
     clock.tick(5 * 60000);
     QCOMPARE(locks, 1);
     disconnect(Session::current(), &Session::statusPrompt, this, nullptr);
+}
+
+// The time runs out while a question of the program is open: the lock waits for its answer (the
+// cover could not take the password over it) and comes at the next step after.
+void tst_IdleClock::waitsForAnOpenQuestion()
+{
+    int locks = 0;
+    workspace::IdleClock clock([] { return false; }, [&] { ++locks; });
+    clock.start(5);
+    QDialog question;
+    question.setModal(true);
+    question.show();
+    QTRY_VERIFY(QApplication::activeModalWidget() == &question);
+    clock.tick(5 * 60000);
+    QCOMPARE(locks, 0);
+    question.accept();
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    clock.tick(5 * 60000 + 5000);
+    QCOMPARE(locks, 1);
 }
 
 QTEST_MAIN(tst_IdleClock)
