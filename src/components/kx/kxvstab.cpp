@@ -17,6 +17,8 @@ constexpr int kClose = 16;      // close button size
 constexpr int kCloseGap = 4;
 constexpr int kGap = 2;         // between tabs
 constexpr int kMinWidth = 64;
+constexpr int kMinChars = 4;    // a narrowed tab still shows this much of its caption
+constexpr int kScrollButton = 22;
 constexpr int kMaxWidth = 220;
 constexpr int kAccent = 3;      // active tab's accent bar
 } // namespace
@@ -144,7 +146,7 @@ QRect kxVSTab::tabRect(int index) const
     if (index < 1 || index > m_rects.size())
         return {};
     const QRect r = m_rects.at(index - 1).translated(-m_scroll, 0);
-    return r.intersects(rect()) ? r : QRect();
+    return r.intersects(QRect(0, 0, tabsRight(), height())) ? r : QRect();
 }
 
 QRect kxVSTab::closeButtonRect(int index) const
@@ -170,29 +172,83 @@ QSize kxVSTab::minimumSizeHint() const
 void kxVSTab::relayout()
 {
     const QFontMetrics fm(font());
-    QList<int> widths;
+    QList<int> widths, least;
     int total = 0;
     for (int i = 0; i < count(); ++i) {
-        int w = fm.horizontalAdvance(m_tabs.at(i).caption) + 2 * kPad + (i >= 1 ? kClose + kCloseGap : 0);
-        w = qBound(kMinWidth, w, kMaxWidth);
+        const QString &caption = m_tabs.at(i).caption;
+        const int chrome = 2 * kPad + (i >= 1 ? kClose + kCloseGap : 0);
+        const int w = qBound(kMinWidth, fm.horizontalAdvance(caption) + chrome, kMaxWidth);
+        // Narrowed, a tab keeps its first characters readable (and the rest in its tool tip).
+        least << qMin(w, qMax(kMinWidth, fm.horizontalAdvance(caption.left(kMinChars)) + fm.horizontalAdvance(QChar(0x2026)) + chrome));
         widths << w;
         total += w + kGap;
     }
-    const int room = width() - 2 * kMargin;
-    if (total > room && total > 0) {
-        // Narrow every tab alike before anything has to scroll.
-        const double factor = double(qMax(room, 0)) / total;
-        for (int &w : widths)
-            w = qMax(kMinWidth, int(w * factor));
-    }
+    auto fit = [&](int room) {
+        QList<int> out = widths;
+        if (total > room && total > 0) {
+            // Narrow every tab alike before anything has to scroll.
+            const double factor = double(qMax(room, 0)) / total;
+            for (int i = 0; i < out.size(); ++i)
+                out[i] = qMax(least.at(i), int(out.at(i) * factor));
+        }
+        return out;
+    };
+    QList<int> fitted = fit(width() - 2 * kMargin);
+    int used = 0;
+    for (int w : std::as_const(fitted))
+        used += w + kGap;
+    m_overflow = used > width() - 2 * kMargin;
+    if (m_overflow)
+        fitted = fit(width() - 2 * kMargin - 2 * kScrollButton);
     m_rects.clear();
     int x = kMargin;
-    for (int w : widths) {
+    for (int w : std::as_const(fitted)) {
         m_rects << QRect(x, 0, w, height() - 1);
         x += w + kGap;
     }
-    const int maxScroll = qMax(0, x + kMargin - width());
+    const int maxScroll = qMax(0, x - kGap + kMargin - tabsRight());
     m_scroll = qBound(0, m_scroll, maxScroll);
+}
+
+int kxVSTab::tabsRight() const
+{
+    return m_overflow ? width() - 2 * kScrollButton : width();
+}
+
+QRect kxVSTab::scrollButtonRect(int direction) const
+{
+    if (!m_overflow)
+        return {};
+    return QRect(width() - (direction < 0 ? 2 : 1) * kScrollButton, 0, kScrollButton, height() - kAccent);
+}
+
+bool kxVSTab::canScroll(int direction) const
+{
+    if (!m_overflow || m_rects.isEmpty())
+        return false;
+    return direction < 0 ? m_scroll > 0 : m_rects.last().right() - m_scroll > tabsRight() - kMargin;
+}
+
+void kxVSTab::scrollTabs(int direction)
+{
+    if (!canScroll(direction))
+        return;
+    // One tab further: the first one cut off on that side is brought in whole.
+    if (direction < 0) {
+        for (int i = m_rects.size() - 1; i >= 0; --i)
+            if (m_rects.at(i).left() - m_scroll < kMargin) {
+                m_scroll = m_rects.at(i).left() - kMargin;
+                break;
+            }
+    } else {
+        for (const QRect &r : std::as_const(m_rects))
+            if (r.right() - m_scroll > tabsRight() - kMargin) {
+                m_scroll = r.right() - tabsRight() + kMargin;
+                break;
+            }
+    }
+    relayout();
+    update();
 }
 
 void kxVSTab::ensureVisible(int index)
@@ -203,13 +259,15 @@ void kxVSTab::ensureVisible(int index)
     const QRect r = m_rects.at(index - 1);
     if (r.left() - m_scroll < kMargin)
         m_scroll = r.left() - kMargin;
-    else if (r.right() - m_scroll > width() - kMargin)
-        m_scroll = r.right() - width() + kMargin;
+    else if (r.right() - m_scroll > tabsRight() - kMargin)
+        m_scroll = r.right() - tabsRight() + kMargin;
     relayout();
 }
 
 int kxVSTab::tabAt(const QPoint &pos) const
 {
+    if (pos.x() >= tabsRight())
+        return 0; // the scroll buttons
     for (int i = 1; i <= m_rects.size(); ++i)
         if (tabRect(i).contains(pos))
             return i;
@@ -231,6 +289,8 @@ void kxVSTab::paintEvent(QPaintEvent *)
 
     QFont bold = font();
     bold.setWeight(QFont::DemiBold);
+    p.save();
+    p.setClipRect(QRect(0, 0, tabsRight(), height()));
     for (int i = 1; i <= count(); ++i) {
         const QRect r = tabRect(i);
         if (r.isEmpty())
@@ -282,6 +342,19 @@ void kxVSTab::paintEvent(QPaintEvent *)
             p.drawLine(m + QPointF(-3.5, 3.5), m + QPointF(3.5, -3.5));
         }
     }
+    p.restore();
+    for (int direction : {-1, 1}) {
+        const QRect b = scrollButtonRect(direction);
+        if (b.isEmpty())
+            continue;
+        const bool enabled = canScroll(direction);
+        if (enabled && m_hoverScroll == direction)
+            p.fillRect(b.adjusted(2, 4, -2, -3), kxstyle::hover());
+        p.setPen(QPen(enabled ? kxstyle::accentDark() : kxstyle::border(), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        const QPointF m = QRectF(b).center();
+        const double d = 3.5 * direction;
+        p.drawPolyline(QPolygonF({m + QPointF(-d, -5), m + QPointF(d, 0), m + QPointF(-d, 5)}));
+    }
 }
 
 void kxVSTab::resizeEvent(QResizeEvent *event)
@@ -295,6 +368,11 @@ void kxVSTab::resizeEvent(QResizeEvent *event)
 void kxVSTab::mousePressEvent(QMouseEvent *event)
 {
     const QPoint pos = event->position().toPoint();
+    for (int direction : {-1, 1})
+        if (event->button() == Qt::LeftButton && scrollButtonRect(direction).contains(pos)) {
+            scrollTabs(direction);
+            return;
+        }
     const int index = tabAt(pos);
     m_pressed = index;
     m_pressedClose = false;
@@ -327,9 +405,11 @@ void kxVSTab::mouseMoveEvent(QMouseEvent *event)
     const QPoint pos = event->position().toPoint();
     const int index = tabAt(pos);
     const bool close = index >= 2 && overClose(index, pos);
-    if (index != m_hover || close != m_hoverClose) {
+    const int scroll = scrollButtonRect(-1).contains(pos) ? -1 : scrollButtonRect(1).contains(pos) ? 1 : 0;
+    if (index != m_hover || close != m_hoverClose || scroll != m_hoverScroll) {
         m_hover = index;
         m_hoverClose = close;
+        m_hoverScroll = scroll;
         update();
     }
 }
@@ -338,6 +418,7 @@ void kxVSTab::leaveEvent(QEvent *event)
 {
     m_hover = 0;
     m_hoverClose = false;
+    m_hoverScroll = 0;
     update();
     QWidget::leaveEvent(event);
 }

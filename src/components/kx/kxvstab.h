@@ -54,6 +54,11 @@ public:
     QRect tabRect(int index) const;
     // The close button of a tab; tab 1 (home) has none.
     QRect closeButtonRect(int index) const;
+    // With more tabs than the strip holds, two buttons at its right end scroll it: -1 the
+    // left one, +1 the right one (empty rects while everything fits).
+    QRect scrollButtonRect(int direction) const;
+    bool canScroll(int direction) const;
+    void scrollTabs(int direction);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -79,6 +84,7 @@ protected:
 
 private:
     void relayout();
+    int tabsRight() const; // where the tabs end: before the scroll buttons when they show
     void ensureVisible(int index);
     int tabAt(const QPoint &pos) const;
     bool overClose(int index, const QPoint &pos) const;
@@ -88,7 +94,9 @@ private:
     int m_active = 0;
     int m_hover = 0;
     bool m_hoverClose = false;
+    int m_hoverScroll = 0; // the scroll button under the pointer: -1, +1 or 0
     int m_pressed = 0;
     bool m_pressedClose = false;
     int m_scroll = 0;
+    bool m_overflow = false; // more tabs than the strip holds: the scroll buttons show
 };

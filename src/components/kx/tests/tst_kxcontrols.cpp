@@ -62,6 +62,7 @@ private Q_SLOTS:
     void linkWithoutHandler();
     void tabEventsInOrder();
     void tabRemoval();
+    void manyTabsStayReadable();
     void tabCloseAffordance();
     void shadowLabelAutoSize();
 };
@@ -406,6 +407,48 @@ void tst_KxControls::tabEventsInOrder()
     tabs.setActive(2);
     QCOMPARE(activeDuringDeactivate, 3);
     QCOMPARE(keyDuringDeactivate, QStringLiteral("0301-2"));
+}
+
+// 30 function tabs on an 800-pixel strip: each shows at least its first four characters (not just
+// "…"), the newest is in sight, and the two scroll buttons at the right bring the others in, one tab a click.
+void tst_KxControls::manyTabsStayReadable()
+{
+    kxVSTab tabs;
+    tabs.resize(800, 30);
+    tabs.show();
+    tabs.add(QStringLiteral("首页"), QStringLiteral("home"));
+    QVERIFY(tabs.scrollButtonRect(1).isEmpty()); // everything fits: no buttons
+    for (int i = 1; i <= 30; ++i)
+        tabs.add(QStringLiteral("采购订单录入%1").arg(i), QStringLiteral("0101-%1").arg(i));
+    QCOMPARE(tabs.activeIndex(), 31);
+    const QFontMetrics fm(tabs.font());
+    const int readable = fm.horizontalAdvance(QStringLiteral("采购订单…"));
+    auto shown = [&] {
+        QList<int> in;
+        for (int i = 1; i <= tabs.count(); ++i)
+            if (const QRect r = tabs.tabRect(i); !r.isEmpty() && r.left() >= 0 && r.right() < tabs.scrollButtonRect(-1).left())
+                in << i;
+        return in;
+    };
+    QList<int> in = shown();
+    QVERIFY(in.size() >= 4);
+    QCOMPARE(in.last(), 31);
+    for (int i : std::as_const(in))
+        QVERIFY2(tabs.tabRect(i).width() >= readable + 16 + 4 + 2 * 14, qPrintable(QString::number(tabs.tabRect(i).width())));
+    QVERIFY(!tabs.scrollButtonRect(-1).isEmpty());
+    QVERIFY(tabs.canScroll(-1));
+    QVERIFY(!tabs.canScroll(1));
+    QTest::mouseClick(&tabs, Qt::LeftButton, {}, tabs.scrollButtonRect(-1).center());
+    QCOMPARE(shown().first(), in.first() - 1);
+    QVERIFY(tabs.canScroll(1));
+    for (int i = 0; i < 40 && tabs.canScroll(-1); ++i)
+        QTest::mouseClick(&tabs, Qt::LeftButton, {}, tabs.scrollButtonRect(-1).center());
+    QCOMPARE(shown().first(), 1);
+    QCOMPARE(tabs.activeIndex(), 31); // scrolling activates nothing
+    // Going to a tab out of sight brings it in.
+    tabs.setActive(31);
+    tabs.setActive(30);
+    QVERIFY(shown().contains(30));
 }
 
 void tst_KxControls::tabRemoval()
