@@ -1,5 +1,6 @@
 #include "reportview.h"
 #include "decimal.h"
+#include "paramrow.h"
 
 #include "components/database.h"
 #include "components/sysservices.h"
@@ -14,7 +15,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPageLayout>
@@ -25,8 +25,6 @@
 #include <QPushButton>
 #include <QRawFont>
 #include <QSaveFile>
-#include <QStyle>
-#include <QStyleOptionFrame>
 #include <QTableView>
 #include <QTextDocument>
 #include <QToolButton>
@@ -70,77 +68,6 @@ QString csvLine(const QList<Column> &columns, const QStringList &texts)
 }
 
 QString countText(qint64 n) { return QLocale(QLocale::Chinese, QLocale::China).toString(n); }
-
-// A box never narrower than a whole date, measured with the font, margins and frame the box
-// has when it is laid out (the style sheet of the window it is shown in included).
-class DateLineEdit : public QLineEdit {
-public:
-    using QLineEdit::QLineEdit;
-    QSize minimumSizeHint() const override
-    {
-        QStyleOptionFrame o;
-        initStyleOption(&o);
-        const QMargins tm = textMargins(), cm = contentsMargins();
-        const QSize text(fontMetrics().horizontalAdvance(QStringLiteral("2026-12-31")) + 6 + tm.left() + tm.right() + cm.left() + cm.right(),
-                         fontMetrics().height() + tm.top() + tm.bottom() + cm.top() + cm.bottom());
-        return style()->sizeFromContents(QStyle::CT_LineEdit, &o, text, this).expandedTo(QLineEdit::minimumSizeHint());
-    }
-};
-
-// The parameter row: its pieces (a caption with its box, the run button) side by side, going on
-// in a second line when the report is narrower than the row, never squeezed below their minimum.
-class FlowLayout : public QLayout {
-public:
-    explicit FlowLayout(int spacing) { setSpacing(spacing); setContentsMargins(0, 0, 0, 0); }
-    ~FlowLayout() override { while (QLayoutItem *i = takeAt(0)) delete i; }
-    void addItem(QLayoutItem *item) override { m_items << item; }
-    int count() const override { return int(m_items.size()); }
-    QLayoutItem *itemAt(int i) const override { return m_items.value(i); }
-    QLayoutItem *takeAt(int i) override { return i >= 0 && i < m_items.size() ? m_items.takeAt(i) : nullptr; }
-    Qt::Orientations expandingDirections() const override { return {}; }
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override { return place(QRect(0, 0, width, 0), false); }
-    QSize sizeHint() const override
-    {
-        QSize s;
-        for (QLayoutItem *i : m_items)
-            s = QSize(s.width() + i->sizeHint().width() + spacing(), qMax(s.height(), i->sizeHint().height()));
-        return s;
-    }
-    QSize minimumSize() const override
-    {
-        QSize s;
-        for (QLayoutItem *i : m_items)
-            s = s.expandedTo(i->minimumSize());
-        return s;
-    }
-    void setGeometry(const QRect &r) override
-    {
-        QLayout::setGeometry(r);
-        place(r, true);
-    }
-
-private:
-    // Lays the pieces out in r (when apply) and gives the height they take.
-    int place(const QRect &r, bool apply) const
-    {
-        int x = r.x(), y = r.y(), line = 0;
-        for (QLayoutItem *i : m_items) {
-            const QSize s = i->sizeHint();
-            if (x > r.x() && x + s.width() > r.right() + 1) {
-                x = r.x();
-                y += line + spacing();
-                line = 0;
-            }
-            if (apply)
-                i->setGeometry(QRect(QPoint(x, y), s));
-            x += s.width() + spacing();
-            line = qMax(line, s.height());
-        }
-        return y + line - r.y();
-    }
-    QList<QLayoutItem *> m_items;
-};
 
 // A date parameter: typed as 年-月-日 (checked when the report runs) or picked from a calendar.
 QWidget *dateEditor(const QString &start, QLineEdit **edit)
