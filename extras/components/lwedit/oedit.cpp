@@ -201,6 +201,12 @@ QString spaced(const QString &doc)
     return !doc.isEmpty() && doc.back().unicode() < 0x80 ? doc + u' ' : doc;
 }
 
+// What the operator is told when the database takes no writes.
+QString readOnlyText(const QString &doc, const QString &action)
+{
+    return QStringLiteral("数据库只能读取，不能写入：%1未%2。请告知系统管理员。").arg(spaced(doc), action);
+}
+
 QString now() { return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
 
 } // namespace
@@ -976,7 +982,7 @@ OEdit::Outcome OEdit::failed(QString *message, const QString &doc, const QString
         *message = QStringLiteral("%1已存在，未保存任何内容。请换一个单号。").arg(spaced(doc));
         return Outcome::Duplicate;
     case Kind::ReadOnly:
-        *message = QStringLiteral("数据库只能读取，不能写入：%1未%2。请告知系统管理员。").arg(spaced(doc), action);
+        *message = readOnlyText(doc, action);
         return Outcome::ReadOnly;
     case Kind::Busy:
         *message = QStringLiteral("数据库正忙（其他操作员正在保存）：%1未%2，请稍后再试。").arg(spaced(doc), action);
@@ -1001,7 +1007,7 @@ bool OEdit::writable(const QString &doc, const QString &action, QString *message
     if (!m_db->isConnected() || m_db->canWrite(&why))
         return true;
     Logger::WriteMessage(QStringLiteral("%1 %2 %3: %4").arg(m_def.caption, doc, action, why), 1, m_def.caption);
-    *message = QStringLiteral("数据库只能读取，不能写入：%1未%2。请告知系统管理员。").arg(spaced(doc), action);
+    *message = readOnlyText(doc, action);
     return false;
 }
 

@@ -173,13 +173,14 @@ void kxVSTab::relayout()
 {
     const QFontMetrics fm(font());
     QList<int> widths, least;
+    const int ellipsis = fm.horizontalAdvance(QChar(0x2026));
     int total = 0;
     for (int i = 0; i < count(); ++i) {
         const QString &caption = m_tabs.at(i).caption;
         const int chrome = 2 * kPad + (i >= 1 ? kClose + kCloseGap : 0);
         const int w = qBound(kMinWidth, fm.horizontalAdvance(caption) + chrome, kMaxWidth);
         // Narrowed, a tab keeps its first characters readable (and the rest in its tool tip).
-        least << qMin(w, qMax(kMinWidth, fm.horizontalAdvance(caption.left(kMinChars)) + fm.horizontalAdvance(QChar(0x2026)) + chrome));
+        least << qMin(w, qMax(kMinWidth, fm.horizontalAdvance(caption.left(kMinChars)) + ellipsis + chrome));
         widths << w;
         total += w + kGap;
     }
