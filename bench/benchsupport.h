@@ -38,10 +38,9 @@ inline long residentKiB()
     return parts.size() > 1 ? parts[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
 }
 
-// The resident memory that is the process's own (RssAnon): without the pages of files it
-// maps, such as a database file SQLite reads through memory mapping, which are the system's
-// file cache, shared and dropped first under pressure (what Windows shows as the private
-// working set).
+// The resident memory that is the process's own (RssAnon): without the pages of the files it
+// maps (libraries, fonts), which are the system's file cache, shared and dropped first under
+// pressure (what Windows shows as the private working set).
 inline long privateKiB()
 {
     malloc_trim(0);
