@@ -11,21 +11,50 @@
 #include "workspace/frmmain.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <memory>
 
 #include <thread>
 
+namespace {
+
+// Without a session bus address, a bus socket or the program that starts a bus, the D-Bus
+// library still forks a child of this whole process to look for one, and the first
+// window waits for it; it is told at once that there is none.
+void skipHopelessBusLaunch()
+{
+#ifndef Q_OS_WIN
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus")))
+        return;
+    if (QFileInfo::exists(QStringLiteral("/usr/bin/dbus-launch"))
+        || !QStandardPaths::findExecutable(QStringLiteral("dbus-launch")).isEmpty())
+        return;
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+#endif
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
+    skipHopelessBusLaunch();
     QApplication app(argc, argv);
     timing::mark("qapp_ready");
     // Reading the system's fonts is the largest single cost before the login window can
     // show text; it runs beside the configuration, database and system services.
     std::thread fonts([] { QFontDatabase::families(); });
+    // The session bus, which accessibility asks for when the first label gets its text, is
+    // connected beside them too.
+    std::thread bus([] { QDBusConnection::sessionBus(); });
     // The standard buttons and dialogs speak the operators' language.
     widgetui::loadQtTranslations();
     WidgetUi widgetUi;
@@ -80,5 +109,6 @@ int main(int argc, char **argv)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ui::install(nullptr);
     fonts.join();
+    bus.join();
     return running ? rc : 1;
 }
