@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -206,6 +207,12 @@ bool Main(const QStringList &arguments, const Wiring &wiring)
         if (wiring.showLogin) {
             wiring.showLogin(g);
         } else {
+            // The program draws in the login window's font while it is up: every line edit
+            // lays its text out once in the program's font before it takes the window's,
+            // which would load that font (and its Chinese fallback) for nothing.
+            const QFont programFont = QApplication::font();
+            QApplication::setFont(frmLogin::windowFont(programFont));
+            const auto restoreFont = qScopeGuard([&programFont] { QApplication::setFont(programFont); });
             auto login = std::make_unique<frmLogin>(g);
             QTimer::singleShot(0, [] { timing::mark("login_shown"); });
             login->exec();

@@ -2,6 +2,7 @@
 // The modal login window: operator name, password and operating date. It shows
 // no message box of its own: its complaints go to the message writer (level 4).
 #include <QDialog>
+#include <QFont>
 #include <QList>
 
 #include <memory>
@@ -37,12 +38,17 @@ public:
     QList<QLabel *> lblProductName_B;
     QLabel *Image1 = nullptr;
 
+    // The window's font made from the program's: one face with both the Chinese and the
+    // Latin letters where the system has it and, on FreeType, no hinting.
+    static QFont windowFont(QFont programFont);
+
     // 1: typed name only (no list); 0: a list of names.
     int comboMode() const { return m_comboMode; }
     int loginUserStyle() const { return m_style; }
 
 protected:
     void showEvent(QShowEvent *e) override;
+    void paintEvent(QPaintEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *e) override;
     void reject() override;
