@@ -410,8 +410,10 @@ void tst_Startup::loginThroughTheWindow()
         login->chkRemberme->setFocus();
         QTest::keyClick(login->chkRemberme, Qt::Key_Return);
     });
+    const QFont programFont = QApplication::font();
     QVERIFY(bMain::Main(QStringList{}, m_wiring));
     QVERIFY(*answered);
+    QCOMPARE(QApplication::font(), programFont); // the login window's font went with it
     QCOMPARE(testsupport::session().op->name(), QString::fromUtf8("张三"));
     QCOMPARE(testsupport::session().sys->environment()->operatorName(), QString::fromUtf8("张三"));
     QCOMPARE(testsupport::session().sys->environment()->operatingDate(), QDate::currentDate());

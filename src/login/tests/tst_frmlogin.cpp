@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QImage>
+#include <QFile>
 
 #include "testsite.h"
 #include "testsupport.h"
@@ -49,6 +51,8 @@ private Q_SLOTS:
     void rememberedPasswordStaysWithItsOperator();
     void emptyPasswordHint_data();
     void emptyPasswordHint();
+    void background_data();
+    void background();
 
 private:
     // Opens the program-wide objects on a fresh demo site, with the given system section.
@@ -427,6 +431,45 @@ void tst_frmLogin::emptyPasswordHint()
     w.show();
     QCOMPARE(w.lblMess->isVisible(), shown);
     QCOMPARE(w.lblMess->text(), g.lookup(QStringLiteral("/login/hint"), QString::fromUtf8("提示：默认密码为空！")));
+}
+
+void tst_frmLogin::background_data()
+{
+    QTest::addColumn<QString>("picture"); // written into the program folder; "": none configured
+    QTest::addColumn<QColor>("corner");   // the window's top-left pixel
+    QTest::addColumn<bool>("caption");
+    QTest::newRow("built-in gradient") << QString() << QColor(0x1f, 0x4e, 0x79) << true;
+    QTest::newRow("configured picture") << "login.png" << QColor(Qt::red) << false;
+    QTest::newRow("file that is no picture") << "broken.png" << QColor(0x1f, 0x4e, 0x79) << false;
+}
+
+void tst_frmLogin::background()
+{
+    QFETCH(QString, picture);
+    QFETCH(QColor, corner);
+    QFETCH(bool, caption);
+    const QString settings = picture.isEmpty()
+        ? QString()
+        : QStringLiteral("<settings><background><login>%1</login></background></settings>").arg(picture);
+    openSite(QStringLiteral("<caption>登录测试</caption>") + settings);
+    if (!picture.isEmpty()) { // beside the program, where a relative name is looked for
+        const QString path = m_site->programFolder() + u'/' + picture;
+        if (picture == QLatin1String("broken.png")) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("not a picture") > 0);
+        } else {
+            QImage red(64, 40, QImage::Format_RGB32);
+            red.fill(Qt::red);
+            QVERIFY(red.save(path));
+        }
+    }
+    frmLogin w(testsupport::session());
+    w.show();
+    const QColor seen = w.grab().toImage().pixelColor(1, 1);
+    QVERIFY2(qAbs(seen.red() - corner.red()) <= 3 && qAbs(seen.green() - corner.green()) <= 3
+                 && qAbs(seen.blue() - corner.blue()) <= 3,
+             qPrintable(seen.name()));
+    QCOMPARE(w.lblProductName_B.value(1)->isVisible(), caption);
 }
 
 QTEST_MAIN(tst_frmLogin)
