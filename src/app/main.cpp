@@ -3,6 +3,7 @@
 #include "components/commandline.h"
 #include "core/sessionprocs.h"
 #include "hosting/functionhost.h"
+#include "platform/registrystore.h"
 #include "platform/timing.h"
 #include "plugins/addinrunner.h"
 #include "plugins/frmpluginrun.h"
@@ -52,9 +53,12 @@ int main(int argc, char **argv)
     // Reading the system's fonts is the largest single cost before the login window can
     // show text; it runs beside the configuration, database and system services.
     std::thread fonts([] { QFontDatabase::families(); });
-    // The session bus, which accessibility asks for when the first label gets its text, is
-    // connected beside them too.
-    std::thread bus([] { QDBusConnection::sessionBus(); });
+    // Beside them too: the session bus, which accessibility asks for when the first label gets
+    // its text, and the library of the registry's files, first read by the start-up plug-ins.
+    std::thread bus([] {
+        QDBusConnection::sessionBus();
+        registry::loadStoreLibrary();
+    });
     // The standard buttons and dialogs speak the operators' language.
     widgetui::loadQtTranslations();
     WidgetUi widgetUi;

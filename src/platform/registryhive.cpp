@@ -7,6 +7,8 @@
 #include <QThread>
 #include <QUrl>
 
+#include "platform/lateload.h"
+
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +17,46 @@ Q_LOGGING_CATEGORY(lcRegistry, "zenlo.registry", QtInfoMsg)
 
 namespace registry {
 namespace {
+
+// SQLite is opened when a hive is first opened, not mapped and bound by every start before
+// the first window (the database driver loads the same library later in the start-up).
+struct SqliteApi {
+#define ZENLO_SQLITE_FUNCTIONS(X) X(sqlite3_bind_blob) X(sqlite3_bind_int64) X(sqlite3_bind_text16) X(sqlite3_bind_zeroblob) \
+    X(sqlite3_busy_timeout) X(sqlite3_changes) X(sqlite3_clear_bindings) X(sqlite3_close_v2) \
+    X(sqlite3_column_blob) X(sqlite3_column_bytes) X(sqlite3_column_bytes16) X(sqlite3_column_int) \
+    X(sqlite3_column_int64) X(sqlite3_column_text) X(sqlite3_column_text16) X(sqlite3_column_type) \
+    X(sqlite3_db_readonly) X(sqlite3_errmsg) X(sqlite3_exec) X(sqlite3_finalize) \
+    X(sqlite3_free) X(sqlite3_last_insert_rowid) X(sqlite3_open_v2) X(sqlite3_prepare_v2) \
+    X(sqlite3_prepare_v3) X(sqlite3_reset) X(sqlite3_step)
+#define ZENLO_SQLITE_MEMBER(f) decltype(&::f) f = nullptr;
+    ZENLO_SQLITE_FUNCTIONS(ZENLO_SQLITE_MEMBER)
+#undef ZENLO_SQLITE_MEMBER
+    template <typename F>
+    void forEach(F &&visit)
+    {
+#define ZENLO_SQLITE_VISIT(f) visit(f, #f);
+        ZENLO_SQLITE_FUNCTIONS(ZENLO_SQLITE_VISIT)
+#undef ZENLO_SQLITE_VISIT
+    }
+};
+
+// The library's functions, or null when it cannot be opened (every hive then fails to open).
+const SqliteApi *sqlite()
+{
+    static const SqliteApi *api = []() -> const SqliteApi * {
+        static SqliteApi table;
+        QString why;
+        if (!lateload::fill(lateload::open(ZENLO_SQLITE_LIBRARY), table, &why)) {
+            qCWarning(lcRegistry) << "SQLite is not available:" << why;
+            return nullptr;
+        }
+        return &table;
+    }();
+    return api;
+}
+
+// Only reached with a hive open, so with the library loaded.
+const SqliteApi &sq() { return *sqlite(); }
 
 // Values larger than this stay out of an enumeration snapshot and are read when asked for.
 constexpr qsizetype kSnapshotDataLimit = 4096;
@@ -60,8 +102,8 @@ public:
     ~Query()
     {
         if (m_st) {
-            sqlite3_reset(m_st);
-            sqlite3_clear_bindings(m_st);
+            sq().sqlite3_reset(m_st);
+            sq().sqlite3_clear_bindings(m_st);
         }
     }
     Query(const Query &) = delete;
@@ -69,37 +111,37 @@ public:
 
     Query &bind(int i, int64_t v)
     {
-        sqlite3_bind_int64(m_st, i, v);
+        sq().sqlite3_bind_int64(m_st, i, v);
         return *this;
     }
     Query &bind(int i, const QString &s)
     {
-        sqlite3_bind_text16(m_st, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
+        sq().sqlite3_bind_text16(m_st, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
         return *this;
     }
     Query &bindBlob(int i, const QByteArray &b)
     {
         if (b.isEmpty())
-            sqlite3_bind_zeroblob(m_st, i, 0);
+            sq().sqlite3_bind_zeroblob(m_st, i, 0);
         else
-            sqlite3_bind_blob(m_st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+            sq().sqlite3_bind_blob(m_st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
         return *this;
     }
-    int step() { return m_st ? sqlite3_step(m_st) : SQLITE_MISUSE; }
-    int64_t int64(int c) const { return sqlite3_column_int64(m_st, c); }
+    int step() { return m_st ? sq().sqlite3_step(m_st) : SQLITE_MISUSE; }
+    int64_t int64(int c) const { return sq().sqlite3_column_int64(m_st, c); }
     QString text(int c) const
     {
-        const void *p = sqlite3_column_text16(m_st, c);
-        const int bytes = sqlite3_column_bytes16(m_st, c);
+        const void *p = sq().sqlite3_column_text16(m_st, c);
+        const int bytes = sq().sqlite3_column_bytes16(m_st, c);
         return p ? QString::fromUtf16(static_cast<const char16_t *>(p), bytes / 2) : QString();
     }
     QByteArray blob(int c) const
     {
-        const void *p = sqlite3_column_blob(m_st, c);
-        const int bytes = sqlite3_column_bytes(m_st, c);
+        const void *p = sq().sqlite3_column_blob(m_st, c);
+        const int bytes = sq().sqlite3_column_bytes(m_st, c);
         return p ? QByteArray(static_cast<const char *>(p), bytes) : QByteArray("", 0);
     }
-    bool isNull(int c) const { return sqlite3_column_type(m_st, c) == SQLITE_NULL; }
+    bool isNull(int c) const { return sq().sqlite3_column_type(m_st, c) == SQLITE_NULL; }
 
 private:
     sqlite3_stmt *m_st;
@@ -129,28 +171,31 @@ bool Hive::hasDatabase() const
 bool Hive::open(int flags, const QByteArray &name)
 {
     close();
+    if (!sqlite())
+        return false;
     const QByteArray file = name.isEmpty() ? QFile::encodeName(path) : name;
     sqlite3 *db = nullptr;
-    const int rc = sqlite3_open_v2(file.constData(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc = sq().sqlite3_open_v2(file.constData(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
-        qCWarning(lcRegistry) << "cannot open hive" << path << (db ? sqlite3_errmsg(db) : "");
-        sqlite3_close_v2(db);
+        qCWarning(lcRegistry) << "cannot open hive" << path << (db ? sq().sqlite3_errmsg(db) : "");
+        sq().sqlite3_close_v2(db);
         return false;
     }
     m_db = db;
-    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
-    readOnly = (flags & SQLITE_OPEN_READWRITE) == 0 || sqlite3_db_readonly(m_db, "main") == 1;
+    sq().sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    readOnly = (flags & SQLITE_OPEN_READWRITE) == 0 || sq().sqlite3_db_readonly(m_db, "main") == 1;
     return true;
 }
 
 void Hive::close()
 {
+    if (!m_db) // no statement without the database
+        return;
     for (auto &st : m_stmts) {
-        sqlite3_finalize(st);
+        sq().sqlite3_finalize(st);
         st = nullptr;
     }
-    if (m_db)
-        sqlite3_close_v2(m_db);
+    sq().sqlite3_close_v2(m_db);
     m_db = nullptr;
 }
 
@@ -160,15 +205,15 @@ bool Hive::initWritable()
     for (;;) {
         QString mode;
         sqlite3_stmt *st = nullptr;
-        if (sqlite3_prepare_v2(m_db, "PRAGMA journal_mode=WAL", -1, &st, nullptr) == SQLITE_OK) {
-            if (sqlite3_step(st) == SQLITE_ROW)
-                mode = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+        if (sq().sqlite3_prepare_v2(m_db, "PRAGMA journal_mode=WAL", -1, &st, nullptr) == SQLITE_OK) {
+            if (sq().sqlite3_step(st) == SQLITE_ROW)
+                mode = QString::fromUtf8(reinterpret_cast<const char *>(sq().sqlite3_column_text(st, 0)));
         }
-        sqlite3_finalize(st);
+        sq().sqlite3_finalize(st);
         if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0)
             break;
         if (deadline.hasExpired()) {
-            qCWarning(lcRegistry) << "cannot switch hive to WAL mode" << path << sqlite3_errmsg(m_db);
+            qCWarning(lcRegistry) << "cannot switch hive to WAL mode" << path << sq().sqlite3_errmsg(m_db);
             return false;
         }
         QThread::msleep(5);
@@ -204,9 +249,9 @@ bool Hive::hasSchema(bool withRoot)
                                  " + (SELECT count(*) FROM keys WHERE id = 1)"
                                : "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('keys','vals')";
     // Without the tables the first query cannot even be prepared (it names keys): no schema.
-    const bool ok = sqlite3_prepare_v2(m_db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW
-                    && sqlite3_column_int(st, 0) == (withRoot ? 3 : 2);
-    sqlite3_finalize(st);
+    const bool ok = sq().sqlite3_prepare_v2(m_db, sql, -1, &st, nullptr) == SQLITE_OK && sq().sqlite3_step(st) == SQLITE_ROW
+                    && sq().sqlite3_column_int(st, 0) == (withRoot ? 3 : 2);
+    sq().sqlite3_finalize(st);
     return ok;
 }
 
@@ -220,12 +265,12 @@ sqlite3_stmt *Hive::stmt(Stmt s) const
 
 int Hive::changes() const
 {
-    return m_db ? sqlite3_changes(m_db) : 0;
+    return m_db ? sq().sqlite3_changes(m_db) : 0;
 }
 
 QString Hive::errorText() const
 {
-    return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+    return m_db ? QString::fromUtf8(sq().sqlite3_errmsg(m_db)) : QString();
 }
 
 bool Hive::begin(bool batch)
@@ -346,7 +391,7 @@ int32_t Hive::insertKey(int64_t parent, const QString &name, int64_t *id)
     q.bind(1, parent).bind(2, name).bind(3, fold(name));
     if (q.step() != SQLITE_DONE)
         return IoFailed;
-    *id = sqlite3_last_insert_rowid(m_db);
+    *id = sq().sqlite3_last_insert_rowid(m_db);
     return Success;
 }
 
@@ -457,10 +502,10 @@ int32_t Hive::removeValue(int64_t key, const QString &name)
 bool Hive::exec(const char *sql)
 {
     char *msg = nullptr;
-    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &msg);
+    const int rc = sq().sqlite3_exec(m_db, sql, nullptr, nullptr, &msg);
     if (rc != SQLITE_OK)
         qCWarning(lcRegistry) << "hive" << path << sql << (msg ? msg : "");
-    sqlite3_free(msg);
+    sq().sqlite3_free(msg);
     return rc == SQLITE_OK;
 }
 
@@ -490,9 +535,9 @@ sqlite3_stmt *Hive::prepareStatement(Stmt s) const
         "PRAGMA data_version",
     };
     sqlite3_stmt *st = nullptr;
-    if (sqlite3_prepare_v3(m_db, sql[s], -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK) {
-        qCWarning(lcRegistry) << "hive" << path << sqlite3_errmsg(m_db);
-        sqlite3_finalize(st);
+    if (sq().sqlite3_prepare_v3(m_db, sql[s], -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK) {
+        qCWarning(lcRegistry) << "hive" << path << sq().sqlite3_errmsg(m_db);
+        sq().sqlite3_finalize(st);
         return nullptr;
     }
     return st;
@@ -553,6 +598,11 @@ std::shared_ptr<Hive> openHive(const QString &path, bool createFiles)
     if (exists || createFiles)
         qCWarning(lcRegistry) << "hive unavailable, using an empty read-only root:" << path;
     return hive;
+}
+
+bool loadStoreLibrary()
+{
+    return sqlite() != nullptr;
 }
 
 } // namespace registry

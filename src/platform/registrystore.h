@@ -41,6 +41,10 @@
 
 namespace registry {
 
+// Opens the SQLite library the store's files need, so that the first registry call does not
+// have to; from any thread, any number of times. False when it cannot be opened.
+ZENLO_CORE_EXPORT bool loadStoreLibrary();
+
 // RegOpenKeyExA. An empty subKey opens a new handle on the key itself.
 ZENLO_CORE_EXPORT int32_t openKey(HKEY key, const QString &subKey, uint32_t access, HKEY *result);
 // RegCreateKeyExA: opens the key, creating it and any missing parents.
