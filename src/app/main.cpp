@@ -55,7 +55,7 @@ int main(int argc, char **argv)
     std::thread fonts([] { QFontDatabase::families(); });
     // Beside them too: the session bus, which accessibility asks for when the first label gets
     // its text, and the library of the registry's files, first read by the start-up plug-ins.
-    std::thread bus([] {
+    std::thread busAndRegistry([] {
         QDBusConnection::sessionBus();
         registry::loadStoreLibrary();
     });
@@ -113,6 +113,6 @@ int main(int argc, char **argv)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ui::install(nullptr);
     fonts.join();
-    bus.join();
+    busAndRegistry.join();
     return running ? rc : 1;
 }

@@ -80,14 +80,7 @@ struct ArchiveApi {
 // The resolved library, or null with the reason it cannot be used.
 const ArchiveApi *archiveApi(QString *why = nullptr)
 {
-    static QString reason;
-    static const ArchiveApi *api = []() -> const ArchiveApi * {
-        static ArchiveApi table;
-        return lateload::fill(lateload::open(ZENLO_ARCHIVE_LIBRARY), table, &reason) ? &table : nullptr;
-    }();
-    if (!api && why)
-        *why = reason;
-    return api;
+    return lateload::once<ArchiveApi>(ZENLO_ARCHIVE_LIBRARY, why);
 }
 
 struct ReadCloser {

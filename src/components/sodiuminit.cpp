@@ -12,17 +12,17 @@ const SodiumApi *sodium()
 {
     // A function-local static opens the library and runs sodium_init() exactly once, even with threads.
     static const SodiumApi *api = []() -> const SodiumApi * {
-        static SodiumApi table;
         QString why;
-        if (!lateload::fill(lateload::open(ZENLO_SODIUM_LIBRARY), table, &why)) {
+        const SodiumApi *table = lateload::once<SodiumApi>(ZENLO_SODIUM_LIBRARY, &why);
+        if (!table) {
             qCWarning(lcSodium) << "libsodium is not available:" << why;
             return nullptr;
         }
-        if (table.sodium_init() < 0) {
+        if (table->sodium_init() < 0) {
             qCWarning(lcSodium) << "libsodium cannot initialise";
             return nullptr;
         }
-        return &table;
+        return table;
     }();
     return api;
 }

@@ -42,4 +42,19 @@ bool fill(const Opened &library, Table &table, QString *reason)
     return ok;
 }
 
+// The table of one library, filled once (from any thread) on the first call: null when the
+// library or one of its functions is missing, the reason then in *reason when asked for.
+template <typename Table>
+const Table *once(const char *fileName, QString *reason = nullptr)
+{
+    static QString why;
+    static const Table *table = [fileName]() -> const Table * {
+        static Table filled;
+        return fill(open(fileName), filled, &why) ? &filled : nullptr;
+    }();
+    if (!table && reason)
+        *reason = why;
+    return table;
+}
+
 } // namespace lateload

@@ -43,14 +43,12 @@ struct SqliteApi {
 // The library's functions, or null when it cannot be opened (every hive then fails to open).
 const SqliteApi *sqlite()
 {
-    static const SqliteApi *api = []() -> const SqliteApi * {
-        static SqliteApi table;
+    static const SqliteApi *api = [] {
         QString why;
-        if (!lateload::fill(lateload::open(ZENLO_SQLITE_LIBRARY), table, &why)) {
+        const SqliteApi *table = lateload::once<SqliteApi>(ZENLO_SQLITE_LIBRARY, &why);
+        if (!table)
             qCWarning(lcRegistry) << "SQLite is not available:" << why;
-            return nullptr;
-        }
-        return &table;
+        return table;
     }();
     return api;
 }
