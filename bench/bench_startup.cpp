@@ -29,6 +29,7 @@
 #include <QTimer>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMap>
 
 #include <vector>
 
@@ -64,7 +65,24 @@ double childResidentKiB(qint64 pid)
 struct Start {
     double ms = -1;  // process start -> login window shown
     double kib = -1; // resident memory then
+    QMap<QByteArray, double> marks; // the program's own milestones ("timing NAME MS")
 };
+
+// "timing NAME MS" lines of a program's error output.
+QMap<QByteArray, double> milestones(const QByteArray &err)
+{
+    QMap<QByteArray, double> marks;
+    for (const QByteArray &line : err.split('\n')) {
+        const QList<QByteArray> f = line.trimmed().split(' ');
+        if (f.size() == 3 && f.at(0) == "timing")
+            marks.insert(f.at(1), f.at(2).toDouble());
+    }
+    return marks;
+}
+
+// The steps of the start as the program marks them; each is the time from the mark before.
+// Differences only: the marks count from the process start, which is known to 10 ms.
+const char *const kSteps[] = {"qapp_ready", "config_loaded", "plugins_100_done", "db_connected", "login_shown"};
 
 // Runs a program until it prints "timing login_shown ..."; returns the milliseconds from
 // starting the process to that line, measured here (the child's own clock counts in ticks
@@ -90,6 +108,7 @@ Start timeToLogin(const QString &program, const QStringList &args, const QProces
         if (err.contains("timing login_shown ")) {
             start.ms = double(sinceStart.nsecsElapsed()) / 1e6;
             start.kib = childResidentKiB(p.processId());
+            start.marks = milestones(err);
             break;
         }
         if (p.state() == QProcess::NotRunning)
@@ -134,6 +153,7 @@ int main(int argc, char **argv)
         return verdict.finish({});
     }
     std::vector<double> ours, bare, oursKiB, bareKiB;
+    std::vector<std::vector<double>> steps(std::size(kSteps));
     for (int i = 0; i < runs; ++i) {
         const Start o = timeToLogin(binDir + "/zenlo", {}, env);
         const Start b = timeToLogin(benchDir + "/bench_barewindow", {}, env);
@@ -145,9 +165,21 @@ int main(int argc, char **argv)
         ours.push_back(o.ms);
         bare.push_back(b.ms);
         oursKiB.push_back(o.kib);
+        for (size_t k = 1; k < std::size(kSteps); ++k) {
+            if (o.marks.contains(kSteps[k]) && o.marks.contains(kSteps[k - 1]))
+                steps[k].push_back(o.marks.value(kSteps[k]) - o.marks.value(kSteps[k - 1]));
+        }
         bareKiB.push_back(b.kib);
         say("run %2d: zenlo %6.1f ms %7.0f KiB   bare window %6.1f ms %7.0f KiB\n", i + 1, o.ms, o.kib, b.ms, b.kib);
     }
+    // Where the difference to the bare window sits, by the program's own milestones.
+    std::string where;
+    for (size_t k = 1; k < std::size(kSteps); ++k) {
+        if (!steps[k].empty())
+            where += benchsupport::format("%s%s -> %s %.1f ms (p95 %.1f)", where.empty() ? "" : ", ", kSteps[k - 1],
+                                          kSteps[k], median(steps[k]), p95(steps[k]));
+    }
+    say("zenlo's steps (medians of its milestones): %s\n", where.empty() ? "no milestones printed" : where.c_str());
     const double o = median(ours), b = median(bare);
     const double ratio = b > 0 ? o / b : 0.0;
     const double memRatio = median(bareKiB) > 0 ? median(oursKiB) / median(bareKiB) : 0.0;
