@@ -532,6 +532,19 @@ QString hiveFilePath(HKEY root)
     return hivePath(s, idx);
 }
 
+void openExistingHive(HKEY root)
+{
+    const int idx = rootIndex(root);
+    if (idx < 0)
+        return;
+    State &s = state();
+    QMutexLocker lock(&s.mutex);
+    if (!QFileInfo::exists(hivePath(s, idx)))
+        return; // created when first written, as ever
+    int32_t st = Success;
+    resolve(s, root, &st);
+}
+
 uint64_t hiveVersion(HKEY root)
 {
     const int idx = rootIndex(root);

@@ -45,6 +45,10 @@ namespace registry {
 // have to; from any thread, any number of times. False when it cannot be opened.
 ZENLO_CORE_EXPORT bool loadStoreLibrary();
 
+// Opens a root's hive before its first use, when its file is there: from any thread, any
+// number of times; the first registry call then finds it open.
+ZENLO_CORE_EXPORT void openExistingHive(HKEY root);
+
 // RegOpenKeyExA. An empty subKey opens a new handle on the key itself.
 ZENLO_CORE_EXPORT int32_t openKey(HKEY key, const QString &subKey, uint32_t access, HKEY *result);
 // RegCreateKeyExA: opens the key, creating it and any missing parents.

@@ -97,6 +97,7 @@ private Q_SLOTS:
     void accessRights();
     void readOnlyHive();
     void reopenedHive();
+    void hiveOpenedAhead();
     void limits_data();
     void limits();
     void handles();
@@ -369,6 +370,34 @@ void tst_RegistryStore::reopenedHive()
     QCOMPARE(setValue(key, QStringLiteral("Name"), RegSz, stringData("x")), Success);
     closeKey(key);
     QCOMPARE(subkeysOf(HKEY_CURRENT_USER), (QStringList{QStringLiteral("Second"), QStringLiteral("Software")}));
+}
+
+// The start opens a hive on a helper thread before its first use: the program then reads and
+// writes it as ever, and a hive with no file yet gets none until it is written.
+void tst_RegistryStore::hiveOpenedAhead()
+{
+    std::unique_ptr<QThread> ahead(QThread::create([] { openExistingHive(HKEY_CURRENT_USER); }));
+    ahead->start();
+    QVERIFY(ahead->wait(10000));
+    QVERIFY(!QFileInfo::exists(hiveFilePath(HKEY_CURRENT_USER)));
+
+    HKEY key = create(QStringLiteral("Software\\Vendor"));
+    QVERIFY(key != 0);
+    QCOMPARE(setValue(key, QStringLiteral("Path"), RegSz, stringData("/opt/zenlo")), Success);
+    closeKey(key);
+    closeAllHives();
+
+    ahead.reset(QThread::create([] { openExistingHive(HKEY_CURRENT_USER); }));
+    ahead->start();
+    QVERIFY(ahead->wait(10000));
+    QCOMPARE(openKey(HKEY_CURRENT_USER, QStringLiteral("software\\vendor"), KeyAllAccess, &key), Success);
+    QByteArray data;
+    QCOMPARE(queryValue(key, QStringLiteral("path"), nullptr, &data), Success);
+    QCOMPARE(stringFromData(data), QStringLiteral("/opt/zenlo"));
+    QCOMPARE(setValue(key, QStringLiteral("Path"), RegSz, stringData("/srv/zenlo")), Success);
+    QCOMPARE(queryValue(key, QStringLiteral("path"), nullptr, &data), Success);
+    QCOMPARE(stringFromData(data), QStringLiteral("/srv/zenlo"));
+    closeKey(key);
 }
 
 void tst_RegistryStore::limits_data()
