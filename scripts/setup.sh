@@ -7,7 +7,7 @@ PKGS=(
   qt6-translations-l10n
   unixodbc-dev tdsodbc
   libsqlite3-dev libpugixml-dev libarchive-dev libspdlog-dev libfmt-dev libsodium-dev
-  libbenchmark-dev
+  libbenchmark-dev libfontconfig-dev
   postgresql
   xvfb xauth fonts-noto-cjk
   fonts-wqy-microhei poppler-utils

@@ -1,4 +1,5 @@
 #include "app/bmain.h"
+#include "app/systemfonts.h"
 #include "app/widgetui.h"
 #include "components/commandline.h"
 #include "core/sessionprocs.h"
@@ -19,8 +20,8 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <future>
 #include <memory>
-
 #include <thread>
 
 namespace {
@@ -48,17 +49,25 @@ void skipHopelessBusLaunch()
 int main(int argc, char **argv)
 {
     skipHopelessBusLaunch();
-    QApplication app(argc, argv);
-    timing::mark("qapp_ready");
-    // Reading the system's fonts is the largest single cost before the login window can
-    // show text; it runs beside the configuration, database and system services.
-    std::thread fonts([] { QFontDatabase::families(); });
-    // Beside them too: the session bus, which accessibility asks for when the first label gets
-    // its text, and the library of the registry's files, first read by the start-up plug-ins.
-    std::thread busAndRegistry([] {
-        QDBusConnection::sessionBus();
+    // While the application connects to the display, a helper reads what the start needs
+    // later: the system's font configuration (the largest single cost before the login window
+    // can show text), the registry's library and the hive of the classes, which the start-up
+    // plug-ins read first; then, once the application is there, the font list, beside the
+    // configuration, database and system services.
+    std::promise<void> appCreated;
+    std::thread ahead([created = appCreated.get_future()] {
+        systemfonts::load();
         registry::loadStoreLibrary();
+        registry::openExistingHive(registry::HKEY_CLASSES_ROOT);
+        created.wait();
+        QFontDatabase::families();
     });
+    QApplication app(argc, argv);
+    appCreated.set_value();
+    timing::mark("qapp_ready");
+    // Beside them too: the session bus, which accessibility asks for when the first label
+    // gets its text.
+    std::thread bus([] { QDBusConnection::sessionBus(); });
     // The standard buttons and dialogs speak the operators' language.
     widgetui::loadQtTranslations();
     WidgetUi widgetUi;
@@ -112,7 +121,7 @@ int main(int argc, char **argv)
     // The main window goes through the event loop once the session has ended.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ui::install(nullptr);
-    fonts.join();
-    busAndRegistry.join();
+    ahead.join();
+    bus.join();
     return running ? rc : 1;
 }
