@@ -152,13 +152,23 @@ bool ThemeService::LoadTheme(const QString &name, const QString &folder)
             qCDebug(lcSysServices) << "theme style sheet unreadable:" << qss.fileName() << qss.errorString();
             return false;
         }
-        sheet = resolveUrls(QString::fromUtf8(qss.readAll()), absFolder);
+        sheet = QString::fromUtf8(qss.readAll());
     }
     // A theme without a style sheet still supplies its images (logo, title, lock panel).
     m_name = name;
     m_folder = absFolder;
     m_styleSheet = sheet;
+    m_urlsResolved = sheet.isEmpty();
     return true;
+}
+
+QString ThemeService::styleSheet() const
+{
+    if (!m_urlsResolved) {
+        m_styleSheet = resolveUrls(m_styleSheet, m_folder);
+        m_urlsResolved = true;
+    }
+    return m_styleSheet;
 }
 
 void ThemeService::ApplyTheme(QObject *window) const
@@ -166,7 +176,7 @@ void ThemeService::ApplyTheme(QObject *window) const
     // Without a loaded theme the window keeps the look it was designed with.
     if (!window || m_folder.isEmpty())
         return;
-    window->setProperty("styleSheet", m_styleSheet);
+    window->setProperty("styleSheet", styleSheet());
 }
 
 // ------------------------------------------------------------- SystemServices

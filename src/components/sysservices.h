@@ -93,10 +93,14 @@ public:
     void ApplyTheme(QObject *window) const;
     QString name() const { return m_name; }
     QString folder() const { return m_folder; }
-    QString styleSheet() const { return m_styleSheet; }
+    // Its url(...) references made absolute when first asked for: the login window, shown
+    // before any themed window, does not wait for it.
+    QString styleSheet() const;
 
 private:
-    QString m_name, m_folder, m_styleSheet;
+    QString m_name, m_folder;
+    mutable QString m_styleSheet;
+    mutable bool m_urlsResolved = true;
 };
 
 class Operator;

@@ -60,6 +60,10 @@ void tst_XmlDocument::encodings_data()
     QTest::newRow("gb2312 declared holding GBK characters") << configWith(gbDecl, gbk(gbkOnly)) << gbkOnly << "GBK";
     QTest::newRow("GBK in capitals, single quotes")
         << configWith("<?xml version='1.0' encoding='GBK' standalone='yes'?>", gbk(kCaption)) << kCaption << "GBK";
+    QTest::newRow("blanks around the equals sign, a line break before the name")
+        << configWith("<?xml version=\"1.0\"\r\n\tencoding =  \"gbk\" ?>", gbk(kCaption)) << kCaption << "GBK";
+    QTest::newRow("an unclosed name, then a real one")
+        << configWith("<?xml version=\"1.0\" encoding=\"utf-8' encoding='gbk'?>", gbk(kCaption)) << kCaption << "GBK";
     const QString beyondGbk = QString::fromUtf8("字\U00020000");
     QTest::newRow("gb18030 four-byte character")
         << configWith("<?xml version=\"1.0\" encoding=\"GB18030\"?>", QByteArray("\xD7\xD6\x95\x32\x82\x36", 6)) << beyondGbk
