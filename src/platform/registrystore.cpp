@@ -540,7 +540,7 @@ void openExistingHive(HKEY root)
     State &s = state();
     QMutexLocker lock(&s.mutex);
     if (!QFileInfo::exists(hivePath(s, idx)))
-        return; // created when first written, as ever
+        return; // left to its first use, which creates it as ever
     int32_t st = Success;
     resolve(s, root, &st);
 }
